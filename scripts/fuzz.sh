@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each: scripts/fuzz.sh [RUNS]
+# The seed corpus is written by the core tests (QX_WRITE_SEEDS) into fuzz-corpus/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-2000}
+CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQX_CORE_ONLY=ON -DQX_SANITIZE=ON -DQX_FUZZ=ON -DQX_BENCH=OFF
+QX_SEED_DIR=$PWD/fuzz-corpus ./build-fuzz/tests/quarvex_core_tests --gtest_filter='*Seed*' >/dev/null || true
+shopt -s nullglob
+count=0
+for f in build-fuzz/fuzz/*_fuzz; do
+  name=$(basename "$f" _fuzz)
+  mkdir -p "fuzz-corpus/$name"
+  work=$(mktemp -d)
+  cp -r "fuzz-corpus/$name/." "$work/" 2>/dev/null || true
+  echo "fuzz $name: $runs runs"
+  "$f" -runs="$runs" -max_len=65536 -timeout=10 -rss_limit_mb=2048 "$work" >"$work.log" 2>&1 \
+    || { tail -n 40 "$work.log"; echo "fuzz target $name failed"; exit 1; }
+  rm -rf "$work" "$work.log"
+  count=$((count + 1))
+done
+echo "fuzz: $count targets passed"

@@ -1,0 +1,11 @@
+#pragma once
+// The texture library: its entries and file state.
+
+namespace qx {
+
+class TextureLibrary {
+ public:
+  virtual ~TextureLibrary() = default;
+};
+
+}  // namespace qx
