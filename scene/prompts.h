@@ -9,6 +9,8 @@
 
 namespace qx {
 
+struct TSector;
+
 struct FileDialog {
   std::string title;
   std::string filter;  // "Quarvex Maps|*.qxm", pairs separated by '|'
@@ -50,8 +52,8 @@ class EditorView {
   virtual void SetToolButtons(char /*axis*/, int /*tool_mode*/) {}
   virtual void SetPanelVisible(bool /*visible*/) {}
   virtual void SetStatusText(int /*panel*/, const std::string& /*text*/) {}
-  virtual void ShowNodeProperties(class TSector* /*node*/) {}
-  virtual void SetTreeSelection(class TSector* /*node*/) {}
+  virtual void ShowNodeProperties(TSector* /*node*/) {}
+  virtual void SetTreeSelection(TSector* /*node*/) {}
   virtual void Redraw() {}
 };
 
