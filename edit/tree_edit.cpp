@@ -1,0 +1,278 @@
+#include "edit/tree_edit.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "scene/cp1252.h"
+
+namespace qx {
+
+namespace {
+
+void SetTreeSelection(Editor& e, TSector* node) {
+  e.TreeSelection = node;
+  if (e.view) e.view->SetTreeSelection(node);
+}
+
+void ClearSelectionList(Editor& e) {
+  for (TSector* n : e.SelectionList) n->Marked = 0;
+  e.SelectionList.clear();
+}
+
+// Makes node the only selected node, as a click on it in the tree does.
+void SelectOnly(Editor& e, TSector* node) {
+  ClearSelectionList(e);
+  e.SelectionList.push_back(node);
+  node->Marked = 1;
+  SetTreeSelection(e, node);
+  ComputeBounds(node);
+  if (e.view) e.view->ShowNodeProperties(node);
+  e.Redraw();
+}
+
+void TreeClickSelection(Editor& e) {
+  if (e.TreeSelection) SelectOnly(e, e.TreeSelection);
+}
+
+void CopyCommonFields(const TSector& s, TSector& r) {
+  r.NodeType = s.NodeType;
+  r.Kind = s.Kind;
+  r.Name = s.Name;
+}
+
+// Fills r from s by the type of s; ids are left to the caller.
+void CopyRecord(const TSector& s, TSector& r) {
+  CopyCommonFields(s, r);
+  r.Marked = 0;
+  switch (s.NodeType) {
+    case kSector:
+      r.Visible = s.Visible;
+      r.NoInsideTest = s.NoInsideTest;
+      r.NoCollision = s.NoCollision;
+      r.ImageIndex = s.NoInsideTest == 1 ? kIconSectorNoInsideTest : kIconSector;
+      break;
+    case kPolygon:
+    case kPortal:
+    case kModel:
+      r.LightingMode = s.LightingMode;
+      r.TextureIndex = s.TextureIndex;
+      r.NoFrustum = s.NoFrustum;
+      r.Visible = s.Visible;
+      r.NoCollision = s.NoCollision;
+      r.ColorKey = s.ColorKey;
+      r.EnvMapping = s.EnvMapping;
+      r.NoShadow = s.NoShadow;
+      r.Vertices = s.Vertices;
+      r.VertexCount = static_cast<int32_t>(r.Vertices.size());
+      for (TVertex& v : r.Vertices) v.Marked = 0;
+      r.Triangles.resize(s.Triangles.size());
+      for (size_t i = 0; i < s.Triangles.size(); ++i) {
+        const TTriangle& st = s.Triangles[i];
+        TTriangle& rt = r.Triangles[i];
+        rt.V0 = st.V0;
+        rt.V1 = st.V1;
+        rt.V2 = st.V2;
+        rt.Normal = st.Normal;
+        rt.Distance = st.Distance;
+      }
+      r.TriangleCount = static_cast<uint16_t>(r.Triangles.size());
+      // A copied portal leads nowhere until it is linked again.
+      r.LinkedSector = nullptr;
+      r.IsLinked = 0;
+      r.LinkedSectorId = 0;
+      r.ImageIndex = DefaultIcon(s.NodeType);
+      break;
+    default:
+      r.Position = s.Position;
+      r.Brightness = s.Brightness;
+      r.Range = s.Range;
+      r.Shadow = s.Shadow;
+      std::copy(std::begin(s.Color), std::end(s.Color), std::begin(r.Color));
+      r.ParticleType = s.ParticleType;
+      r.ParticleSpeed = s.ParticleSpeed;
+      r.ObjectType = s.ObjectType;
+      r.Heading = s.Heading;
+      r.ImageIndex = DefaultIcon(s.NodeType);
+      break;
+  }
+}
+
+// Where a pasted sector goes: next to the tree selection, in a sector.
+TSector* SectorPasteDestination(TSector* anchor) {
+  TSector* d = anchor->Parent ? anchor->Parent : anchor;
+  if (d->NodeType != kSector) d = d->Parent;
+  return d;
+}
+
+void PasteSector(Editor& e, TSector* source) {
+  TSector* anchor = e.TreeSelection;
+  TSector* first_choice = anchor->Parent ? anchor->Parent : anchor;
+  TSector* dest = SectorPasteDestination(anchor);
+  // Pasting into the sector's own subtree would copy the copy again; refuse it
+  // like a paste into the sector itself.
+  if (first_choice->Id == source->Id || (dest && e.Tree.IsAncestorOrSelf(source, dest))) {
+    e.ShowWarning(kCopyIntoItselfMessage);
+    return;
+  }
+  auto record = std::make_unique<TSector>();
+  record->NodeType = kSector;
+  record->Kind = source->Kind;
+  record->Name = source->Name;
+  record->Visible = source->Visible;
+  record->NoInsideTest = source->NoInsideTest;
+  record->NoCollision = source->NoCollision;
+  record->Id = e.NextId();
+  record->Marked = 1;
+  TSector* copy = e.Tree.AddChild(dest, std::move(record));
+  UpdateSectorIcon(e.Tree, copy);
+  SetTreeSelection(e, copy);
+  if (!source->Children.empty()) CopySubtree(e, copy, source->Children.front().get(), false, false);
+}
+
+}  // namespace
+
+void CopySelection(Editor& e) {
+  if (e.SelectionList.empty()) return;
+  e.ClipboardList.assign(e.SelectionList.begin(), e.SelectionList.end());
+  e.ClipboardFilled = true;
+}
+
+TSector* CopySubtree(Editor& e, TSector* dest, TSector* first, bool select, bool single) {
+  if (!first) return nullptr;
+  // Snapshot the sources before anything is added, so a destination inside the
+  // source can never make the walk see its own copies.
+  struct Item {
+    TSector* source;
+    int parent;  // index of the copied parent in `items`, -1: dest
+  };
+  std::vector<Item> items;
+  {
+    std::vector<Item> stack;
+    std::vector<TSector*> roots;
+    if (single) {
+      roots.push_back(first);
+    } else {
+      const auto& sib = e.Tree.ChildrenOf(first->Parent);
+      bool found = false;
+      for (const auto& s : sib) {
+        if (s.get() == first) found = true;
+        if (found) roots.push_back(s.get());
+      }
+    }
+    for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.push_back({*it, -1});
+    while (!stack.empty()) {
+      Item item = stack.back();
+      stack.pop_back();
+      const int index = static_cast<int>(items.size());
+      items.push_back(item);
+      if (single && item.parent == -1) continue;  // a single node goes without its children
+      const auto& children = item.source->Children;
+      for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back({it->get(), index});
+    }
+  }
+
+  std::vector<TSector*> copies(items.size(), nullptr);
+  TSector* last_top = nullptr;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const TSector& s = *items[i].source;
+    auto record = std::make_unique<TSector>();
+    CopyRecord(s, *record);
+    record->Id = e.NextId();
+    for (TVertex& v : record->Vertices) v.Id = e.NextId();
+    TSector* parent = items[i].parent < 0 ? dest : copies[items[i].parent];
+    TSector* copy = e.Tree.AddChild(parent, std::move(record));
+    copies[i] = copy;
+    if (items[i].parent < 0) last_top = copy;
+    if (select && HasVertices(copy->NodeType)) SetTreeSelection(e, copy);
+  }
+  return last_top;
+}
+
+void PasteClipboard(Editor& e) {
+  if (!e.ClipboardFilled || e.ClipboardList.empty() || !e.TreeSelection) return;
+  // The list may hold the same node twice; each entry is pasted in turn.
+  const std::vector<TSector*> entries = e.ClipboardList;
+  for (TSector* source : entries) {
+    if (!e.Tree.Contains(source)) continue;  // never follow a node that is gone
+    if (!e.TreeSelection) break;
+    if (source->NodeType == kSector) {
+      PasteSector(e, source);
+    } else {
+      TSector* dest = e.TreeSelection;
+      if (dest->NodeType != kSector) dest = dest->Parent;
+      CopySubtree(e, dest, source, true, true);
+    }
+  }
+  e.VertexMode = false;
+  e.Redraw();
+}
+
+void DeleteSelection(Editor& e) {
+  if (e.SelectionList.empty()) return;
+  if (!e.prompts || !e.prompts->Confirm(kConfirmDeleteMessage)) return;
+  const std::vector<TSector*> doomed = e.SelectionList;
+  for (TSector* n : doomed) {
+    // An entry inside an earlier entry's subtree went with it; the tree prunes
+    // the lists as it removes, so a released record is never touched here.
+    if (std::find(e.SelectionList.begin(), e.SelectionList.end(), n) == e.SelectionList.end()) continue;
+    e.Tree.Remove(n);
+  }
+  ClearSelectionList(e);
+  // The picture must not keep showing what is gone.
+  e.Redraw();
+}
+
+std::string SanitizeNodeName(std::string name) {
+  for (char& c : name)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return name;
+}
+
+void RenameTreeSelection(Editor& e) {
+  TSector* node = e.TreeSelection;
+  if (!node) return;
+  if (e.prompts) {
+    const auto text = e.prompts->AskText(kRenameCaption, kRenamePrompt, Cp1252ToUtf8(node->Name));
+    if (text && e.Tree.Contains(node)) e.Tree.Rename(node, SanitizeNodeName(Utf8ToCp1252(*text)));
+  }
+  TreeClickSelection(e);
+  e.Redraw();
+}
+
+bool TreeDragDrop(Editor& e, TSector* target) {
+  TSector* moved = e.TreeSelection;
+  if (!target || !moved || !e.Tree.Contains(target) || !e.Tree.Contains(moved)) return false;
+  // A drag that ends where it began is no request: a portal must not lead to itself.
+  if (target == moved) return false;
+  if (target->NodeType == kPortal) {
+    target->LinkedSectorId = moved->Id;
+    target->LinkedSector = moved;
+    target->IsLinked = 1;
+    e.Tree.Rename(target, moved->Name);
+    SetTreeSelection(e, target);
+    TreeClickSelection(e);
+    return true;
+  }
+  if (target->NodeType == kSector) {
+    if (target == moved->Parent && e.Tree.NextSibling(moved) == nullptr) return false;  // already there
+    return e.Tree.Move(moved, target);
+  }
+  if (e.Tree.NextSibling(moved) == target) return false;  // already just before it
+  return e.Tree.Move(moved, target->Parent, target);
+}
+
+void SelectParentObject(Editor& e) {
+  if (e.SelectionList.empty()) return;
+  TSector* parent = e.SelectionList.back()->Parent;
+  if (parent) SelectOnly(e, parent);
+}
+
+void SelectFirstChildObject(Editor& e) {
+  if (e.SelectionList.empty()) return;
+  TSector* last = e.SelectionList.back();
+  if (!last->Children.empty()) SelectOnly(e, last->Children.front().get());
+}
+
+}  // namespace qx
