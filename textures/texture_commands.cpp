@@ -4,6 +4,7 @@
 
 #include "scene/bytes.h"
 #include "scene/cp1252.h"
+#include "textures/browser_logic.h"
 #include "textures/texture_library_file.h"
 
 namespace qx {
@@ -125,10 +126,7 @@ bool RemoveTextureCommand(Editor& editor) {
 }
 
 void AssignTextureCommand(Editor& editor) {
-  const auto index = static_cast<uint16_t>(editor.Textures.CurrentTexture());
-  for (TSector* node : editor.SelectionList)
-    if (node->NodeType == kPolygon || node->NodeType == kModel) node->TextureIndex = index;
-  editor.Redraw();
+  AssignTexture(editor, editor.Textures.CurrentTexture());
 }
 
 bool ReplaceTextureCommand(Editor& editor) {
