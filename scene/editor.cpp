@@ -93,6 +93,10 @@ void Editor::Forget(TSector* node) {
   prune(ClipboardList);
   if (ClipboardList.empty()) ClipboardFilled = false;
   if (gone.count(TreeSelection)) TreeSelection = nullptr;
+  if (gone.count(CurrentVertexNode)) {
+    CurrentVertexNode = nullptr;
+    CurrentVertexIndex = -1;
+  }
 }
 
 void Editor::BeforeRemove(TSector* node) { Forget(node); }
@@ -102,6 +106,8 @@ void Editor::BeforeReset() {
   ClipboardList.clear();
   ClipboardFilled = false;
   TreeSelection = nullptr;
+  CurrentVertexNode = nullptr;
+  CurrentVertexIndex = -1;
 }
 
 namespace {

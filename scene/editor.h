@@ -39,7 +39,7 @@ class Editor : private TreeListener {
 
   // The tree control's own current node (anchor for paste, rename, drops).
   TSector* TreeSelection = nullptr;
-  std::vector<TSector*> SelectionList;  // at most kMaxListEntries; entry 0 is primary
+  std::vector<TSector*> SelectionList;  // grows as needed; entry 0 is primary
   std::vector<TSector*> ClipboardList;
   bool ClipboardFilled = false;
 
@@ -63,6 +63,10 @@ class Editor : private TreeListener {
   bool VertexMode = false;
   float VertexMarkerRadius = 2.0f;
   Vector CoordinateClipboard;
+  // The vertex last clicked in vertex mode, kept as node and index so that it is
+  // forgotten with its node (read it through CurrentVertex() in edit/selection.h).
+  TSector* CurrentVertexNode = nullptr;
+  int CurrentVertexIndex = -1;
 
   std::vector<Lightmap> LightmapList;
 

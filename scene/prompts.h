@@ -24,6 +24,7 @@ class Prompts {
   virtual ~Prompts() = default;
   virtual void ShowWarning(const std::string& text) = 0;
   virtual void ShowInfo(const std::string& text) { ShowWarning(text); }
+  virtual void ShowError(const std::string& text) { ShowWarning(text); }
   virtual bool Confirm(const std::string& text) = 0;  // Yes / No
   virtual Answer AskYesNoCancel(const std::string& text) { return Confirm(text) ? Answer::kYes : Answer::kNo; }
   virtual std::optional<std::string> AskText(const std::string& caption, const std::string& prompt,
@@ -54,6 +55,7 @@ class EditorView {
   virtual void SetStatusText(int /*panel*/, const std::string& /*text*/) {}
   virtual void ShowNodeProperties(TSector* /*node*/) {}
   virtual void SetTreeSelection(TSector* /*node*/) {}
+  virtual void SetVertexMode(bool /*on*/) {}  // the "Vertex Modus" check box
   virtual void Redraw() {}
 };
 

@@ -1,0 +1,207 @@
+#include "edit/selection.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "edit/properties.h"
+
+namespace qx {
+
+namespace {
+
+// Pre-order walk that stops as soon as visit returns true.
+template <typename Visit>
+TSector* FindInTree(const SceneTree& tree, Visit visit) {
+  std::vector<TSector*> stack;
+  const auto& top = tree.TopLevel();
+  for (auto it = top.rbegin(); it != top.rend(); ++it) stack.push_back(it->get());
+  while (!stack.empty()) {
+    TSector* n = stack.back();
+    stack.pop_back();
+    if (visit(n)) return n;
+    for (auto it = n->Children.rbegin(); it != n->Children.rend(); ++it) stack.push_back(it->get());
+  }
+  return nullptr;
+}
+
+int VertexIndexOf(const TSector* n, uint32_t id) {
+  for (size_t i = 0; i < n->Vertices.size(); ++i)
+    if (n->Vertices[i].Id == id) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace
+
+PickTarget FindById(const SceneTree& tree, uint32_t id) {
+  PickTarget result;
+  FindInTree(tree, [&](TSector* n) {
+    if (n->Id == id && n->NodeType != kSector) {
+      result.node = n;
+      return true;
+    }
+    if (n->NodeType == kPolygon || n->NodeType == kPortal) {
+      const int i = VertexIndexOf(n, id);
+      if (i >= 0) {
+        result = {n, true, i};
+        return true;
+      }
+    }
+    return false;
+  });
+  return result;
+}
+
+bool IsPolygonVertexId(const SceneTree& tree, uint32_t id) {
+  return FindInTree(tree, [&](TSector* n) { return n->NodeType == kPolygon && VertexIndexOf(n, id) >= 0; }) !=
+         nullptr;
+}
+
+uint32_t ResolvePickHits(int hit_count, std::span<const uint32_t> buffer,
+                         const std::function<bool(uint32_t)>& is_polygon_vertex) {
+  if (hit_count <= 0) return 0;
+  bool have_candidate = false;
+  uint32_t candidate_depth = 0, candidate_name = 0;
+  size_t pos = 0;
+  for (int hit = 0; hit < hit_count; ++hit) {
+    if (buffer.size() - pos < 3) break;
+    const size_t names = buffer[pos];
+    const uint32_t min_depth = buffer[pos + 1];
+    if (names > buffer.size() - pos - 3) break;
+    // The pick pass keeps one name on the stack; a nameless record names nothing.
+    const uint32_t name = names > 0 ? buffer[pos + 3 + names - 1] : 0;
+    pos += 3 + names;
+    if (!have_candidate) {
+      have_candidate = true;
+      candidate_depth = min_depth;
+      candidate_name = name;
+      continue;
+    }
+    if (is_polygon_vertex && is_polygon_vertex(name)) return name;
+    if (min_depth < candidate_depth) {
+      candidate_depth = min_depth;
+      candidate_name = name;
+    }
+  }
+  return candidate_name;
+}
+
+uint32_t ResolvePickHits(const SceneTree& tree, int hit_count, std::span<const uint32_t> buffer) {
+  return ResolvePickHits(hit_count, buffer, [&](uint32_t name) { return IsPolygonVertexId(tree, name); });
+}
+
+TVertex* CurrentVertex(const Editor& e) {
+  TSector* n = e.CurrentVertexNode;
+  if (!n || e.CurrentVertexIndex < 0 || static_cast<size_t>(e.CurrentVertexIndex) >= n->Vertices.size())
+    return nullptr;
+  return &n->Vertices[e.CurrentVertexIndex];
+}
+
+void SelectInTree(Editor& e, TSector* node) {
+  e.TreeSelection = node;
+  if (e.view) e.view->SetTreeSelection(node);
+}
+
+void ClearSelection(Editor& e) {
+  for (TSector* n : e.SelectionList) n->Marked = 0;
+  e.SelectionList.clear();
+}
+
+void TreeClick(Editor& e) {
+  TSector* node = e.TreeSelection;
+  if (!node) return;
+  ClearSelection(e);
+  e.SelectionList.push_back(node);
+  node->Marked = 1;
+  ComputeBounds(node);
+  ShowNodeProperties(e, node);
+  e.Redraw();
+}
+
+void ClickSelect(Editor& e, int x, int y, Modifiers m, const PickFunction& pick) {
+  if (m.ctrl) return;
+  const uint32_t name = pick ? pick(x, y) : 0;
+  if (e.view) e.view->SetStatusText(0, std::to_string(name));
+  const PickTarget target = name > 0 ? FindById(e.Tree, name) : PickTarget{};
+  if (TSector* node = target.node) {
+    if (!m.shift) ClearSelection(e);
+    e.SelectionList.push_back(node);
+    node->Marked = node->Marked ? 0 : 1;
+    SelectInTree(e, node);
+    if (target.is_vertex) {
+      if (!m.shift)
+        for (TVertex& v : node->Vertices) v.Marked = 0;
+      TVertex& v = node->Vertices[target.vertex_index];
+      v.Marked = v.Marked ? 0 : 1;
+      e.CurrentVertexNode = node;
+      e.CurrentVertexIndex = target.vertex_index;
+      node->Marked = 1;
+    }
+    // The transform tools turn about the bounds, so they must be current.
+    ComputeBounds(node);
+    ShowNodeProperties(e, node);
+  }
+  e.Redraw();
+}
+
+void MarkAllPolygons(Editor& e) {
+  TSector* sector = e.TreeSelection;
+  if (!sector) return;
+  if (sector->NodeType != kSector) {
+    // A node at the top level has no sector around it: there is nothing to mark.
+    if (!sector->Parent) return;
+    sector = sector->Parent;
+    SelectInTree(e, sector);
+  }
+  ClearSelection(e);
+  std::vector<TSector*> stack;
+  for (auto it = sector->Children.rbegin(); it != sector->Children.rend(); ++it) stack.push_back(it->get());
+  while (!stack.empty()) {
+    TSector* n = stack.back();
+    stack.pop_back();
+    if (n->NodeType == kPolygon) {
+      n->Marked = 1;
+      e.SelectionList.push_back(n);
+    } else if (n->NodeType == kSector) {
+      for (auto it = n->Children.rbegin(); it != n->Children.rend(); ++it) stack.push_back(it->get());
+    }
+  }
+  ComputeBounds(sector);
+  e.Redraw();
+  if (!e.SelectionList.empty()) {
+    SelectInTree(e, e.SelectionList.front());
+    ShowNodeProperties(e, e.SelectionList.front());
+  }
+}
+
+int64_t MonotonicMilliseconds() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void ViewportMouseDown(PointerState& p, MouseButton b, Modifiers m, int64_t now_ms) {
+  if (b == MouseButton::kRight) {
+    p.right_down = true;
+  } else if (b == MouseButton::kLeft) {
+    p.left_down = true;
+    // A Ctrl press starts a texture drag; its release must not count as a click
+    // timed from some earlier press.
+    p.press_timed = !m.ctrl;
+    if (!m.ctrl) p.press_time_ms = now_ms;
+  }
+}
+
+void ViewportMouseUp(Editor& e, PointerState& p, MouseButton b, Modifiers m, int x, int y, int64_t now_ms,
+                     const PickFunction& pick) {
+  if (b == MouseButton::kRight) {
+    p.right_down = false;
+  } else if (b == MouseButton::kLeft) {
+    const bool was_down = p.left_down;
+    p.left_down = false;
+    if (m.ctrl || !was_down || !p.press_timed) return;
+    p.press_timed = false;
+    if (now_ms - p.press_time_ms < kClickTimeLimitMs) ClickSelect(e, x, y, m, pick);
+  }
+}
+
+}  // namespace qx

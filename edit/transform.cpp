@@ -1,0 +1,284 @@
+#include "edit/transform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "edit/properties.h"
+
+namespace qx {
+
+namespace {
+
+float* AxisOf(Vector& p, char axis) {
+  switch (axis) {
+    case 'X':
+      return &p.x;
+    case 'Y':
+      return &p.y;
+    case 'Z':
+      return &p.z;
+    default:
+      return nullptr;
+  }
+}
+
+void AddOnAxis(Vector& p, char axis, double d) {
+  if (float* c = AxisOf(p, axis)) *c = static_cast<float>(*c + d);
+}
+
+Vector Rotated(const Vector& p, const Vector& c, char axis, double degrees) {
+  const double a = degrees * kPi / 180.0;
+  const double cs = std::cos(a), sn = std::sin(a);
+  const double dx = double(p.x) - c.x, dy = double(p.y) - c.y, dz = double(p.z) - c.z;
+  double rx = dx, ry = dy, rz = dz;
+  switch (axis) {
+    case 'X':
+      ry = dy * cs - dz * sn;
+      rz = dy * sn + dz * cs;
+      break;
+    case 'Y':
+      rx = dx * cs + dz * sn;
+      rz = dz * cs - dx * sn;
+      break;
+    case 'Z':
+      rx = dx * cs + dy * sn;
+      ry = dy * cs - dx * sn;
+      break;
+    default:
+      return p;
+  }
+  return VectorSet(c.x + rx, c.y + ry, c.z + rz);
+}
+
+// Visits the nodes a move or rotation reaches: through sectors into their
+// children, never into the children of any other node.
+template <typename Fn>
+void ForEachTransformed(TSector* node, Fn fn) {
+  if (!node) return;
+  std::vector<TSector*> stack{node};
+  while (!stack.empty()) {
+    TSector* n = stack.back();
+    stack.pop_back();
+    if (n->NodeType == kSector) {
+      for (auto it = n->Children.rbegin(); it != n->Children.rend(); ++it) stack.push_back(it->get());
+    } else {
+      fn(n);
+    }
+  }
+}
+
+bool IsQuadLike(const TSector* n) {
+  return n->NodeType == kPolygon || n->NodeType == kPortal;
+}
+
+// The first marked vertex of the last selected polygon or portal.
+TVertex* CoordinateVertex(Editor& e) {
+  if (e.SelectionList.empty()) return nullptr;
+  TSector* n = e.SelectionList.back();
+  if (!IsQuadLike(n)) return nullptr;
+  for (TVertex& v : n->Vertices)
+    if (v.Marked) return &v;
+  return nullptr;
+}
+
+// Of the pair (a, b), the vertex with the larger coordinate moves so that the
+// distance to the smaller one is scaled by f; b moves when they are equal.
+void ScalePair(TSector* n, int a, int b, int coord, double f) {
+  float& ca = n->Vertices[a].TexCoord[coord];
+  float& cb = n->Vertices[b].TexCoord[coord];
+  if (ca > cb)
+    ca = static_cast<float>(cb + f * (double(ca) - cb));
+  else
+    cb = static_cast<float>(ca + f * (double(cb) - ca));
+}
+
+void ShowGrid(Editor& e) {
+  if (e.view) e.view->SetGridLabel(std::to_string(e.GridSize));
+  e.Redraw();
+}
+
+}  // namespace
+
+void SetAxisLock(Editor& e, char axis) {
+  e.AxisLock = axis;
+  if (e.view) e.view->SetToolButtons(e.AxisLock, e.ToolMode);
+}
+
+void SetToolMode(Editor& e, int mode) {
+  e.ToolMode = mode;
+  if (e.view) e.view->SetToolButtons(e.AxisLock, e.ToolMode);
+}
+
+void SetVertexMode(Editor& e, bool on) {
+  e.VertexMode = on;
+  if (e.view) e.view->SetVertexMode(on);
+  e.Redraw();
+}
+
+void MoveSubtree(TSector* node, char axis, float distance) {
+  ForEachTransformed(node, [&](TSector* n) {
+    switch (n->NodeType) {
+      case kPolygon:
+      case kPortal:
+      case kModel:
+        for (TVertex& v : n->Vertices) AddOnAxis(v.Position, axis, distance);
+        break;
+      case kLight:
+      case kParticleSystem:
+      case kActor:
+      case kCheckpoint:
+        AddOnAxis(n->Position, axis, distance);
+        break;
+      default:
+        break;
+    }
+  });
+}
+
+void RotateSubtree(TSector* node, char axis, const Vector& centre, float step) {
+  ForEachTransformed(node, [&](TSector* n) {
+    switch (n->NodeType) {
+      case kPolygon:
+      case kPortal:
+      case kModel:
+        for (TVertex& v : n->Vertices) v.Position = Rotated(v.Position, centre, axis, 10.0 * step);
+        break;
+      case kLight:
+        n->Position = Rotated(n->Position, centre, axis, step);
+        break;
+      case kActor:
+        n->Heading = static_cast<float>(n->Heading + 10.0 * step);
+        break;
+      default:
+        break;
+    }
+  });
+}
+
+void AdjustTexCoords(Editor& e, TexCoord coordinate, TexMode mode, double value) {
+  const int c = coordinate == TexCoord::kU ? 0 : 1;
+  for (TSector* n : e.SelectionList) {
+    if (n->NodeType != kPolygon) continue;
+    if (mode == TexMode::kShift) {
+      for (TVertex& v : n->Vertices) v.TexCoord[c] = static_cast<float>(v.TexCoord[c] + value);
+      continue;
+    }
+    if (n->Vertices.size() < 4) continue;  // the edges of a quad are needed
+    if (coordinate == TexCoord::kU) {
+      ScalePair(n, 0, 1, c, value);
+      ScalePair(n, 2, 3, c, value);
+    } else {
+      ScalePair(n, 0, 2, c, value);
+      ScalePair(n, 1, 3, c, value);
+    }
+  }
+}
+
+void DragStep(Editor& e, int dx) {
+  float s = 0;
+  if (dx != 0) {
+    ++e.StepCounter;
+    if (std::fabs(30.0 / dx) < e.StepCounter) {
+      if (e.ToolMode == 0)
+        s = static_cast<float>(dx > 0 ? -e.GridSize : e.GridSize);
+      else
+        s = dx > 0 ? -1.0f : 1.0f;
+      e.StepCounter = 0;
+    }
+  }
+  const std::vector<TSector*> list = e.SelectionList;
+  for (TSector* n : list) {
+    if (s != 0) {
+      if (e.ToolMode == 0) {
+        if (IsQuadLike(n) && e.VertexMode) {
+          for (TVertex& v : n->Vertices)
+            if (v.Marked) AddOnAxis(v.Position, e.AxisLock, s);
+        } else {
+          MoveSubtree(n, e.AxisLock, s);
+        }
+      } else {
+        const bool about_centroid = n->NodeType == kPolygon || n->NodeType == kLight || n->NodeType == kModel;
+        RotateSubtree(n, e.AxisLock, about_centroid ? n->Centroid : n->BoundsCenter, s);
+      }
+    }
+    ComputeBounds(n);
+  }
+  // Only the last entry stays on the panel: filling it for every entry would show the same.
+  if (!list.empty()) ShowNodeProperties(e, list.back());
+}
+
+void TextureDrag(Editor& e, TexMode mode, int dx, int dy) {
+  int d = 0;
+  TexCoord coordinate = TexCoord::kU;
+  if (e.AxisLock == 'X') {
+    d = dx;
+  } else if (e.AxisLock == 'Y') {
+    d = dy;
+    coordinate = TexCoord::kV;
+  } else {
+    return;
+  }
+  double f = 1.0;
+  if (d >= 1)
+    f = 1.0 + 0.001 * std::abs(d);
+  else if (d < 0)
+    f = 1.0 - 0.001 * std::abs(d);
+  // A shift moves by f - 1: adding f itself would look the same on a repeating
+  // texture but let the coordinates grow by a whole repeat on every mouse event.
+  AdjustTexCoords(e, coordinate, mode, mode == TexMode::kShift ? f - 1.0 : f);
+}
+
+void ViewportMouseMove(Editor& e, const PointerState& p, Modifiers m, int x, int y,
+                       const std::function<void(int dx, int dy)>& camera_drag) {
+  const int dx = e.LastMouseX - x, dy = e.LastMouseY - y;
+  if (p.right_down) {
+    if (m.ctrl)
+      TextureDrag(e, TexMode::kScale, dx, dy);
+    else if (camera_drag)
+      camera_drag(dx, dy);
+  }
+  if (p.left_down) {
+    if (m.ctrl)
+      TextureDrag(e, TexMode::kShift, dx, dy);
+    else if (!e.SelectionList.empty())
+      DragStep(e, dx);
+  }
+  e.LastMouseX = x;
+  e.LastMouseY = y;
+  e.Redraw();
+}
+
+void GridSpinner1(Editor& e, bool up) {
+  e.GridSize = up ? std::min(e.GridSize + 1, kMaxGridSize) : std::max(e.GridSize - 1, 1);
+  ShowGrid(e);
+}
+
+void GridSpinner2(Editor& e, bool up) {
+  if (up)
+    e.GridSize = e.GridSize == 1 ? 5 : std::min(e.GridSize + 5, kMaxGridSize);
+  else
+    e.GridSize = std::max(e.GridSize - 5, 1);
+  ShowGrid(e);
+}
+
+void VertexSphereSpinner(Editor& e, bool up) {
+  float r = static_cast<float>(e.VertexMarkerRadius + (up ? 0.3 : -0.3));
+  if (r < 0) r = 0.1f;
+  e.VertexMarkerRadius = r;
+  e.Redraw();
+}
+
+void CopyCoordinates(Editor& e) {
+  if (const TVertex* v = CoordinateVertex(e)) e.CoordinateClipboard = v->Position;
+  e.Redraw();
+}
+
+void PasteCoordinates(Editor& e) {
+  if (TVertex* v = CoordinateVertex(e)) v->Position = e.CoordinateClipboard;
+  e.Redraw();
+}
+
+}  // namespace qx
