@@ -4,25 +4,10 @@
 #include <system_error>
 
 #include "edit/grid_snap.h"
+#include "edit/insert.h"
+#include "edit/selection.h"
 
 namespace qx {
-
-namespace {
-
-// Makes node the only selected node, shown in the tree and the properties
-// panel with its bounds computed, and draws the frame.
-void SelectInsertedNode(Editor& editor, TSector* node) {
-  for (TSector* n : editor.SelectionList) n->Marked = 0;
-  editor.SelectionList.assign(1, node);
-  node->Marked = 1;
-  editor.TreeSelection = node;
-  if (editor.view) editor.view->SetTreeSelection(node);
-  ComputeBounds(node);
-  if (editor.view) editor.view->ShowNodeProperties(node);
-  editor.Redraw();
-}
-
-}  // namespace
 
 bool HasModelExtension(const std::filesystem::path& path) {
   const std::string name = path.filename().string();
@@ -79,11 +64,8 @@ std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> mo
 }
 
 TSector* InsertModel(Editor& editor) {
-  TSector* selected = editor.TreeSelection;
-  if (!selected) {
-    editor.ShowWarning(kModelNeedsSelectionMessage);
-    return nullptr;
-  }
+  TSector* parent = nullptr;
+  if (!ChooseInsertParent(editor, &parent)) return nullptr;
   if (!editor.prompts) return nullptr;
   const auto chosen = editor.prompts->ChooseOpenFile(FileDialog{"Model laden", kModelFilter, {}});
   if (!chosen) return nullptr;
@@ -97,9 +79,9 @@ TSector* InsertModel(Editor& editor) {
     editor.ShowWarning(model->Error());
     return nullptr;
   }
-  TSector* parent = selected->NodeType == kSector ? selected : selected->Parent;
   TSector* node = editor.Tree.AddChild(parent, BuildModelNode(editor, std::move(model)));
-  SelectInsertedNode(editor, node);
+  SelectInTree(editor, node);
+  TreeClick(editor);
   return node;
 }
 

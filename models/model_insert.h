@@ -11,7 +11,6 @@
 namespace qx {
 
 inline constexpr const char* kModelFilter = "Quake 2 Model (*.md2)|*.md2";
-inline constexpr const char* kModelNeedsSelectionMessage = "Sie müssen einen Sektor auswählen!";
 
 // The model node for a loaded model, not yet in the tree: ids from NextId for
 // the node, then its vertices in order; the first frame's vertices at the
