@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "edit/properties.h"
@@ -87,7 +88,21 @@ uint32_t ResolvePickHits(int hit_count, std::span<const uint32_t> buffer,
 }
 
 uint32_t ResolvePickHits(const SceneTree& tree, int hit_count, std::span<const uint32_t> buffer) {
-  return ResolvePickHits(hit_count, buffer, [&](uint32_t name) { return IsPolygonVertexId(tree, name); });
+  // One walk of the tree answers the vertex question for every name in the buffer.
+  std::unordered_set<uint32_t> names;
+  ResolvePickHits(hit_count, buffer, [&](uint32_t name) {
+    names.insert(name);
+    return false;
+  });
+  std::unordered_set<uint32_t> vertex_names;
+  if (!names.empty()) {
+    tree.Walk([&](TSector* n) {
+      if (n->NodeType != kPolygon) return;
+      for (const TVertex& v : n->Vertices)
+        if (names.count(v.Id)) vertex_names.insert(v.Id);
+    });
+  }
+  return ResolvePickHits(hit_count, buffer, [&](uint32_t name) { return vertex_names.count(name) > 0; });
 }
 
 TVertex* CurrentVertex(const Editor& e) {

@@ -82,6 +82,9 @@ TEST_F(SelectionTest, FindByIdAndVertexIds) {
   EXPECT_FALSE(IsPolygonVertexId(e.Tree, 11));  // portals' vertices do not count
   EXPECT_FALSE(IsPolygonVertexId(e.Tree, 3));
   EXPECT_TRUE(IsPolygonVertexId(e.Tree, subquad->Vertices[3].Id));
+  // Against the tree: a polygon's vertex handle wins, a portal's does not.
+  EXPECT_EQ(ResolvePickHits(e.Tree, 3, Hits({{10, 3}, {90, 5}, {5, 2}})), 5u);
+  EXPECT_EQ(ResolvePickHits(e.Tree, 3, Hits({{10, 3}, {90, 11}, {5, 2}})), 2u);
 }
 
 TEST_F(SelectionTest, ClickSelectRules) {

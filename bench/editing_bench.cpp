@@ -1,0 +1,58 @@
+// Times the editing commands that run on every mouse event or click over a big
+// scene: resolving a pick, marking all polygons, one drag step (move and rotate)
+// of the whole selection.
+//   editing_bench [quads...]   (default 10000 50000)
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "edit/insert.h"
+#include "edit/selection.h"
+#include "edit/transform.h"
+
+using namespace qx;
+
+namespace {
+
+template <typename Fn>
+double Millis(int repeats, Fn fn) {
+  const auto t0 = std::chrono::steady_clock::now();
+  for (int i = 0; i < repeats; ++i) fn();
+  const auto t1 = std::chrono::steady_clock::now();
+  return std::chrono::duration<double, std::milli>(t1 - t0).count() / repeats;
+}
+
+void Run(int quads) {
+  Editor e;
+  e.NewScene();
+  TSector* sector = InsertSector(e);
+  for (int i = 0; i < quads; ++i) {
+    e.CameraTarget = {float(i % 100) * 80, 0, float(i / 100) * 80};
+    InsertSquare(e);
+    SelectInTree(e, sector);
+  }
+  // Eight hits whose later names are ordinary node ids: every one is checked
+  // against all polygon vertices (the worst case of a click).
+  std::vector<uint32_t> hits;
+  for (uint32_t h = 0; h < 8; ++h) hits.insert(hits.end(), {1u, 1000 - h, 2000, 2 + h * 5});
+  uint32_t picked = 0;
+  const double pick = Millis(20, [&] { picked = ResolvePickHits(e.Tree, 8, hits); });
+  const double mark = Millis(5, [&] { MarkAllPolygons(e); });
+  e.StepCounter = 0;
+  const double move = Millis(20, [&] { DragStep(e, -100); });
+  SetToolMode(e, 1);
+  const double rotate = Millis(20, [&] { DragStep(e, -100); });
+  std::printf("%6d quads: pick %.3f ms (name %u), mark all %.3f ms, move step %.3f ms, rotate step %.3f ms\n",
+              quads, pick, picked, mark, move, rotate);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  if (sizes.empty()) sizes = {10000, 50000};
+  for (int n : sizes) Run(n);
+}
