@@ -10,7 +10,9 @@ float SnapToGrid(float c, int32_t grid_size) {
   // The multiple is formed exactly in double: beyond the 64-bit integer range an
   // integer product would overflow, and every float coordinate fits here.
   const double steps = std::nearbyint(static_cast<double>(c) / grid_size);
-  return static_cast<float>(steps * grid_size);
+  // An integer product has no negative zero: -5 snaps to 0, not -0, which
+  // would be other bytes in every file.
+  return static_cast<float>(steps * grid_size + 0.0);
 }
 
 Vector SnapToGrid(const Vector& p, int32_t grid_size) {

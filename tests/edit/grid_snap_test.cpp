@@ -25,6 +25,12 @@ TEST(SnapToGrid, HalvesGoToTheEvenMultiple) {
   EXPECT_EQ(SnapToGrid(3.5f, 1), 4.0f);
 }
 
+TEST(SnapToGrid, NoNegativeZero) {
+  EXPECT_FALSE(std::signbit(SnapToGrid(-5.0f, 20)));   // -0.25 rounds to 0
+  EXPECT_FALSE(std::signbit(SnapToGrid(-10.0f, 20)));  // -0.5 goes to the even 0
+  EXPECT_FALSE(std::signbit(SnapToGrid(-0.0f, 20)));
+}
+
 TEST(SnapToGrid, ExtremeInputsStaySane) {
   EXPECT_EQ(SnapToGrid(12.0f, 0), 12.0f);  // no division by zero
   EXPECT_EQ(SnapToGrid(12.0f, -5), 12.0f);
