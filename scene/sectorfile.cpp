@@ -1,0 +1,151 @@
+#include "scene/sectorfile.h"
+
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+#include "edit/grid_snap.h"
+#include "scene/document.h"
+#include "scene/node_records.h"
+
+namespace qx {
+
+namespace {
+
+void Fail(std::string* error, const std::string& text) {
+  if (error) *error = text;
+}
+
+bool HasStoredPosition(uint8_t type) {
+  return type == kLight || type == kParticleSystem || type == kActor || type == kCheckpoint;
+}
+
+}  // namespace
+
+std::vector<uint8_t> WriteSectorFile(TSector* sector) {
+  ComputeBounds(sector);
+  const Vector centre = sector->BoundsCenter;
+  std::string outline;
+  WriteOutline(outline, sector);
+  size_t records = 0;
+  SceneTree::WalkSubtree(sector, [&](TSector* n) { records += NodeRecordSize(*n); });
+
+  ByteWriter out;
+  out.Reserve(12 + outline.size() + records);
+  out.Bytes(kSectorMagic, sizeof kSectorMagic);
+  out.I32(kSectorVersion);
+  WriteOutlineBlock(out, outline);
+  WriteNodes(out, sector, &centre);
+  return out.Take();
+}
+
+bool SaveSectorFile(TSector* sector, const std::filesystem::path& path, std::string* error) {
+  if (!sector || sector->NodeType != kSector) {
+    Fail(error, "kein Sektor");
+    return false;
+  }
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = WriteSectorFile(sector);
+  } catch (const std::bad_alloc&) {
+    Fail(error, "nicht genug Speicher");
+    return false;
+  } catch (const std::length_error&) {
+    Fail(error, "zu tief verschachtelt zum Speichern");
+    return false;
+  }
+  if (bytes.size() > kMaxFileSize) {
+    Fail(error, "zu groß zum Speichern");  // it could not be loaded again
+    return false;
+  }
+  std::string write_error;
+  if (!WriteFileAtomic(path, bytes, write_error)) {
+    Fail(error, "Datei kann nicht geschrieben werden: " + write_error);
+    return false;
+  }
+  return true;
+}
+
+bool ReadSectorFile(const uint8_t* data, size_t size, SceneTree& staging, std::string* error) {
+  try {
+    ByteReader in(data, size);
+    if (size < sizeof kSectorMagic ||
+        std::memcmp(in.Bytes(sizeof kSectorMagic), kSectorMagic, sizeof kSectorMagic) != 0) {
+      Fail(error, "keine Sektordatei (Kennung \"SEC1\" fehlt)");
+      return false;
+    }
+    const int32_t version = in.I32();
+    if (version != kSectorVersion) {
+      Fail(error, "unbekannte Version " + std::to_string(version));
+      return false;
+    }
+    const std::vector<OutlineEntry> outline = ReadOutlineBlock(in, in.Remaining() / kMinRecordSize);
+    if (outline.empty()) throw ReadError("die Datei enthält keinen Sektor");
+    for (size_t i = 1; i < outline.size(); ++i)
+      if (outline[i].level == 0) throw ReadError("die Datei enthält mehr als einen Sektor");
+    ReadNodes(in, outline, staging);
+    if (in.Remaining() != 0) throw ReadError("mehr Datensätze als Einträge im Baumtext");
+    if (staging.First()->NodeType != kSector) throw ReadError("die Datei enthält keinen Sektor");
+  } catch (const ReadError& e) {
+    Fail(error, e.what());
+    staging.Clear();
+    return false;
+  } catch (const std::bad_alloc&) {
+    Fail(error, "nicht genug Speicher");
+    staging.Clear();
+    return false;
+  }
+  return true;
+}
+
+Vector SectorImportPlacement(const Editor& editor) {
+  return VectorAdd(editor.CameraTarget, VectorSubtract(editor.CameraTarget, editor.CameraPosition));
+}
+
+void ShiftSubtree(TSector* root, const Vector& offset) {
+  if (!root) return;
+  SceneTree::WalkSubtree(root, [&](TSector* n) {
+    if (HasVertices(n->NodeType)) {
+      for (TVertex& v : n->Vertices) v.Position = VectorAdd(v.Position, offset);
+    } else if (HasStoredPosition(n->NodeType)) {
+      n->Position = VectorAdd(n->Position, offset);
+    }
+  });
+}
+
+void RenumberSubtree(Editor& editor, TSector* root) {
+  if (!root) return;
+  SceneTree::WalkSubtree(root, [&](TSector* n) {
+    n->Id = editor.NextId();
+    if (HasVertices(n->NodeType))
+      for (TVertex& v : n->Vertices) v.Id = editor.NextId();
+  });
+}
+
+TSector* ImportSectorFromBytes(Editor& editor, const uint8_t* data, size_t size, std::string* error) {
+  SceneTree staging;
+  if (!ReadSectorFile(data, size, staging, error)) return nullptr;
+  TSector* sector = staging.First();
+  ShiftSubtree(sector, SectorImportPlacement(editor));
+  SnapSubtreeToGrid(staging, sector, false, editor.GridSize);
+  // Links inside the imported sector are found by the file's ids, then follow
+  // their nodes through the renumbering.
+  ResolvePortalLinks(staging);
+  RenumberSubtree(editor, sector);
+  SceneTree::WalkSubtree(sector, [](TSector* n) {
+    if (n->NodeType == kPortal && n->IsLinked == 1) n->LinkedSectorId = n->LinkedSector->Id;
+  });
+  return editor.Tree.AddChild(nullptr, staging.Take(sector));
+}
+
+TSector* ImportSectorFile(Editor& editor, const std::filesystem::path& path, std::string* error) {
+  std::vector<uint8_t> bytes;
+  std::string read_error;
+  if (!ReadWholeFile(path, bytes, read_error, kMaxFileSize)) {
+    Fail(error, "Datei kann nicht gelesen werden: " + read_error);
+    return nullptr;
+  }
+  return ImportSectorFromBytes(editor, bytes.data(), bytes.size(), error);
+}
+
+}  // namespace qx
