@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "edit/selection.h"
 #include "scene/document.h"
 #include "scene/sectorfile.h"
 
@@ -38,21 +39,6 @@ std::optional<std::filesystem::path> AskOpenName(Editor& editor, const char* fil
 bool IsExistingFile(const std::filesystem::path& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(path, ec);
-}
-
-// The tree-click sequence for a node the command put into the tree: it becomes
-// the tree's current node and the only selected one, its bounds are computed
-// and its properties shown.
-void SelectNewNode(Editor& editor, TSector* node) {
-  for (TSector* n : editor.SelectionList) n->Marked = 0;
-  editor.SelectionList.clear();
-  editor.TreeSelection = node;
-  if (editor.view) editor.view->SetTreeSelection(node);
-  editor.SelectionList.push_back(node);
-  node->Marked = 1;
-  ComputeBounds(node);
-  if (editor.view) editor.view->ShowNodeProperties(node);
-  editor.Redraw();
 }
 
 }  // namespace
@@ -132,7 +118,8 @@ bool ImportSectorFromFile(Editor& editor) {
     editor.ShowWarning(kInvalidFile);
     return false;
   }
-  SelectNewNode(editor, sector);
+  SelectInTree(editor, sector);
+  TreeClick(editor);
   return true;
 }
 
