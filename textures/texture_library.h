@@ -39,8 +39,9 @@ struct TTexNode {
 TTexNode MakeTexNode(int32_t tex_id, std::string tex_name, std::vector<uint8_t> bitmap);
 
 // Implemented by the render layer with OpenGL: texture unit 0, nearest-neighbour
-// filters, all mipmap levels from RGB pixels. Both calls make the graphics
-// context current themselves.
+// filters, all mipmap levels from RGB pixels. Rows are tightly packed, bottom
+// row first, so the upload needs GL_UNPACK_ALIGNMENT 1. Both calls make the
+// graphics context current themselves.
 class TextureUploader {
  public:
   virtual ~TextureUploader() = default;
