@@ -5,35 +5,19 @@
 #include <utility>
 #include <vector>
 
+#include "edit/selection.h"
+#include "edit/transform.h"
 #include "scene/cp1252.h"
 
 namespace qx {
 
 namespace {
 
-void SetTreeSelection(Editor& e, TSector* node) {
-  e.TreeSelection = node;
-  if (e.view) e.view->SetTreeSelection(node);
-}
-
-void ClearSelectionList(Editor& e) {
-  for (TSector* n : e.SelectionList) n->Marked = 0;
-  e.SelectionList.clear();
-}
-
-// Makes node the only selected node, as a click on it in the tree does.
+// Makes node the tree's current node and then the only selected one, as a
+// click on it in the tree does.
 void SelectOnly(Editor& e, TSector* node) {
-  ClearSelectionList(e);
-  e.SelectionList.push_back(node);
-  node->Marked = 1;
-  SetTreeSelection(e, node);
-  ComputeBounds(node);
-  if (e.view) e.view->ShowNodeProperties(node);
-  e.Redraw();
-}
-
-void TreeClickSelection(Editor& e) {
-  if (e.TreeSelection) SelectOnly(e, e.TreeSelection);
+  SelectInTree(e, node);
+  TreeClick(e);
 }
 
 void CopyCommonFields(const TSector& s, TSector& r) {
@@ -127,7 +111,7 @@ void PasteSector(Editor& e, TSector* source) {
   record->Marked = 1;
   TSector* copy = e.Tree.AddChild(dest, std::move(record));
   UpdateSectorIcon(e.Tree, copy);
-  SetTreeSelection(e, copy);
+  SelectInTree(e, copy);
   if (!source->Children.empty()) CopySubtree(e, copy, source->Children.front().get(), false, false);
 }
 
@@ -185,7 +169,7 @@ TSector* CopySubtree(Editor& e, TSector* dest, TSector* first, bool select, bool
     TSector* copy = e.Tree.AddChild(parent, std::move(record));
     copies[i] = copy;
     if (items[i].parent < 0) last_top = copy;
-    if (select && HasVertices(copy->NodeType)) SetTreeSelection(e, copy);
+    if (select && HasVertices(copy->NodeType)) SelectInTree(e, copy);
   }
   return last_top;
 }
@@ -205,8 +189,7 @@ void PasteClipboard(Editor& e) {
       CopySubtree(e, dest, source, true, true);
     }
   }
-  e.VertexMode = false;
-  e.Redraw();
+  SetVertexMode(e, false);
 }
 
 void DeleteSelection(Editor& e) {
@@ -219,7 +202,7 @@ void DeleteSelection(Editor& e) {
     if (std::find(e.SelectionList.begin(), e.SelectionList.end(), n) == e.SelectionList.end()) continue;
     e.Tree.Remove(n);
   }
-  ClearSelectionList(e);
+  ClearSelection(e);
   // The picture must not keep showing what is gone.
   e.Redraw();
 }
@@ -237,7 +220,7 @@ void RenameTreeSelection(Editor& e) {
     const auto text = e.prompts->AskText(kRenameCaption, kRenamePrompt, Cp1252ToUtf8(node->Name));
     if (text && e.Tree.Contains(node)) e.Tree.Rename(node, SanitizeNodeName(Utf8ToCp1252(*text)));
   }
-  TreeClickSelection(e);
+  TreeClick(e);
   e.Redraw();
 }
 
@@ -251,8 +234,8 @@ bool TreeDragDrop(Editor& e, TSector* target) {
     target->LinkedSector = moved;
     target->IsLinked = 1;
     e.Tree.Rename(target, moved->Name);
-    SetTreeSelection(e, target);
-    TreeClickSelection(e);
+    SelectInTree(e, target);
+    TreeClick(e);
     return true;
   }
   if (target->NodeType == kSector) {
