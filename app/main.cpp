@@ -1,0 +1,24 @@
+// The editor: the main window and the lightmap-size dialog are made in this
+// order; the main window's first show runs the splash and the initialisation.
+// Arguments: texture libraries (.tex) and a map document (.qxm) to open once started.
+
+#include <QApplication>
+#include <QSurfaceFormat>
+
+#include "app/main_window.h"
+#include "app/map_export_form.h"
+#include "render/viewport_panel.h"
+
+int main(int argc, char** argv) {
+  QSurfaceFormat::setDefaultFormat(qx::ViewportPanel::RequestedFormat());
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName("Korvald");
+  QApplication::setApplicationName("Editor");
+
+  qx::TMain main_window;
+  qx::TMapExportForm map_export_form(&main_window);
+  main_window.SetMapExportForm(&map_export_form);
+  main_window.SetStartupFiles(app.arguments().mid(1));
+  main_window.show();
+  return app.exec();
+}

@@ -1,0 +1,216 @@
+#pragma once
+// TMain, the main window: menus, tool bar, status bar, the scene tree and the
+// texture page on the right, the viewport with the camera/grid bar below it.
+//
+// Where editing commands hook in
+// ------------------------------
+// * Every menu item, popup item and tool button exists from the start with its
+//   caption, shortcut and object name (Action("Viereck1"), Action("ToolButton11"),
+//   see BuildMenus/BuildToolBar in main_window.cpp). One that no command drives
+//   yet is disabled. A command area connects its handlers in its own file by
+//   calling Wire(Action("..."), handler), which also enables the item:
+//     main_window_file.cpp      documents, texture libraries, "Beenden", "Info..."
+//     main_window_view.cpp      the "&Ansicht" options
+//     main_window_camera.cpp    keys, wheel, viewport mouse (camera part)
+//     main_window_edit.cpp      selection, insert, transform, properties panel  -> WireEditing()
+//     main_window_tree.cpp      tree editing, clipboard, polygon ops, browser   -> WireTreeEditing()
+//     main_window_lighting.cpp  lightmaps, export, TMapExportForm               -> WireLighting()
+// * Keys: FormKeyDown moves the camera for W/A/S/D and then runs what
+//   RegisterKey() registered (F2 and Delete run "Umbenennen..." and "Löschen",
+//   F5-F7 the axis buttons; the keypad keys are free for AdjustTexCoords).
+// * Viewport mouse: the camera uses the right button; the left-button branches
+//   (ClickSelect, drags) and the Ctrl+right texture scaling go to the
+//   viewport_* hooks below. LeftButtonDown/RightButtonDown hold the button state.
+// * Panels: PanelHost() is the area below the tree on the "Level" page (put the
+//   properties notebook there; SetPanelVisible shows or hides it); TexturePage()
+//   is the "Texturen" page. node_properties receives ShowNodeProperties.
+//   SetKeyPreview(false/true) when a panel edit gets/loses the focus.
+// * The bar below the viewport: Bar() has "Umschauen"/"Bewegen" (wired here), the
+//   grid spinners UpDown1/UpDown2, GridLabel, CheckBox1 "Vertex Modus" and UpDown3.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/qt_prompts.h"
+#include "scene/editor.h"
+#include "scene/view_options.h"
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class QKeyEvent;
+class QMouseEvent;
+
+namespace qx {
+
+class SceneTreeModel;
+class TInit;
+class TMapExportForm;
+class ViewportPanel;
+class UpDown;
+
+class TMain : public QMainWindow, public EditorView {
+  Q_OBJECT
+ public:
+  // `settings_file`: an INI file instead of the user's own store (tests).
+  explicit TMain(QString settings_file = {}, QWidget* parent = nullptr);
+  ~TMain() override;
+
+  Editor& editor() { return editor_; }
+  ViewportPanel* Viewport() const { return viewport_; }
+  QTreeView* Tree() const { return tree_; }
+  SceneTreeModel* TreeModel() const { return tree_model_; }
+  QWidget* PanelHost() const { return panel_host_; }
+  QWidget* TexturePage() const { return texture_page_; }
+  QWidget* Bar() const { return bar_; }
+  SettingsStore* Settings() const { return settings_.get(); }
+  Prompts& prompts() { return prompts_; }
+  void SetMapExportForm(TMapExportForm* form) { map_export_form_ = form; }
+  TMapExportForm* MapExportForm() const { return map_export_form_; }
+
+  // Menu items, popup items and tool buttons by object name (null if none).
+  QAction* Action(const QString& name) const;
+  QMenu* PopupMenu() const { return popup_; }
+  // Connects a handler and enables the item.
+  void Wire(QAction* action, std::function<void()> handler);
+  // An editing key of FormKeyDown; `keypad` for the numeric keypad's keys.
+  void RegisterKey(int qt_key, bool keypad, std::function<void()> handler);
+  void SetKeyPreview(bool on) { key_preview_ = on; }
+  bool KeyPreview() const { return key_preview_; }
+
+  // The checked states of the view menu, as the drawing reads them.
+  ViewOptions CurrentViewOptions() const;
+  void ApplyViewOptions(const ViewOptions& o);
+
+  // Files to open once the start-up has run (".tex" libraries, then a ".qxm" document).
+  void SetStartupFiles(QStringList files) { startup_files_ = std::move(files); }
+  bool Initialized() const { return initialized_; }
+
+  // Viewport mouse state and hooks for the editing commands.
+  bool LeftButtonDown = false, RightButtonDown = false;
+  std::function<void(QMouseEvent*)> viewport_mouse_down, viewport_mouse_up;
+  // After the camera part of a mouse move: dx = last x - x, dy = last y - y.
+  std::function<void(QMouseEvent*, int dx, int dy)> viewport_mouse_move;
+  std::function<void(TSector*)> node_properties;
+  std::function<void(TSector*)> tree_selection_changed;  // a node chosen in the tree by mouse
+  // Texture library: the file to remember at close, loading at start.
+  std::function<std::string()> texture_library_file;
+  std::function<void(const std::filesystem::path&)> load_texture_library;
+  // Opens a map document as "Laden..." does after its dialog.
+  std::function<void(const std::filesystem::path&)> open_document;
+
+  // EditorView.
+  void SetCaption(const std::string& text) override;
+  void SetGridLabel(const std::string& text) override;
+  void SetCameraButtons(int camera_mode) override;
+  void SetToolButtons(char axis, int tool_mode) override;
+  void SetPanelVisible(bool visible) override;
+  void SetStatusText(int panel, const std::string& text) override;
+  void ShowNodeProperties(TSector* node) override;
+  void SetTreeSelection(TSector* node) override;
+  void Redraw() override;
+
+  // Life cycle.
+  void FormShow();
+  void InitMainWindow(TInit* splash);
+  void FormClose();
+
+  // File menu.
+  void Neu1Click();
+  void Beenden1Click();
+  void Info2Click();
+  static QString InfoText();
+
+  // View menu and its tool buttons.
+  void CullFace1Click();
+  void GitterEinblenden1Click();
+  void Portaleeinblenden1Click();
+  void Normaleeinblenden1Click();
+  void Unsichtbareeinblenden1Click();
+  void Markierungeneinblenden1Click();
+  void Textur1Click();
+  void Drahtgitter1Click();
+  void Lightmapseinschalten1Click();
+  void Texturenaktivieren1Click();
+  void ToolButton21Click();
+  void ToolButton20Click();
+  void ToolButton24Click();
+  void ToolButton27Click();
+
+  // Camera and keys.
+  void FormKeyDown(QKeyEvent* event);
+  void FormMouseWheel(int delta);
+  void ViewportPanelMouseDown(QMouseEvent* event);
+  void ViewportPanelMouseUp(QMouseEvent* event);
+  void ViewportPanelMouseMove(QMouseEvent* event);
+  void LbSpeedButton3MouseDown();
+  void LbSpeedButton4MouseDown();
+  void CheckBox1Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QAction* AddAction(QMenu* menu, const QString& name, const QString& caption, int image = -1);
+  QAction* AddToolButton(const QString& name, const QString& hint, int image);
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildLayout();
+  void BuildBar();
+  void OpenStartupFiles();
+
+  // Each area wires its own handlers (one file each).
+  void WireFile();
+  void WireView();
+  void WireCamera();
+  void WireEditing();
+  void WireTreeEditing();
+  void WireLighting();
+
+  Editor editor_;
+  QtPrompts prompts_;
+  QString settings_file_;
+  std::unique_ptr<SettingsStore> settings_;
+  TMapExportForm* map_export_form_ = nullptr;
+
+  ViewportPanel* viewport_ = nullptr;
+  QTreeView* tree_ = nullptr;
+  SceneTreeModel* tree_model_ = nullptr;
+  QTabWidget* pages_ = nullptr;
+  QWidget* panel_host_ = nullptr;
+  QWidget* texture_page_ = nullptr;
+  QWidget* bar_ = nullptr;
+  QToolBar* tool_bar_ = nullptr;
+  QMenu* popup_ = nullptr;
+  QLabel* status_[2] = {nullptr, nullptr};
+  QLabel* grid_label_ = nullptr;
+  QToolButton* look_button_ = nullptr;
+  QToolButton* move_button_ = nullptr;
+  QCheckBox* vertex_mode_ = nullptr;
+  QActionGroup* fill_group_ = nullptr;
+
+  std::map<QString, QAction*> actions_;
+  std::map<std::pair<int, bool>, std::function<void()>> keys_;
+  bool key_preview_ = true;
+  const QEvent* last_key_event_ = nullptr;
+  quint64 last_key_time_ = 0;
+  QPointer<QWidget> last_key_receiver_;
+  bool shown_once_ = false;
+  bool initialized_ = false;
+  bool closed_ = false;
+  QStringList startup_files_;
+};
+
+}  // namespace qx

@@ -1,0 +1,115 @@
+// The camera: keys, wheel and the right-button drag in the viewport, the
+// buttons "Umschauen" and "Bewegen", and the dispatch of the editing keys.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include "app/main_window.h"
+#include "render/viewport_panel.h"
+#include "scene/camera.h"
+
+namespace qx {
+
+namespace {
+
+// Runs a menu item or tool button as a click would, if a command drives it.
+void Click(QAction* a) {
+  if (a && a->isEnabled()) a->trigger();
+}
+
+class WheelFilter : public QObject {
+ public:
+  explicit WheelFilter(TMain* main) : QObject(main), main_(main) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::Wheel) return false;
+    main_->FormMouseWheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
+    return true;
+  }
+
+ private:
+  TMain* main_;
+};
+
+}  // namespace
+
+void TMain::WireCamera() {
+  viewport_->mouse_down = [this](QMouseEvent* e) { ViewportPanelMouseDown(e); };
+  viewport_->mouse_up = [this](QMouseEvent* e) { ViewportPanelMouseUp(e); };
+  viewport_->mouse_move = [this](QMouseEvent* e) { ViewportPanelMouseMove(e); };
+  viewport_->installEventFilter(new WheelFilter(this));
+  connect(look_button_, &QToolButton::pressed, this, [this] { LbSpeedButton3MouseDown(); });
+  connect(move_button_, &QToolButton::pressed, this, [this] { LbSpeedButton4MouseDown(); });
+  connect(vertex_mode_, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
+
+  RegisterKey(Qt::Key_F2, false, [this] { Click(Action("Umbenennen1")); });
+  RegisterKey(Qt::Key_Delete, false, [this] { Click(Action("Lschen1")); });
+  RegisterKey(Qt::Key_F5, false, [this] { Click(Action("ToolButton11")); });
+  RegisterKey(Qt::Key_F6, false, [this] { Click(Action("ToolButton12")); });
+  RegisterKey(Qt::Key_F7, false, [this] { Click(Action("ToolButton13")); });
+}
+
+void TMain::FormKeyDown(QKeyEvent* event) {
+  if (viewport_->DrawingInProgress()) return;  // dropped entirely, editing action included
+  if (viewport_->isVisible()) viewport_->setFocus(Qt::OtherFocusReason);
+  const int key = event->key();
+  const char camera_key = (key == Qt::Key_W || key == Qt::Key_A || key == Qt::Key_S || key == Qt::Key_D)
+                              ? static_cast<char>(key)
+                              : '\0';
+  MoveCameraByKey(editor_, camera_key);  // applies the view for every key
+  const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
+  auto it = keys_.find({key, keypad});
+  if (it != keys_.end() && it->second) it->second();
+  Redraw();
+}
+
+void TMain::FormMouseWheel(int delta) {
+  if (viewport_->DrawingInProgress()) return;
+  MoveCameraByWheel(editor_, delta);
+  Redraw();
+}
+
+void TMain::ViewportPanelMouseDown(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) RightButtonDown = true;
+  if (event->button() == Qt::LeftButton) LeftButtonDown = true;
+  if (viewport_mouse_down) viewport_mouse_down(event);
+}
+
+void TMain::ViewportPanelMouseUp(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) RightButtonDown = false;
+  if (event->button() == Qt::LeftButton) LeftButtonDown = false;
+  if (viewport_mouse_up) viewport_mouse_up(event);
+}
+
+void TMain::ViewportPanelMouseMove(QMouseEvent* event) {
+  const int x = qRound(event->position().x());
+  const int y = qRound(event->position().y());
+  const int dx = editor_.LastMouseX - x;
+  const int dy = editor_.LastMouseY - y;
+  // With Ctrl the right drag scales texture coordinates (an editing hook) instead.
+  if (RightButtonDown && !event->modifiers().testFlag(Qt::ControlModifier)) DragCamera(editor_, dx, dy);
+  if (viewport_mouse_move) viewport_mouse_move(event, dx, dy);
+  editor_.LastMouseX = x;
+  editor_.LastMouseY = y;
+  Redraw();
+}
+
+void TMain::LbSpeedButton3MouseDown() {
+  editor_.CameraMode = 0;
+  SetCameraButtons(0);
+}
+
+void TMain::LbSpeedButton4MouseDown() {
+  editor_.CameraMode = 1;
+  SetCameraButtons(1);
+}
+
+void TMain::CheckBox1Click() {
+  editor_.VertexMode = vertex_mode_->isChecked();
+  Redraw();
+}
+
+}  // namespace qx

@@ -1,0 +1,41 @@
+#pragma once
+// The scene tree as a Qt item model: a thin view of SceneTree that follows
+// its change notifications. Each index's internal pointer is its record.
+
+#include <QAbstractItemModel>
+
+#include "scene/scene_tree.h"
+
+namespace qx {
+
+class SceneTreeModel : public QAbstractItemModel, private TreeListener {
+  Q_OBJECT
+ public:
+  explicit SceneTreeModel(SceneTree& tree, QObject* parent = nullptr);
+  ~SceneTreeModel() override;
+
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+
+  static TSector* NodeOf(const QModelIndex& index);
+  QModelIndex IndexOf(const TSector* node) const;
+
+ private:
+  void BeforeInsert(TSector* parent, int row) override;
+  void AfterInsert(TSector* node) override;
+  void BeforeRemove(TSector* node) override;
+  void AfterRemove(TSector* parent, int row) override;
+  void BeforeMove(TSector* node, TSector* new_parent, int new_row) override;
+  void AfterMove(TSector* node) override;
+  void NodeChanged(TSector* node) override;
+  void BeforeReset() override;
+  void AfterReset() override;
+
+  SceneTree& tree_;
+  bool moving_ = false;  // a move Qt accepted as a row move (else a reset)
+};
+
+}  // namespace qx

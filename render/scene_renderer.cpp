@@ -1,0 +1,535 @@
+#include "render/scene_renderer.h"
+
+#include <GL/glu.h>
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "lighting/polygon_data.h"
+#include "scene/pick_hits.h"
+
+namespace qx {
+
+namespace {
+
+void Vertex(const Vector& p) {
+  glVertex3f(p.x, p.y, p.z);
+}
+
+Vector Tip(const Vector& p, const Vector& normal) {
+  return VectorSet(p.x + 10.0 * normal.x, p.y + 10.0 * normal.y, p.z + 10.0 * normal.z);
+}
+
+bool ValidCorner(const TSector* n, int32_t i) {
+  return i >= 0 && static_cast<size_t>(i) < n->Vertices.size();
+}
+
+// Depth-first pre-order over the whole tree without recursion: documents
+// may nest deeper than the call stack allows.
+template <typename Visit>
+void PreOrder(const SceneTree& tree, Visit&& visit) {
+  std::vector<std::pair<const std::vector<std::unique_ptr<TSector>>*, size_t>> stack;
+  stack.emplace_back(&tree.TopLevel(), 0);
+  while (!stack.empty()) {
+    auto& [list, index] = stack.back();
+    if (index >= list->size()) {
+      stack.pop_back();
+      continue;
+    }
+    TSector* n = (*list)[index++].get();
+    visit(n);
+    if (!n->Children.empty()) stack.emplace_back(&n->Children, 0);
+  }
+}
+
+}  // namespace
+
+SceneRenderer::~SceneRenderer() = default;
+
+void SceneRenderer::InitOpenGL() {
+  mt_.Resolve();
+  glEnable(GL_DEPTH_TEST);
+  initialized_ = true;
+  ResetStateCache();
+}
+
+void SceneRenderer::CreateSphereQuadric() {
+  if (quadric_ || !initialized_) return;
+  quadric_ = gluNewQuadric();
+  if (!quadric_) return;
+  gluQuadricNormals(quadric_, GLU_FLAT);
+  gluQuadricOrientation(quadric_, GLU_OUTSIDE);
+}
+
+void SceneRenderer::Release() {
+  if (quadric_) gluDeleteQuadric(quadric_);
+  quadric_ = nullptr;
+  initialized_ = false;
+}
+
+void SceneRenderer::SetupViewport(int w, int h) {
+  if (w < 0 || h <= 0) return;  // a collapsed panel has no aspect ratio
+  width_ = w;
+  height_ = h;
+  glViewport(0, 0, w, h);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  const float aspect = static_cast<float>(w) / static_cast<float>(h);
+  gluPerspective(kFieldOfView, aspect, kNearPlane, kFarPlane);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+// ---- state with a shadow copy ----
+
+void SceneRenderer::ResetStateCache() {
+  s_ = {};
+}
+
+void SceneRenderer::ActiveUnit(int unit) {
+  if (cache_enabled_ && s_.unit == unit) return;
+  s_.unit = unit;
+  if (unit == 0 || mt_.two_units) mt_.ActiveTexture(GL_TEXTURE0 + unit);
+}
+
+void SceneRenderer::Texturing(bool on) {
+  const int unit = s_.unit < 0 ? 0 : s_.unit;
+  if (unit == 1 && !mt_.two_units) return;
+  if (cache_enabled_ && s_.tex[unit] == int(on)) return;
+  s_.tex[unit] = on;
+  if (on)
+    glEnable(GL_TEXTURE_2D);
+  else
+    glDisable(GL_TEXTURE_2D);
+}
+
+void SceneRenderer::BindTexture(uint32_t name) {
+  const int unit = s_.unit < 0 ? 0 : s_.unit;
+  if (unit == 1 && !mt_.two_units) return;
+  if (cache_enabled_ && s_.bound[unit] == int64_t(name)) return;
+  s_.bound[unit] = name;
+  glBindTexture(GL_TEXTURE_2D, name);
+}
+
+void SceneRenderer::TexturingOffBothUnits() {
+  ActiveUnit(1);
+  Texturing(false);
+  ActiveUnit(0);
+  Texturing(false);
+}
+
+void SceneRenderer::Culling(bool on) {
+  if (cache_enabled_ && s_.cull == int(on)) return;
+  s_.cull = on;
+  if (on)
+    glEnable(GL_CULL_FACE);
+  else
+    glDisable(GL_CULL_FACE);
+}
+
+void SceneRenderer::FrontFaceCW() {
+  if (cache_enabled_ && s_.front_cw == 1) return;
+  s_.front_cw = 1;
+  glFrontFace(GL_CW);
+}
+
+void SceneRenderer::PolygonMode(bool lines) {
+  if (cache_enabled_ && s_.lines == int(lines)) return;
+  s_.lines = lines;
+  glPolygonMode(GL_FRONT_AND_BACK, lines ? GL_LINE : GL_FILL);
+}
+
+void SceneRenderer::LineWidth(float w) {
+  if (cache_enabled_ && s_.line_width == w) return;
+  s_.line_width = w;
+  glLineWidth(w);
+}
+
+void SceneRenderer::DepthTest(bool on) {
+  if (cache_enabled_ && s_.depth == int(on)) return;
+  s_.depth = on;
+  if (on)
+    glEnable(GL_DEPTH_TEST);
+  else
+    glDisable(GL_DEPTH_TEST);
+}
+
+// ---- frame ----
+
+void SceneRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
+  if (!initialized_) return;
+  ResetStateCache();
+  glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  last_view_ = ApplyCameraView(e);
+  gluLookAt(last_view_.eye.x, last_view_.eye.y, last_view_.eye.z, last_view_.center.x, last_view_.center.y,
+            last_view_.center.z, last_view_.up.x, last_view_.up.y, last_view_.up.z);
+  TexturingOffBothUnits();
+  LineWidth(1);
+  glColor3f(0.8f, 0.8f, 0.8f);
+  DepthTest(true);
+  if (o.ShowGrid) DrawGrid(e);
+  DrawScene(e, o);
+  DrawStartMarker(e);
+  glFlush();
+}
+
+void SceneRenderer::DrawGrid(const Editor& e) {
+  const GridLayout g = ComputeGrid(e.CameraPosition, e.GridSize, e.GridExtent);
+  if (g.count < 0) return;
+  glBegin(GL_LINES);
+  for (int k = -g.count; k <= g.count; ++k) {
+    const float along = static_cast<float>(double(k) * g.size);
+    const float z = static_cast<float>(double(g.center_z) + along);
+    const float x = static_cast<float>(double(g.center_x) + along);
+    glVertex3f(g.center_x - g.extent, 0, z);
+    glVertex3f(g.center_x + g.extent, 0, z);
+    glVertex3f(x, 0, g.center_z - g.extent);
+    glVertex3f(x, 0, g.center_z + g.extent);
+  }
+  glEnd();
+}
+
+void SceneRenderer::DrawCross(const Vector& c) {
+  glBegin(GL_LINES);
+  glVertex3f(c.x - 10, c.y, c.z);
+  glVertex3f(c.x + 10, c.y, c.z);
+  glVertex3f(c.x, c.y - 10, c.z);
+  glVertex3f(c.x, c.y + 10, c.z);
+  glVertex3f(c.x, c.y, c.z - 10);
+  glVertex3f(c.x, c.y, c.z + 10);
+  glEnd();
+}
+
+void SceneRenderer::DrawStartMarker(const Editor& e) {
+  TexturingOffBothUnits();
+  glColor3f(0, 0, 1);
+  DrawSphere(e.StartPosition, 3, 10, 10);
+  LineWidth(3);
+  DrawCross(e.StartPosition);
+}
+
+void SceneRenderer::DrawSphere(const Vector& at, double radius, int slices, int stacks) {
+  if (!quadric_) return;
+  glPushMatrix();
+  glTranslatef(at.x, at.y, at.z);
+  gluSphere(quadric_, radius, slices, stacks);
+  glPopMatrix();
+}
+
+void SceneRenderer::DrawBox(const Vector& a, const Vector& b) {
+  TexturingOffBothUnits();
+  const float x[2] = {a.x, b.x}, y[2] = {a.y, b.y}, z[2] = {a.z, b.z};
+  glBegin(GL_LINES);
+  for (int i = 0; i < 2; ++i)
+    for (int j = 0; j < 2; ++j) {
+      glVertex3f(x[0], y[i], z[j]);  // along x
+      glVertex3f(x[1], y[i], z[j]);
+      glVertex3f(x[i], y[0], z[j]);  // along y
+      glVertex3f(x[i], y[1], z[j]);
+      glVertex3f(x[i], y[j], z[0]);  // along z
+      glVertex3f(x[i], y[j], z[1]);
+    }
+  glEnd();
+}
+
+// ---- scene ----
+
+void SceneRenderer::DrawScene(Editor& e, const ViewOptions& o) {
+  glInitNames();
+  glPushName(0);
+  DrawNodes(e, o);
+  DepthTest(false);
+  DrawMarkers(e, o);
+  DepthTest(true);
+}
+
+void SceneRenderer::DrawNodes(Editor& e, const ViewOptions& o) {
+  PreOrder(e.Tree, [&](TSector* n) { DrawNode(e, o, n); });
+}
+
+void SceneRenderer::SetSurfaceState(const ViewOptions& o, const TSector* n) {
+  if (o.CullFace) {
+    Culling(true);
+    FrontFaceCW();
+  } else {
+    Culling(false);
+  }
+  ActiveUnit(0);
+  if (o.ShowTextures) {
+    Texturing(true);
+    BindTexture(texture_name ? texture_name(n->TextureIndex) : 0);
+  } else {
+    Texturing(false);
+  }
+  ActiveUnit(1);
+  const bool lightmap = o.ShowLightmaps && !n->Triangles.empty() && n->Triangles[0].LightmapTexture != 0 &&
+                        n->LightingMode == 0;
+  Texturing(lightmap);
+  PolygonMode(o.Wireframe);
+}
+
+void SceneRenderer::DrawSurfaceVertex(const ViewOptions& o, const TSector* n, const TVertex& v) {
+  if (n->LightingMode == 1 && o.ShowLightmaps)
+    glColor4f(v.Color[0], v.Color[1], v.Color[2], v.Color[3]);
+  else
+    glColor4f(1, 1, 1, 1);
+  mt_.MultiTexCoord2f(GL_TEXTURE0, v.TexCoord[0], v.TexCoord[1]);
+  mt_.MultiTexCoord2f(GL_TEXTURE1, v.LightmapCoord[0], v.LightmapCoord[1]);
+  Vertex(v.Position);
+}
+
+void SceneRenderer::DrawPolygon(const ViewOptions& o, TSector* n) {
+  UpdatePolygonData(n);
+  if (n->Vertices.size() < 4) return;  // not a quad: nothing to draw from
+  const TVertex* v = n->Vertices.data();
+  const bool has_triangles = n->Triangles.size() >= 2;
+  glLoadName(n->Id);
+  BindTexture(has_triangles ? n->Triangles[0].LightmapTexture : 0);
+  glBegin(GL_TRIANGLES);
+  DrawSurfaceVertex(o, n, v[0]);
+  DrawSurfaceVertex(o, n, v[1]);
+  DrawSurfaceVertex(o, n, v[2]);
+  glEnd();
+  BindTexture(has_triangles ? n->Triangles[1].LightmapTexture : 0);
+  glBegin(GL_TRIANGLES);
+  DrawSurfaceVertex(o, n, v[3]);
+  DrawSurfaceVertex(o, n, v[2]);
+  DrawSurfaceVertex(o, n, v[1]);
+  glEnd();
+  if (!o.ShowNormals || !has_triangles) return;
+  TexturingOffBothUnits();
+  glColor3f(1, 0, 0);
+  LineWidth(2);
+  static constexpr int kCorners[2][3] = {{0, 1, 2}, {3, 2, 1}};
+  glBegin(GL_LINES);
+  for (int t = 0; t < 2; ++t) {
+    const Vector& normal = n->Triangles[t].Normal;
+    if (!(VectorLengthD(normal) > 0)) continue;
+    for (int c : kCorners[t]) {
+      Vertex(v[c].Position);
+      Vertex(Tip(v[c].Position, normal));
+    }
+  }
+  glEnd();
+}
+
+void SceneRenderer::DrawModel(const ViewOptions& o, TSector* n) {
+  glLoadName(n->Id);
+  const size_t count = std::min<size_t>(n->TriangleCount, n->Triangles.size());
+  glBegin(GL_TRIANGLES);
+  for (size_t i = 0; i < count; ++i) {
+    const TTriangle& t = n->Triangles[i];
+    // A corner outside the vertex array (a damaged file) drops its triangle.
+    if (!ValidCorner(n, t.V0) || !ValidCorner(n, t.V1) || !ValidCorner(n, t.V2)) continue;
+    DrawSurfaceVertex(o, n, n->Vertices[t.V0]);
+    DrawSurfaceVertex(o, n, n->Vertices[t.V1]);
+    DrawSurfaceVertex(o, n, n->Vertices[t.V2]);
+  }
+  glEnd();
+  if (!o.ShowNormals || count == 0) return;
+  TexturingOffBothUnits();
+  glColor3f(1, 0, 0);
+  LineWidth(2);
+  UpdatePolygonData(n);
+  glBegin(GL_LINES);
+  for (size_t i = 0; i < count; ++i) {
+    const TTriangle& t = n->Triangles[i];
+    if (!ValidCorner(n, t.V0) || !ValidCorner(n, t.V1) || !ValidCorner(n, t.V2)) continue;
+    for (int32_t c : {t.V0, t.V1, t.V2}) {
+      Vertex(n->Vertices[c].Position);
+      Vertex(Tip(n->Vertices[c].Position, t.Normal));
+    }
+  }
+  glEnd();
+}
+
+void SceneRenderer::DrawNode(Editor& e, const ViewOptions& o, TSector* n) {
+  auto selection_box = [&] {
+    if (!n->Marked) return;
+    glColor3f(1, 0, 0);
+    LineWidth(2);
+    DrawBox(VectorSet(n->Position.x - 3.0, n->Position.y - 3.0, n->Position.z - 3.0),
+            VectorSet(n->Position.x + 3.0, n->Position.y + 3.0, n->Position.z + 3.0));
+  };
+  switch (n->NodeType) {
+    case kPolygon:
+    case kModel:
+      SetSurfaceState(o, n);
+      if (n->Visible == 0 && !o.ShowTransparent) return;
+      if (n->NodeType == kPolygon)
+        DrawPolygon(o, n);
+      else
+        DrawModel(o, n);
+      return;
+    case kLight:
+      TexturingOffBothUnits();
+      glColor3f(static_cast<float>(n->Color[0] / 255.0), static_cast<float>(n->Color[1] / 255.0),
+                static_cast<float>(n->Color[2] / 255.0));
+      glLoadName(n->Id);
+      DrawSphere(n->Position, 3, 10, 10);
+      selection_box();
+      return;
+    case kParticleSystem:
+      TexturingOffBothUnits();
+      glColor3f(0.5f, 0, 0.5f);
+      glLoadName(n->Id);
+      DrawSphere(n->Position, 3, 10, 10);
+      selection_box();
+      return;
+    case kPortal:
+      if (!o.ShowPortals) return;
+      TexturingOffBothUnits();
+      Culling(false);
+      glColor3f(0, 0, 0.8f);
+      glLoadName(n->Id);
+      glBegin(GL_POLYGON);
+      for (const TVertex& v : n->Vertices) Vertex(v.Position);
+      glEnd();
+      Texturing(true);
+      return;
+    case kActor:
+      TexturingOffBothUnits();
+      glLoadName(n->Id);
+      if (quadric_) {
+        glPushMatrix();
+        glTranslatef(n->Position.x, n->Position.y, n->Position.z);
+        glColor3f(0, 1, 0);
+        gluSphere(quadric_, 3, 10, 10);
+        glRotatef(n->Heading, 0, 1, 0);
+        glTranslatef(4, 0, 0);
+        glColor3f(0, 0.5f, 0);
+        gluSphere(quadric_, 2.5, 10, 10);
+        glPopMatrix();
+      }
+      selection_box();
+      return;
+    case kCheckpoint:
+      TexturingOffBothUnits();
+      glPushMatrix();
+      glTranslatef(n->Position.x, n->Position.y, n->Position.z);
+      glColor3f(1, 1, 1);
+      LineWidth(3);
+      glLoadName(n->Id);
+      if (quadric_) gluSphere(quadric_, 3, 10, 10);
+      DrawCross(e.StartPosition);
+      glPopMatrix();
+      selection_box();
+      return;
+    default:
+      return;  // sectors draw nothing themselves
+  }
+}
+
+void SceneRenderer::DrawVertexSpheres(Editor& e, const TSector* n) {
+  for (const TVertex& v : n->Vertices) {
+    if (v.Marked)
+      glColor3f(1, 1, 0);
+    else
+      glColor3f(0, 1, 0);
+    glLoadName(v.Id);
+    DrawSphere(v.Position, e.VertexMarkerRadius, 30, 10);
+  }
+}
+
+void SceneRenderer::DrawMarkers(Editor& e, const ViewOptions& o) {
+  if (!o.ShowMarkers) return;
+  PreOrder(e.Tree, [&](TSector* n) { DrawMarker(e, o, n); });
+}
+
+void SceneRenderer::DrawMarker(Editor& e, const ViewOptions& o, TSector* n) {
+  switch (n->NodeType) {
+    case kSector:
+      if (!n->Marked) return;
+      TexturingOffBothUnits();
+      glColor3f(1, 0, 0);
+      LineWidth(2);
+      DrawBox(n->BoundsMin, n->BoundsMax);
+      return;
+    case kPolygon:
+      TexturingOffBothUnits();
+      if (!n->Marked) return;
+      if (n->Vertices.size() >= 4) {
+        const TVertex* v = n->Vertices.data();
+        LineWidth(2);
+        glColor3f(0, 1, 0);
+        glBegin(GL_LINE_STRIP);
+        for (int i : {0, 1, 3, 2, 0}) Vertex(v[i].Position);
+        glEnd();
+      }
+      if (e.VertexMode) DrawVertexSpheres(e, n);
+      return;
+    case kModel:
+      TexturingOffBothUnits();
+      if (!n->Marked) return;
+      glColor3f(1, 0, 0);
+      LineWidth(2);
+      DrawBox(n->BoundsMin, n->BoundsMax);
+      if (e.VertexMode) DrawVertexSpheres(e, n);
+      return;
+    case kPortal: {
+      if (!o.ShowPortals) return;
+      Texturing(false);
+      if (n->Marked) {
+        if (n->Vertices.size() >= 4) {
+          const TVertex* v = n->Vertices.data();
+          LineWidth(2);
+          glBegin(GL_LINES);
+          static constexpr int kEdges[4][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}};
+          for (int i = 0; i < 4; ++i) {
+            if (i % 2 == 0)
+              glColor3f(1, 1, 0);
+            else
+              glColor3f(0, 1, 0);
+            Vertex(v[kEdges[i][0]].Position);
+            Vertex(v[kEdges[i][1]].Position);
+          }
+          glEnd();
+        }
+        if (e.VertexMode) DrawVertexSpheres(e, n);
+      }
+      Texturing(true);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+// ---- picking ----
+
+uint32_t SceneRenderer::PickName(Editor& e, const ViewOptions& o, int x, int y,
+                                 const std::function<bool(uint32_t)>& is_polygon_vertex_id) {
+  if (!initialized_ || width_ <= 0 || height_ <= 0) return 0;
+  ResetStateCache();
+  // Room for one record more than the rules allow, so that a ninth hit shows
+  // as too many even where the driver does not report a full buffer as overflow.
+  GLuint buffer[kPickBufferSize + 4] = {};
+  glSelectBuffer(kPickBufferSize + 4, buffer);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glRenderMode(GL_SELECT);
+  glLoadIdentity();
+  gluPickMatrix(x, viewport[3] - y, 2, 2, viewport);
+  gluPerspective(kFieldOfView, static_cast<float>(width_) / static_cast<float>(height_), kNearPlane,
+                 kFarPlane);
+  glMatrixMode(GL_MODELVIEW);
+  // The view the last frame loaded, reloaded in case anything else touched the matrix since.
+  glLoadIdentity();
+  gluLookAt(last_view_.eye.x, last_view_.eye.y, last_view_.eye.z, last_view_.center.x, last_view_.center.y,
+            last_view_.center.z, last_view_.up.x, last_view_.up.y, last_view_.up.z);
+  DrawScene(e, o);
+  const GLint hits = glRenderMode(GL_RENDER);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  if (hits > static_cast<GLint>(kPickMaxHits)) return 0;
+  return ResolvePickHits(buffer, kPickBufferSize, hits, is_polygon_vertex_id);
+}
+
+}  // namespace qx

@@ -1,0 +1,102 @@
+#pragma once
+// Draws the scene tree in OpenGL immediate mode: RenderFrame for the
+// picture, DrawScene for both the picture and the selection pass of
+// picking (it loads every element's pick name). Needs a current context.
+
+#include <QtGui/qopengl.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "render/gl_multitexture.h"
+#include "scene/camera.h"
+#include "scene/editor.h"
+#include "scene/view_options.h"
+
+struct GLUquadric;
+
+namespace qx {
+
+inline constexpr double kFieldOfView = 57.0;
+inline constexpr double kNearPlane = 1.0;
+inline constexpr double kFarPlane = 10000.0;
+
+class SceneRenderer {
+ public:
+  SceneRenderer() = default;
+  ~SceneRenderer();
+  SceneRenderer(const SceneRenderer&) = delete;
+  SceneRenderer& operator=(const SceneRenderer&) = delete;
+
+  // With the context current: the entry points, depth test; the quadric.
+  void InitOpenGL();
+  void CreateSphereQuadric();
+  void Release();  // deletes the quadric; the context must still be current
+  bool Ready() const { return initialized_; }
+
+  // Viewport and projection for a panel of w x h pixels. A zero height
+  // keeps the previous projection.
+  void SetupViewport(int w, int h);
+  int ViewportWidth() const { return width_; }
+  int ViewportHeight() const { return height_; }
+
+  // TextureGLName: the GL name of the library texture at an index, 0 when none.
+  std::function<uint32_t(int)> texture_name;
+
+  // One complete frame (the caller presents it).
+  void RenderFrame(Editor& e, const ViewOptions& o);
+  void DrawScene(Editor& e, const ViewOptions& o);
+  // The name under client pixel (x, y), y downwards; 0 for nothing.
+  uint32_t PickName(Editor& e, const ViewOptions& o, int x, int y,
+                    const std::function<bool(uint32_t)>& is_polygon_vertex_id);
+
+  const GlMultitexture& Multitexture() const { return mt_; }
+  // Redundant state changes are skipped; switchable to measure the gain.
+  void SetStateCache(bool on) { cache_enabled_ = on; }
+
+ private:
+  void DrawNodes(Editor& e, const ViewOptions& o);
+  void DrawMarkers(Editor& e, const ViewOptions& o);
+  void DrawNode(Editor& e, const ViewOptions& o, TSector* n);
+  void DrawMarker(Editor& e, const ViewOptions& o, TSector* n);
+  void DrawPolygon(const ViewOptions& o, TSector* n);
+  void DrawModel(const ViewOptions& o, TSector* n);
+  void SetSurfaceState(const ViewOptions& o, const TSector* n);
+  void DrawSurfaceVertex(const ViewOptions& o, const TSector* n, const TVertex& v);
+  void DrawVertexSpheres(Editor& e, const TSector* n);
+  void DrawGrid(const Editor& e);
+  void DrawStartMarker(const Editor& e);
+  void DrawCross(const Vector& c);
+  void DrawSphere(const Vector& at, double radius, int slices, int stacks);
+  void DrawBox(const Vector& min, const Vector& max);
+
+  // GL state with a shadow copy, so a change that changes nothing is not sent.
+  void ResetStateCache();
+  void ActiveUnit(int unit);
+  void Texturing(bool on);          // on the active unit
+  void BindTexture(uint32_t name);  // on the active unit
+  void TexturingOffBothUnits();
+  void Culling(bool on);
+  void FrontFaceCW();
+  void PolygonMode(bool lines);
+  void LineWidth(float w);
+  void DepthTest(bool on);
+
+  GlMultitexture mt_;
+  GLUquadric* quadric_ = nullptr;
+  bool initialized_ = false;
+  int width_ = 0, height_ = 0;
+  CameraLookAt last_view_{{0, 80, 70}, {0, 36.7f, 20}, kCameraUp};
+  bool selecting_ = false;
+
+  bool cache_enabled_ = true;
+  struct {
+    int unit = -1;
+    int tex[2] = {-1, -1};
+    int64_t bound[2] = {-1, -1};
+    int cull = -1, front_cw = -1, lines = -1, depth = -1;
+    float line_width = -1;
+  } s_;
+};
+
+}  // namespace qx

@@ -1,0 +1,148 @@
+#include "render/viewport_panel.h"
+
+#include <QMouseEvent>
+#include <QOpenGLContext>
+
+#include "render/gl_uploads.h"
+#include "scene/pick_hits.h"
+
+namespace qx {
+
+ViewportPanel::ViewportPanel(Editor& editor, QWidget* parent) : QOpenGLWidget(parent), editor_(editor) {
+  setObjectName("ViewportPanel");
+  setFormat(RequestedFormat());
+  setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);  // every move over the panel draws a frame, buttons or not
+  setMinimumSize(64, 64);
+}
+
+ViewportPanel::~ViewportPanel() {
+  ReleaseGL();
+}
+
+QSurfaceFormat ViewportPanel::RequestedFormat() {
+  QSurfaceFormat f;
+  f.setRenderableType(QSurfaceFormat::OpenGL);
+  f.setVersion(2, 1);
+  f.setProfile(QSurfaceFormat::CompatibilityProfile);
+  f.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+  f.setRedBufferSize(5);
+  f.setGreenBufferSize(5);
+  f.setBlueBufferSize(5);
+  f.setDepthBufferSize(24);
+  return f;
+}
+
+void ViewportPanel::initializeGL() {
+  context_created_ = true;
+  // A context made anew (the widget moved to another window) needs its
+  // state and quadric again.
+  if (init_requested_) {
+    gl_ready_ = false;
+    renderer_.Release();
+    InitOpenGL();
+    CreateSphereQuadric();
+  }
+}
+
+bool ViewportPanel::InitOpenGL() {
+  init_requested_ = true;
+  QOpenGLContext* ctx = context();
+  const bool usable = context_created_ && isValid() && ctx &&
+                      ctx->format().profile() != QSurfaceFormat::CoreProfile && MakeCurrent();
+  if (!usable) {
+    gl_ready_ = false;
+    hide();
+    return false;
+  }
+  renderer_.InitOpenGL();
+  gl_ready_ = true;
+  SetupViewport();
+  return true;
+}
+
+void ViewportPanel::CreateSphereQuadric() {
+  if (!gl_ready_ || !MakeCurrent()) return;
+  renderer_.CreateSphereQuadric();
+}
+
+void ViewportPanel::ReleaseGL() {
+  if (!gl_ready_) return;
+  if (MakeCurrent()) renderer_.Release();
+  gl_ready_ = false;
+  doneCurrent();
+}
+
+bool ViewportPanel::MakeCurrent() {
+  if (!context_created_ || !isValid()) return false;
+  makeCurrent();
+  return QOpenGLContext::currentContext() == context();
+}
+
+void ViewportPanel::SetupViewport() {
+  if (!gl_ready_) return;
+  const qreal ratio = devicePixelRatioF();
+  renderer_.SetupViewport(qRound(width() * ratio), qRound(height() * ratio));
+}
+
+void ViewportPanel::resizeGL(int, int) {
+  SetupViewport();
+}
+
+void ViewportPanel::Redraw() {
+  if (gl_ready_) update();
+}
+
+void ViewportPanel::paintGL() {
+  if (!gl_ready_) {
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    return;
+  }
+  drawing_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{drawing_};
+  SetupViewport();
+  renderer_.RenderFrame(editor_, Options());
+}
+
+uint32_t ViewportPanel::PickName(int x, int y) {
+  if (!gl_ready_ || !MakeCurrent()) return 0;
+  const qreal ratio = devicePixelRatioF();
+  SetupViewport();
+  auto is_vertex = is_polygon_vertex_id;
+  if (!is_vertex) is_vertex = [this](uint32_t id) { return IsPolygonVertexIdIn(editor_.Tree, id); };
+  return renderer_.PickName(editor_, Options(), qRound(x * ratio), qRound(y * ratio), is_vertex);
+}
+
+uint32_t ViewportPanel::UploadTexture(const uint8_t* rgb, int width, int height) {
+  if (!gl_ready_ || !MakeCurrent()) return 0;
+  renderer_.Multitexture().ActiveTexture(GL_TEXTURE0);
+  return UploadTexturePixels(rgb, width, height);
+}
+
+uint32_t ViewportPanel::UploadLightmap(const uint8_t* rgb, int width, int height) {
+  if (!gl_ready_ || !MakeCurrent()) return 0;
+  return UploadLightmapPixels(rgb, width, height);
+}
+
+void ViewportPanel::DeleteTexture(uint32_t name) {
+  if (!gl_ready_ || !MakeCurrent()) return;
+  DeleteTextureName(name);
+}
+
+void ViewportPanel::mousePressEvent(QMouseEvent* event) {
+  if (mouse_down) mouse_down(event);
+}
+
+void ViewportPanel::mouseReleaseEvent(QMouseEvent* event) {
+  if (mouse_up) mouse_up(event);
+}
+
+void ViewportPanel::mouseMoveEvent(QMouseEvent* event) {
+  if (mouse_move) mouse_move(event);
+}
+
+}  // namespace qx

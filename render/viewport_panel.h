@@ -1,0 +1,75 @@
+#pragma once
+// The viewport: an OpenGL widget with a compatibility-profile context in
+// which the scene is drawn in immediate mode and picked in selection mode.
+// It owns no editing logic: mouse and wheel events go to the hooks the
+// main window sets.
+
+#include <QOpenGLWidget>
+#include <functional>
+
+#include "render/scene_renderer.h"
+
+namespace qx {
+
+class ViewportPanel : public QOpenGLWidget {
+  Q_OBJECT
+ public:
+  explicit ViewportPanel(Editor& editor, QWidget* parent = nullptr);
+  ~ViewportPanel() override;
+
+  // Double buffered, depth of at least 16 bits, a 2.1 compatibility context.
+  static QSurfaceFormat RequestedFormat();
+
+  // At start-up: makes the context usable for drawing. False (the panel
+  // then stays hidden and every draw and pick does nothing) when no usable
+  // context could be had.
+  bool InitOpenGL();
+  void CreateSphereQuadric();
+  bool GLReady() const { return gl_ready_; }
+  // At close: the quadric goes, then the context is released.
+  void ReleaseGL();
+
+  // Viewport and projection from the panel's size.
+  void SetupViewport();
+  // Asks for a frame; frames requested in one burst of events are drawn once.
+  void Redraw();
+  bool DrawingInProgress() const { return drawing_; }
+
+  // The name under the client pixel (x, y); 0 for nothing.
+  uint32_t PickName(int x, int y);
+
+  // Library textures and lightmaps into this context; 0 when nothing was made.
+  uint32_t UploadTexture(const uint8_t* rgb, int width, int height);
+  uint32_t UploadLightmap(const uint8_t* rgb, int width, int height);
+  void DeleteTexture(uint32_t name);
+
+  SceneRenderer& Renderer() { return renderer_; }
+
+  // What the drawing shows; read at every frame.
+  std::function<ViewOptions()> view_options;
+  // Whether an id names a polygon vertex (picking prefers those); defaults to a walk of the tree.
+  std::function<bool(uint32_t)> is_polygon_vertex_id;
+  // Mouse hooks of the main window (positions in client pixels).
+  std::function<void(QMouseEvent*)> mouse_down, mouse_up, mouse_move;
+
+ protected:
+  void initializeGL() override;
+  void resizeGL(int w, int h) override;
+  void paintGL() override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  ViewOptions Options() const { return view_options ? view_options() : ViewOptions{}; }
+  bool MakeCurrent();
+
+  Editor& editor_;
+  SceneRenderer renderer_;
+  bool context_created_ = false;
+  bool init_requested_ = false;
+  bool gl_ready_ = false;
+  bool drawing_ = false;
+};
+
+}  // namespace qx

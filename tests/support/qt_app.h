@@ -1,0 +1,21 @@
+#pragma once
+// One QApplication for all GUI tests of the process (made on first use and
+// kept to the end: GL contexts must not outlive it at exit).
+
+#include <QApplication>
+#include <QSurfaceFormat>
+
+#include "render/viewport_panel.h"
+
+namespace qx::test {
+
+inline QApplication* EnsureApp() {
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
+  static int argc = 1;
+  static char name[] = "quarvex_gui_tests";
+  static char* argv[] = {name, nullptr};
+  QSurfaceFormat::setDefaultFormat(ViewportPanel::RequestedFormat());
+  return new QApplication(argc, argv);
+}
+
+}  // namespace qx::test
