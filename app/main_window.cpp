@@ -24,6 +24,7 @@
 #include "app/scene_tree_model.h"
 #include "app/up_down.h"
 #include "render/viewport_panel.h"
+#include "render/viewport_texture_uploader.h"
 
 namespace qx {
 
@@ -51,6 +52,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
 
 TMain::~TMain() {
   qApp->removeEventFilter(this);
+  editor_.Textures.SetUploader(nullptr);  // while the viewport's context still exists
   // The tree view must let go of the model before the scene's records go.
   if (tree_) tree_->setModel(nullptr);
   delete tree_model_;
@@ -267,6 +269,7 @@ void TMain::BuildBar() {
 void TMain::BuildLayout() {
   viewport_ = new ViewportPanel(editor_);
   viewport_->view_options = [this] { return CurrentViewOptions(); };
+  viewport_->Renderer().texture_name = [this](int i) { return editor_.Textures.TextureGLName(i); };
   BuildBar();
 
   auto* left = new QWidget;

@@ -57,6 +57,7 @@ class SceneTreeModel;
 class TInit;
 class TMapExportForm;
 class ViewportPanel;
+class ViewportTextureUploader;
 class UpDown;
 
 class TMain : public QMainWindow, public EditorView {
@@ -103,11 +104,6 @@ class TMain : public QMainWindow, public EditorView {
   std::function<void(QMouseEvent*, int dx, int dy)> viewport_mouse_move;
   std::function<void(TSector*)> node_properties;
   std::function<void(TSector*)> tree_selection_changed;  // a node chosen in the tree by mouse
-  // Texture library: the file to remember at close, loading at start.
-  std::function<std::string()> texture_library_file;
-  std::function<void(const std::filesystem::path&)> load_texture_library;
-  // Opens a map document as "Laden..." does after its dialog.
-  std::function<void(const std::filesystem::path&)> open_document;
 
   // EditorView.
   void SetCaption(const std::string& text) override;
@@ -127,6 +123,15 @@ class TMain : public QMainWindow, public EditorView {
 
   // File menu.
   void Neu1Click();
+  void Laden1Click();
+  void Speichern1Click();
+  void Speichernunter1Click();
+  void Bibliothek1Click();
+  void Bibliothekspeichern1Click();
+  void Bibliothekspeichernunter1Click();
+  // Opens a document or a texture library named at start (no dialog).
+  void OpenDocumentFile(const std::filesystem::path& path);
+  void OpenTextureLibraryFile(const std::filesystem::path& path);
   void Beenden1Click();
   void Info2Click();
   static QString InfoText();
@@ -181,6 +186,7 @@ class TMain : public QMainWindow, public EditorView {
 
   Editor editor_;
   QtPrompts prompts_;
+  std::unique_ptr<ViewportTextureUploader> texture_uploader_;
   QString settings_file_;
   std::unique_ptr<SettingsStore> settings_;
   TMapExportForm* map_export_form_ = nullptr;

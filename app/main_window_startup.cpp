@@ -2,14 +2,14 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <filesystem>
 
 #include "app/main_window.h"
 #include "app/qt_settings.h"
 #include "app/splash.h"
 #include "render/viewport_panel.h"
+#include "render/viewport_texture_uploader.h"
+#include "textures/texture_commands.h"
 
 namespace qx {
 
@@ -28,7 +28,11 @@ void TMain::InitMainWindow(TInit* splash) {
   } restore;  // also when a step fails
 
   if (splash) splash->SetStatus("Initialisiere OpenGL...");
-  viewport_->InitOpenGL();  // without a context the editor goes on without a picture
+  // Without a context the editor goes on without a picture and without textures.
+  if (viewport_->InitOpenGL()) {
+    texture_uploader_ = std::make_unique<ViewportTextureUploader>(*viewport_);
+    editor_.Textures.SetUploader(texture_uploader_.get());
+  }
 
   editor_.ProgramDirectory = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
 
@@ -37,18 +41,14 @@ void TMain::InitMainWindow(TInit* splash) {
   else
     settings_ = std::make_unique<QtSettingsStore>(settings_file_);
   editor_.settings = settings_.get();
-
-  std::string library_file = settings_->ReadString(kSettingTexLibFile, "");
   ApplyViewOptions(ReadViewOptions(*settings_));
 
   editor_.Tree.Clear();
+  const std::filesystem::path library_file = settings_->ReadString(kSettingTexLibFile, "");
   std::error_code ec;
-  if (!library_file.empty() && std::filesystem::is_regular_file(library_file, ec)) {
-    if (splash) splash->SetStatus("Texturbibliothek laden...");
-    if (load_texture_library) load_texture_library(library_file);
-  } else {
-    library_file.clear();  // forgotten: written empty at close
-  }
+  if (splash && !library_file.empty() && std::filesystem::is_regular_file(library_file, ec))
+    splash->SetStatus("Texturbibliothek laden...");
+  RestoreTextureLibrary(editor_);  // a library that is gone is forgotten
 
   viewport_->CreateSphereQuadric();
   editor_.VertexMarkerRadius = 2.0f;
@@ -61,23 +61,24 @@ void TMain::FormClose() {
   if (closed_) return;
   closed_ = true;
   if (settings_) {
-    settings_->WriteString(kSettingTexLibFile, texture_library_file ? texture_library_file() : std::string());
+    RememberTextureLibrary(editor_);
     WriteViewOptions(*settings_, CurrentViewOptions());
     if (auto* qt = dynamic_cast<QtSettingsStore*>(settings_.get())) qt->Sync();
     editor_.settings = nullptr;
     settings_.reset();
   }
+  // The textures go while their context still exists.
+  editor_.Textures.SetUploader(nullptr);
+  texture_uploader_.reset();
   viewport_->ReleaseGL();
 }
 
 void TMain::OpenStartupFiles() {
   // Libraries first, so a document opened with them finds its textures.
   for (const QString& f : startup_files_)
-    if (f.endsWith(".tex", Qt::CaseInsensitive) && load_texture_library)
-      load_texture_library(std::filesystem::path(f.toStdString()));
+    if (f.endsWith(".tex", Qt::CaseInsensitive)) OpenTextureLibraryFile(f.toStdString());
   for (const QString& f : startup_files_)
-    if (f.endsWith(".qxm", Qt::CaseInsensitive) && open_document)
-      open_document(std::filesystem::path(f.toStdString()));
+    if (f.endsWith(".qxm", Qt::CaseInsensitive)) OpenDocumentFile(f.toStdString());
   startup_files_.clear();
 }
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "edit/selection.h"
 #include "lighting/polygon_data.h"
-#include "scene/pick_hits.h"
 
 namespace qx {
 
@@ -501,14 +501,14 @@ void SceneRenderer::DrawMarker(Editor& e, const ViewOptions& o, TSector* n) {
 
 // ---- picking ----
 
-uint32_t SceneRenderer::PickName(Editor& e, const ViewOptions& o, int x, int y,
-                                 const std::function<bool(uint32_t)>& is_polygon_vertex_id) {
+uint32_t SceneRenderer::PickName(Editor& e, const ViewOptions& o, int x, int y) {
   if (!initialized_ || width_ <= 0 || height_ <= 0) return 0;
   ResetStateCache();
   // Room for one record more than the rules allow, so that a ninth hit shows
   // as too many even where the driver does not report a full buffer as overflow.
-  GLuint buffer[kPickBufferSize + 4] = {};
-  glSelectBuffer(kPickBufferSize + 4, buffer);
+  constexpr size_t kSize = kSelectBufferSize + 4;
+  GLuint buffer[kSize] = {};
+  glSelectBuffer(kSize, buffer);
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
   glMatrixMode(GL_PROJECTION);
@@ -528,8 +528,8 @@ uint32_t SceneRenderer::PickName(Editor& e, const ViewOptions& o, int x, int y,
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
-  if (hits > static_cast<GLint>(kPickMaxHits)) return 0;
-  return ResolvePickHits(buffer, kPickBufferSize, hits, is_polygon_vertex_id);
+  if (hits > kPickMaxHits) return 0;
+  return ResolvePickHits(e.Tree, hits, std::span<const uint32_t>(buffer, kSelectBufferSize));
 }
 
 }  // namespace qx

@@ -20,6 +20,7 @@ namespace qx {
 inline constexpr double kFieldOfView = 57.0;
 inline constexpr double kNearPlane = 1.0;
 inline constexpr double kFarPlane = 10000.0;
+inline constexpr int kPickMaxHits = 8;  // a click on more objects than this selects nothing
 
 class SceneRenderer {
  public:
@@ -46,9 +47,9 @@ class SceneRenderer {
   // One complete frame (the caller presents it).
   void RenderFrame(Editor& e, const ViewOptions& o);
   void DrawScene(Editor& e, const ViewOptions& o);
-  // The name under client pixel (x, y), y downwards; 0 for nothing.
-  uint32_t PickName(Editor& e, const ViewOptions& o, int x, int y,
-                    const std::function<bool(uint32_t)>& is_polygon_vertex_id);
+  // The name under client pixel (x, y), y downwards, by the hit rules of
+  // ResolvePickHits; 0 for nothing, also for more than kPickMaxHits hits.
+  uint32_t PickName(Editor& e, const ViewOptions& o, int x, int y);
 
   const GlMultitexture& Multitexture() const { return mt_; }
   // Redundant state changes are skipped; switchable to measure the gain.

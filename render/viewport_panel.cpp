@@ -4,7 +4,6 @@
 #include <QOpenGLContext>
 
 #include "render/gl_uploads.h"
-#include "scene/pick_hits.h"
 
 namespace qx {
 
@@ -112,9 +111,7 @@ uint32_t ViewportPanel::PickName(int x, int y) {
   if (!gl_ready_ || !MakeCurrent()) return 0;
   const qreal ratio = devicePixelRatioF();
   SetupViewport();
-  auto is_vertex = is_polygon_vertex_id;
-  if (!is_vertex) is_vertex = [this](uint32_t id) { return IsPolygonVertexIdIn(editor_.Tree, id); };
-  return renderer_.PickName(editor_, Options(), qRound(x * ratio), qRound(y * ratio), is_vertex);
+  return renderer_.PickName(editor_, Options(), qRound(x * ratio), qRound(y * ratio));
 }
 
 uint32_t ViewportPanel::UploadTexture(const uint8_t* rgb, int width, int height) {

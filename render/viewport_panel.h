@@ -47,8 +47,6 @@ class ViewportPanel : public QOpenGLWidget {
 
   // What the drawing shows; read at every frame.
   std::function<ViewOptions()> view_options;
-  // Whether an id names a polygon vertex (picking prefers those); defaults to a walk of the tree.
-  std::function<bool(uint32_t)> is_polygon_vertex_id;
   // Mouse hooks of the main window (positions in client pixels).
   std::function<void(QMouseEvent*)> mouse_down, mouse_up, mouse_move;
 

@@ -6,7 +6,6 @@
 
 #include "render/offscreen_gl.h"
 #include "render/scene_builders.h"
-#include "scene/pick_hits.h"
 
 namespace qx {
 namespace {
@@ -35,8 +34,7 @@ class PickTest : public ::testing::Test {
     glGetIntegerv(GL_VIEWPORT, vp);
     double x, y, z;
     gluProject(p.x, p.y, p.z, model, proj, vp, &x, &y, &z);
-    return gl.renderer.PickName(e, o, int(std::lround(x)), gl.height() - int(std::lround(y)),
-                                [this](uint32_t id) { return IsPolygonVertexIdIn(e.Tree, id); });
+    return gl.renderer.PickName(e, o, int(std::lround(x)), gl.height() - int(std::lround(y)));
   }
 
   test::OffscreenGl gl{320, 240};
