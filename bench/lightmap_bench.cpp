@@ -1,0 +1,103 @@
+// Bakes a generated level with the reference computation and the fast baker,
+// checks that both give the same bytes, and prints their times.
+//
+//   lightmap_bench [--rooms N] [--lights N] [--size N] [--no-reference] [--repeat N]
+//
+// The default level: 14 rooms of 72 quads (1,008 quads, 2,016 triangles),
+// 16 lights (every second one casting shadows), 16 x 16 lightmaps.
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "lighting/lightmap.h"
+#include "lighting/lightmap_oracle.h"
+#include "support/scene_generator.h"
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+bool SameOutput(const qx::Editor& a, const qx::Editor& b) {
+  if (a.LightmapList.size() != b.LightmapList.size()) return false;
+  for (size_t i = 0; i < a.LightmapList.size(); ++i)
+    if (a.LightmapList[i].rgb != b.LightmapList[i].rgb) return false;
+  const auto na = a.Tree.InOrder(), nb = b.Tree.InOrder();
+  for (size_t i = 0; i < na.size(); ++i) {
+    for (size_t t = 0; t < na[i]->Triangles.size(); ++t)
+      if (na[i]->Triangles[t].LightmapIndex != nb[i]->Triangles[t].LightmapIndex) return false;
+    for (size_t v = 0; v < na[i]->Vertices.size(); ++v)
+      if (std::memcmp(na[i]->Vertices[v].LightmapCoord, nb[i]->Vertices[v].LightmapCoord, 8) != 0 ||
+          std::memcmp(na[i]->Vertices[v].Color, nb[i]->Vertices[v].Color, 16) != 0)
+        return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rooms = 14, lights = 16, size = 16, repeat = 3;
+  bool reference = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto next = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
+    if (a == "--rooms")
+      rooms = next();
+    else if (a == "--lights")
+      lights = next();
+    else if (a == "--size")
+      size = next();
+    else if (a == "--repeat")
+      repeat = next();
+    else if (a == "--no-reference")
+      reference = false;
+    else {
+      std::fprintf(stderr, "usage: %s [--rooms N] [--lights N] [--size N] [--repeat N] [--no-reference]\n",
+                   argv[0]);
+      return 2;
+    }
+  }
+  if (rooms < 1 || lights < 0 || size < 1 || repeat < 1) return 2;
+
+  qx::Editor fast, slow;
+  qx::test::BuildRoomLevel(fast, rooms, lights);
+  qx::test::BuildRoomLevel(slow, rooms, lights);
+  size_t quads = 0, triangles = 0;
+  fast.Tree.Walk([&](qx::TSector* n) {
+    if (n->NodeType == qx::kPolygon) ++quads, triangles += n->Triangles.size();
+  });
+  std::printf(
+      "level: %d rooms, %zu quads, %zu triangles, %d lights (%d casting shadows), %d x %d lightmaps\n", rooms,
+      quads, triangles, lights, lights / 2, size, size);
+
+  double best = 1e300;
+  uint64_t queries = 0;
+  for (int r = 0; r < repeat; ++r) {
+    const auto t0 = std::chrono::steady_clock::now();
+    const qx::BakeLists lists = qx::CollectBakeLists(fast.Tree);
+    qx::BakeResult result = qx::BakeLightmaps(lists, {size, size});
+    queries = result.shadow_queries;
+    qx::ApplyBakeResult(fast, std::move(result), nullptr);
+    best = std::min(best, Seconds(std::chrono::steady_clock::now() - t0));
+  }
+  std::printf("fast baker:      %10.3f s (best of %d)\n", best, repeat);
+  std::printf("shadow-ray tests: %llu, %.2f million per second\n", static_cast<unsigned long long>(queries),
+              queries / best / 1e6);
+
+  if (reference) {
+    const auto t0 = std::chrono::steady_clock::now();
+    qx::ComputeLightmapsOracle(slow, {size, size});
+    const double slow_time = Seconds(std::chrono::steady_clock::now() - t0);
+    std::printf("reference:       %10.3f s\n", slow_time);
+    std::printf("speed-up:        %10.1f x\n", slow_time / best);
+    const bool same = SameOutput(slow, fast);
+    std::printf("identical output: %s\n", same ? "yes" : "NO");
+    if (!same) return 1;
+  }
+  return 0;
+}

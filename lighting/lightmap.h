@@ -1,0 +1,105 @@
+#pragma once
+// Static lighting: lightmaps for every triangle of the lit polygons and models,
+// and vertex colours. The computation reads the scene and produces a
+// BakeResult; applying it writes the scene and hands each new lightmap to an
+// uploader (the render layer makes GL textures; headless there is none).
+
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "scene/editor.h"
+
+namespace qx {
+
+inline constexpr double kLumelStart = 90;     // every lightmap byte before any light
+inline constexpr double kVertexStart = 64;    // every vertex colour channel before any light
+inline constexpr double kVertexFactor = 0.7;  // scales a light's share of a vertex colour
+inline constexpr double kChannelCeiling = 255;
+inline constexpr int kMaxLightmapSide = 4096;
+
+struct LightmapSize {
+  int width = 8;
+  int height = 8;
+};
+
+// Makes and releases the GL textures of lightmaps; implemented by the render layer.
+class LightmapUploader {
+ public:
+  virtual ~LightmapUploader() = default;
+  virtual uint32_t Upload(const Lightmap& lightmap) = 0;  // returns the texture name
+  virtual void Release(uint32_t texture) = 0;
+};
+
+struct BakeOptions {
+  // Called with the finished share of the work in percent (0..100), only when
+  // it grows. It may be called from any thread, but never twice at once.
+  std::function<void(int percent)> progress;
+  // Polled while the work runs; once set, the bake stops and changes nothing.
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+enum class BakeStatus { kDone, kCancelled, kRefused };
+
+// The outcome of one computation, not yet written into the scene.
+struct BakeResult {
+  static constexpr int32_t kNoNewLightmap = INT32_MIN;
+  struct NodeOutput {
+    TSector* node = nullptr;
+    std::vector<float> lightmap_coords;   // u, v per vertex
+    std::vector<float> colors;            // r, g, b per vertex
+    std::vector<int32_t> lightmap_index;  // per triangle; kNoNewLightmap keeps the old value
+    bool lightmapped = false;
+    bool vertex_lit = false;
+  };
+  BakeStatus status = BakeStatus::kDone;
+  std::string message;  // why a bake was refused
+  std::vector<Lightmap> lightmaps;
+  std::vector<NodeOutput> nodes;
+  uint64_t shadow_queries = 0;  // texel-light pairs that needed the shadow search
+};
+
+// The polygon and model nodes and the light nodes of the tree, each in tree
+// order. Runs UpdatePolygonData on every polygon and model, as the lighting
+// relies on fresh planes.
+struct BakeLists {
+  std::vector<TSector*> polygons;
+  std::vector<TSector*> lights;
+};
+BakeLists CollectBakeLists(const SceneTree& tree);
+
+// Why a size cannot be baked, or empty when it can.
+std::string CheckLightmapSize(LightmapSize size, size_t lightmap_count);
+
+// The fast computation: parallel over triangles, with a conservative spatial
+// search for shadow casters. Gives the same bytes as the straightforward one.
+BakeResult BakeLightmaps(const BakeLists& lists, LightmapSize size, const BakeOptions& options = {});
+
+// Writes a finished result into the scene: the lightmap list, each lit
+// triangle's LightmapIndex and LightmapTexture, lightmap coordinates and vertex colours.
+void ApplyBakeResult(Editor& editor, BakeResult&& result, LightmapUploader* uploader);
+
+// Collect, bake and apply. On cancel or refusal the scene keeps its lightmaps.
+BakeStatus ComputeLightmaps(Editor& editor, LightmapSize size, const BakeOptions& options = {},
+                            LightmapUploader* uploader = nullptr, std::string* message = nullptr);
+
+// "Lightmaps: 50%"
+std::string LightmapProgressText(int percent);
+
+// An accumulated light channel: not-a-number and negative values give 0, values
+// above 255 give 255. Vertex colours are this divided by 255.
+inline double ClampChannel(double value) {
+  if (!(value > 0)) return 0;  // also NaN
+  if (value > kChannelCeiling) return kChannelCeiling;
+  return value;
+}
+// A lightmap byte: the clamped channel rounded, halves to even.
+inline uint8_t ChannelToByte(double value) {
+  return static_cast<uint8_t>(std::nearbyint(ClampChannel(value)));
+}
+
+}  // namespace qx

@@ -1,0 +1,253 @@
+// The fast baker against the reference computation, byte for byte, and the
+// baker's own duties: progress, cancel, refusal, texture upload.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <sstream>
+
+#include "lighting/lightmap.h"
+#include "lighting/lightmap_oracle.h"
+#include "support/scene_generator.h"
+
+namespace qx {
+namespace {
+
+// Everything a bake writes, as raw bits so that -0 and NaN would show.
+struct Outcome {
+  std::vector<Lightmap> lightmaps;
+  std::vector<int32_t> indices;
+  std::vector<uint32_t> coords, colours;
+};
+
+uint32_t Bits(float f) {
+  uint32_t b;
+  std::memcpy(&b, &f, 4);
+  return b;
+}
+
+Outcome Capture(const Editor& e) {
+  Outcome o;
+  o.lightmaps = e.LightmapList;
+  e.Tree.Walk([&](TSector* n) {
+    for (const TTriangle& t : n->Triangles) o.indices.push_back(t.LightmapIndex);
+    for (const TVertex& v : n->Vertices) {
+      for (float c : v.LightmapCoord) o.coords.push_back(Bits(c));
+      for (float c : v.Color) o.colours.push_back(Bits(c));
+    }
+  });
+  return o;
+}
+
+std::string FirstDifference(const Outcome& a, const Outcome& b) {
+  std::ostringstream s;
+  if (a.lightmaps.size() != b.lightmaps.size()) return "lightmap count differs";
+  for (size_t i = 0; i < a.lightmaps.size(); ++i) {
+    const Lightmap& x = a.lightmaps[i];
+    const Lightmap& y = b.lightmaps[i];
+    if (x.width != y.width || x.height != y.height) return "size of lightmap " + std::to_string(i);
+    for (size_t k = 0; k < x.rgb.size(); ++k)
+      if (x.rgb[k] != y.rgb[k]) {
+        s << "lightmap " << i << " byte " << k << ": " << int(x.rgb[k]) << " vs " << int(y.rgb[k]);
+        return s.str();
+      }
+  }
+  if (a.indices != b.indices) return "lightmap indices differ";
+  if (a.coords != b.coords) return "lightmap coordinates differ";
+  if (a.colours != b.colours) return "vertex colours differ";
+  return "";
+}
+
+Outcome BakeBoth(const std::function<void(Editor&)>& build, LightmapSize size, uint64_t* queries = nullptr) {
+  Editor reference, fast;
+  build(reference);
+  build(fast);
+  ComputeLightmapsOracle(reference, size);
+  const BakeLists lists = CollectBakeLists(fast.Tree);
+  BakeResult result = BakeLightmaps(lists, size);
+  EXPECT_EQ(result.status, BakeStatus::kDone);
+  if (queries) *queries = result.shadow_queries;
+  ApplyBakeResult(fast, std::move(result), nullptr);
+  const Outcome a = Capture(reference), b = Capture(fast);
+  EXPECT_EQ(FirstDifference(a, b), "");
+  return b;
+}
+
+TEST(BakerMatchesReference, RandomScenes) {
+  const LightmapSize sizes[] = {{1, 1}, {4, 4}, {8, 8}, {5, 3}, {16, 2}, {2, 7}};
+  uint64_t total_queries = 0;
+  size_t nonstart_texels = 0;
+  for (uint32_t seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    uint64_t queries = 0;
+    const Outcome o =
+        BakeBoth([&](Editor& e) { test::BuildRandomScene(e, seed, 10 + seed % 9, 2 + seed % 6); },
+                 sizes[seed % 6], &queries);
+    total_queries += queries;
+    for (const Lightmap& lm : o.lightmaps)
+      for (uint8_t b : lm.rgb) nonstart_texels += b != 90;
+    for (uint32_t bits : o.coords) {
+      float f;
+      std::memcpy(&f, &bits, 4);
+      ASSERT_TRUE(std::isfinite(f));
+    }
+    for (uint32_t bits : o.colours) {
+      float f;
+      std::memcpy(&f, &bits, 4);
+      ASSERT_TRUE(std::isfinite(f));
+    }
+  }
+  EXPECT_GT(total_queries, 10000u) << "the scenes exercise the shadow search";
+  EXPECT_GT(nonstart_texels, 10000u) << "and actually light something";
+}
+
+TEST(BakerMatchesReference, CoplanarNeighboursAndGrazingLights) {
+  // A floor of tiles sharing one plane and edges, lights close to and in that
+  // plane and on the planes of standing walls: where rounding decides.
+  auto build = [](Editor& e) {
+    TSector* s = e.CreateNode(nullptr, kSector);
+    s->Id = e.NextId();
+    for (int i = -2; i <= 2; ++i)
+      for (int j = -2; j <= 2; ++j) test::AddQuad(e, s, {20.0f * i, 0, 20.0f * j}, {0, 0, 10}, {10, 0, 0});
+    test::AddQuad(e, s, {0, 10, 30}, {10, 0, 0}, {0, 10, 0});
+    test::AddQuad(e, s, {30, 10, 0}, {0, 10, 0}, {0, 0, 10});
+    test::AddLight(e, s, {0, 0.001f, 0}, 0, 1);
+    test::AddLight(e, s, {45, 0, 45}, 0, 1);
+    test::AddLight(e, s, {-60, 1e-5f, 3}, 1, 1);
+    test::AddLight(e, s, {7, 15, 30}, 0, 1);
+    test::AddLight(e, s, {30, 3, -7}, 0, 1);
+    test::AddLight(e, s, {10, 10, 10}, 0, 1);
+  };
+  BakeBoth(build, {8, 8});
+}
+
+TEST(BakerMatchesReference, LightsInTiltedPlanes) {
+  // Tiles on tilted planes with lights placed in those planes: the side tests
+  // and the ray parameter then hang on rounding, and the hit point may land
+  // anywhere along the ray, even behind the light.
+  for (uint32_t seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    auto build = [seed](Editor& e) {
+      std::mt19937 rng(seed);
+      auto real = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+      TSector* s = e.CreateNode(nullptr, kSector);
+      s->Id = e.NextId();
+      for (int plane = 0; plane < 2; ++plane) {
+        Vector n = {real(-1, 1), real(0.2f, 1), real(-1, 1)};
+        VectorNormalize(n);
+        Vector a = VectorCross(n, {0, 0, 1});
+        VectorNormalize(a);
+        const Vector b = VectorCross(n, a);
+        const Vector c = {real(-20, 20), real(-20, 20), real(-20, 20)};
+        auto at = [&](float i, float j) {
+          return Vector{c.x + i * a.x + j * b.x, c.y + i * a.y + j * b.y, c.z + i * a.z + j * b.z};
+        };
+        auto scaled = [](Vector v, float k) { return Vector{v.x * k, v.y * k, v.z * k}; };
+        test::AddQuad(e, s, c, scaled(a, 100), scaled(b, 100));  // the big caster
+        for (int t = 0; t < 4; ++t)                              // coplanar tiles, inside and beside it
+          test::AddQuad(e, s, at(real(-150, 150), real(-150, 150)), scaled(a, 8), scaled(b, 8));
+        for (int l = 0; l < 3; ++l) test::AddLight(e, s, at(real(-90, 90), real(-90, 90)), l == 2, 1);
+        // A row of tiles with lights between them: a ray from a light to one
+        // tile may be met behind the light, inside a tile on the other side.
+        for (int t = -3; t <= 3; ++t) {
+          test::AddQuad(e, s, at(40.0f * t, real(-3, 3)), scaled(a, 15), scaled(b, 15));
+          if (t < 3) test::AddLight(e, s, at(40.0f * t + 20, real(-3, 3)), 0, 1);
+        }
+      }
+    };
+    BakeBoth(build, {6, 6});
+  }
+}
+
+TEST(BakerMatchesReference, RoomLevel) {
+  uint64_t queries = 0;
+  BakeBoth([](Editor& e) { test::BuildRoomLevel(e, 2, 4); }, {4, 4}, &queries);
+  EXPECT_GT(queries, 0u);
+}
+
+struct FakeUploader : LightmapUploader {
+  uint32_t next = 100;
+  std::vector<uint32_t> released;
+  std::vector<size_t> sizes;
+  uint32_t Upload(const Lightmap& lm) override {
+    sizes.push_back(lm.rgb.size());
+    return next++;
+  }
+  void Release(uint32_t texture) override { released.push_back(texture); }
+};
+
+TEST(LightmapBaker, UploadsEveryLightmapAndReleasesReplacedTextures) {
+  Editor e;
+  TSector* s = e.CreateNode(nullptr, kSector);
+  TSector* q = test::AddQuad(e, s, {0, 0, 0}, {40, 0, 0}, {0, 40, 0});
+  FakeUploader up;
+  ASSERT_EQ(ComputeLightmaps(e, {4, 2}, {}, &up), BakeStatus::kDone);
+  EXPECT_EQ(q->Triangles[0].LightmapTexture, 100u);
+  EXPECT_EQ(q->Triangles[1].LightmapTexture, 101u);
+  EXPECT_EQ(up.sizes, (std::vector<size_t>{24, 24}));
+  ASSERT_EQ(ComputeLightmaps(e, {4, 2}, {}, &up), BakeStatus::kDone);
+  EXPECT_EQ(up.released, (std::vector<uint32_t>{100, 101}));
+  EXPECT_EQ(q->Triangles[1].LightmapTexture, 103u);
+  ASSERT_EQ(ComputeLightmaps(e, {4, 2}), BakeStatus::kDone);
+  EXPECT_EQ(q->Triangles[1].LightmapTexture, 0u) << "no GL, no texture";
+}
+
+// A scene baked once, so that a second, failed bake has something to keep.
+struct BakedScene {
+  BakedScene() {
+    test::BuildRoomLevel(e, 1, 2);
+    EXPECT_EQ(ComputeLightmaps(e, {2, 2}), BakeStatus::kDone);
+    before = Capture(e);
+  }
+  Editor e;
+  Outcome before;
+};
+
+TEST(LightmapBaker, CancelKeepsThePreviousLightmaps) {
+  BakedScene scene;
+  std::atomic<bool> cancel{true};
+  BakeOptions options;
+  options.cancel = &cancel;
+  EXPECT_EQ(ComputeLightmaps(scene.e, {8, 8}, options), BakeStatus::kCancelled);
+  EXPECT_EQ(FirstDifference(scene.before, Capture(scene.e)), "");
+
+  cancel = false;  // cancelled half way, from the progress report
+  options.progress = [&](int percent) {
+    if (percent >= 30) cancel = true;
+  };
+  EXPECT_EQ(ComputeLightmaps(scene.e, {8, 8}, options), BakeStatus::kCancelled);
+  EXPECT_EQ(FirstDifference(scene.before, Capture(scene.e)), "");
+}
+
+TEST(LightmapBaker, RefusesSizesItCannotHold) {
+  BakedScene scene;
+  std::string message;
+  for (LightmapSize bad : {LightmapSize{0, 8}, LightmapSize{8, -1}, LightmapSize{kMaxLightmapSide + 1, 4}}) {
+    EXPECT_EQ(ComputeLightmaps(scene.e, bad, {}, nullptr, &message), BakeStatus::kRefused);
+    EXPECT_NE(message.find("Ungültige Lightmap-Größe"), std::string::npos) << message;
+  }
+  EXPECT_EQ(ComputeLightmaps(scene.e, {4096, 4096}, {}, nullptr, &message), BakeStatus::kRefused);
+  EXPECT_EQ(message, "Die Lightmaps wären zu groß für den Speicher!");
+  EXPECT_EQ(FirstDifference(scene.before, Capture(scene.e)), "");
+}
+
+TEST(LightmapBaker, ProgressClimbsToOneHundred) {
+  Editor e;
+  test::BuildRoomLevel(e, 2, 2);
+  std::vector<int> seen;
+  BakeOptions options;
+  options.progress = [&](int p) { seen.push_back(p); };
+  ASSERT_EQ(ComputeLightmaps(e, {2, 2}, options), BakeStatus::kDone);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), 100);
+  for (size_t i = 1; i < seen.size(); ++i) EXPECT_LT(seen[i - 1], seen[i]);
+
+  Editor empty;  // nothing to bake still finishes at 100
+  seen.clear();
+  ASSERT_EQ(ComputeLightmaps(empty, {2, 2}, options), BakeStatus::kDone);
+  EXPECT_EQ(seen, std::vector<int>{100});
+}
+
+}  // namespace
+}  // namespace qx
