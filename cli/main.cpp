@@ -1,0 +1,61 @@
+// quarvex-cli: bake lightmaps, export level files and dump any Quarvex file
+// without the editor window.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+
+namespace {
+
+const char* const kUsageText =
+    "Aufruf: quarvex-cli BEFEHL [ARGUMENTE]\n"
+    "\n"
+    "Befehle:\n"
+    "  export LEVEL.qxm OUT.map [--lightmaps BxH | --no-lightmaps]\n"
+    "                       Leveldatei aus einem Map-Dokument schreiben\n"
+    "  bake LEVEL.qxm --lightmaps BxH [--png ORDNER]\n"
+    "                       Lightmaps berechnen und als PNG-Bilder ablegen\n"
+    "  info DATEI           .qxm, .sec, .tex, .map oder .md2 lesbar ausgeben\n"
+    "\n"
+    "quarvex-cli BEFEHL --help zeigt die Hilfe eines Befehls.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::fputs(kUsageText, stderr);
+    return qx::cli::kUsage;
+  }
+  const std::string command = args.front();
+  args.erase(args.begin());
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsageText, stdout);
+    return qx::cli::kOk;
+  }
+  struct Entry {
+    const char* name;
+    int (*run)(const std::vector<std::string>&);
+    const char* help;
+  };
+  const Entry entries[] = {{"export", qx::cli::RunExport, qx::cli::kExportHelp},
+                           {"bake", qx::cli::RunBake, qx::cli::kBakeHelp},
+                           {"info", qx::cli::RunInfo, qx::cli::kInfoHelp}};
+  for (const Entry& e : entries) {
+    if (command != e.name) continue;
+    for (const std::string& a : args)
+      if (a == "--help" || a == "-h") {
+        std::fputs(e.help, stdout);
+        return qx::cli::kOk;
+      }
+    try {
+      return e.run(args);
+    } catch (const std::exception& ex) {
+      return qx::cli::Fail(ex.what());
+    }
+  }
+  std::fprintf(stderr, "quarvex-cli: unbekannter Befehl \"%s\"\n\n%s", command.c_str(), kUsageText);
+  return qx::cli::kUsage;
+}
