@@ -31,7 +31,6 @@ TEST(LevelReader, ReadsBackWhatWasExported) {
     LevelFile f;
     std::string error;
     ASSERT_TRUE(ReadLevelFile(bytes, f, error)) << error;
-    test::WriteFuzzSeed("level_reader", "baked" + std::to_string(seed), bytes);
     EXPECT_EQ(f.node_count, static_cast<int32_t>(e.Tree.Count()));
     EXPECT_EQ(f.start, (Vector{7, -8, 9}));
     ASSERT_EQ(f.lightmaps.size(), e.LightmapList.size());
@@ -103,7 +102,6 @@ std::vector<uint8_t> Le(int32_t v) {
 
 TEST(LevelReader, RefusesDamagedFields) {
   const std::vector<uint8_t> good = SquareFile();
-  test::WriteFuzzSeed("level_reader", "square", good);
   LevelFile f;
   std::string error;
   ASSERT_TRUE(ReadLevelFile(good, f, error)) << error;
@@ -127,6 +125,16 @@ TEST(LevelReader, RefusesDamagedFields) {
   ASSERT_TRUE(ReadLevelFile(BuildLevelFile(empty.Tree, {}, {}), f, error)) << error;
   EXPECT_TRUE(f.records.empty());
   EXPECT_EQ(NodeTypeName(kPortal), std::string("Portal"));
+}
+
+TEST(LevelReaderSeed, WritesTheFuzzCorpus) {
+  test::WriteFuzzSeed("level_reader", "square", SquareFile());
+  for (uint32_t seed = 1; seed <= 3; ++seed) {
+    Editor e;
+    test::WriteFuzzSeed("level_reader", "baked" + std::to_string(seed), BakedRandomLevel(e, seed));
+  }
+  Editor empty;
+  test::WriteFuzzSeed("level_reader", "empty", BuildLevelFile(empty.Tree, {}, {}));
 }
 
 }  // namespace
