@@ -80,7 +80,9 @@ std::string CheckLightmapSize(LightmapSize size, size_t lightmap_count);
 BakeResult BakeLightmaps(const BakeLists& lists, LightmapSize size, const BakeOptions& options = {});
 
 // Writes a finished result into the scene: the lightmap list, each lit
-// triangle's LightmapIndex and LightmapTexture, lightmap coordinates and vertex colours.
+// triangle's LightmapIndex and LightmapTexture, lightmap coordinates and vertex
+// colours. The result names nodes by pointer: apply it to the scene it was
+// baked from, unchanged since (the editor lets no command run during a bake).
 void ApplyBakeResult(Editor& editor, BakeResult&& result, LightmapUploader* uploader);
 
 // Collect, bake and apply. On cancel or refusal the scene keeps its lightmaps.

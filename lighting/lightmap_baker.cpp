@@ -111,6 +111,12 @@ class Baker {
   BakeResult Run() {
     BakeResult result;
     Plan(result);
+    // only_adding_from_[i]: no light from i on has a negative colour channel.
+    only_adding_from_.assign(lists_.lights.size() + 1, true);
+    for (size_t i = lists_.lights.size(); i-- > 0;) {
+      const float* c = lists_.lights[i]->Color;
+      only_adding_from_[i] = only_adding_from_[i + 1] && !(c[0] < 0) && !(c[1] < 0) && !(c[2] < 0);
+    }
     result.message = CheckLightmapSize(size_, lit_.size());
     if (!result.message.empty()) {
       result.status = BakeStatus::kRefused;
@@ -215,6 +221,11 @@ class Baker {
         const Vector corners[4] = {row0[0], row0[1], row1[0], row1[1]};
         double acc[3] = {kLumelStart, kLumelStart, kLumelStart};
         for (size_t li = 0; li < lights.size(); ++li) {
+          // Once every channel is at the ceiling and no later light can take
+          // light away, the texel is white whatever those lights do.
+          if (acc[0] >= kChannelCeiling && acc[1] >= kChannelCeiling && acc[2] >= kChannelCeiling &&
+              only_adding_from_[li])
+            break;
           const TSector* light = lights[li];
           Vector dir = VectorSubtract(light->Position, m);
           const float dist = VectorLength(dir);
@@ -293,6 +304,7 @@ class Baker {
   LightmapSize size_;
   const BakeOptions& options_;
   std::vector<LitTriangle> lit_;
+  std::vector<bool> only_adding_from_;
   std::mutex progress_mutex_;
   int reported_ = -1;
 };
