@@ -88,6 +88,9 @@ bool OpenDocument(Editor& editor) {
   RememberMapFolder(editor, folder);
   editor.DocumentHasFile = true;
   editor.UpdateCaption();
+  // The panel showed a node of the scene that was just replaced.
+  editor.PanelVisible = false;
+  if (editor.view) editor.view->SetPanelVisible(false);
   editor.Redraw();
   return true;
 }

@@ -31,7 +31,8 @@ bool SaveDocumentAs(Editor& editor);
 
 // "Laden...": asks for a map document and loads it. A missing file shows
 // kFileNotFound, a damaged or foreign one kInvalidFile; either way the open
-// scene, its file name and flag stay as they were.
+// scene, its file name and flag stay as they were. After a load the
+// properties panel is hidden: the node it showed is gone.
 bool OpenDocument(Editor& editor);
 
 // Sector "Speichern unter..." of the tree's context menu: saves the tree's

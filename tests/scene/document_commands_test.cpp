@@ -18,6 +18,8 @@ struct RecordingView : EditorView {
   TSector* tree_selection = nullptr;
   TSector* shown = nullptr;
   int redraws = 0;
+  bool panel = true;
+  void SetPanelVisible(bool v) override { panel = v; }
   void SetCaption(const std::string& t) override { caption = t; }
   void SetTreeSelection(TSector* n) override { tree_selection = n; }
   void ShowNodeProperties(TSector* n) override { shown = n; }
@@ -97,8 +99,11 @@ TEST_F(DocumentCommands, OpenLoadsAndRemembersTheFolder) {
   other.CameraPosition = {1, 2, 3};
   test::WriteFileBytes(dir / "fremd.qxm", WriteMapDocument(other));
   settings.values[kMapPathSetting] = "/maps/";
+  e.PanelVisible = true;
   prompts.open_answers.push_back(dir / "fremd.qxm");
   ASSERT_TRUE(OpenDocument(e));
+  EXPECT_FALSE(e.PanelVisible);
+  EXPECT_FALSE(view.panel);
   EXPECT_EQ(prompts.open_dialogs[0].filter, "Quarvex Maps|*.qxm");
   EXPECT_EQ(prompts.open_dialogs[0].initial_dir, std::filesystem::path("/maps/"));
   EXPECT_EQ(e.Tree.Count(), 1u);
