@@ -35,9 +35,8 @@ struct MapDocument {
 // The bytes of the editor's scene as a map document.
 std::vector<uint8_t> WriteMapDocument(const Editor& editor);
 
-// Parses a map document. On failure returns false with `error` set to a short
-// German description (e.g. a wrong magic, a file that ends early) and `doc`
-// unusable.
+// Parses a map document into `doc`, which must be freshly made. On failure returns false with `error` set to
+// a short German description (e.g. a wrong magic, a file that ends early) and `doc` unusable.
 bool ReadMapDocument(const uint8_t* data, size_t size, MapDocument& doc, std::string* error);
 
 // Replaces the editor's scene with `doc` (whose tree ends empty): the tree,
