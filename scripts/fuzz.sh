@@ -1,12 +1,22 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each: scripts/fuzz.sh [RUNS]
-# The seed corpus is written by the core tests (QX_WRITE_SEEDS) into fuzz-corpus/.
+# The seed corpus is written by the core tests (QX_SEED_DIR) into fuzz-corpus/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-2000}
-CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQX_CORE_ONLY=ON -DQX_SANITIZE=ON -DQX_FUZZ=ON -DQX_BENCH=OFF
-QX_SEED_DIR=$PWD/fuzz-corpus ./build-fuzz/tests/quarvex_core_tests --gtest_filter='*Seed*' >/dev/null || true
+# Only the fuzz targets are built here; the seeds come from the regular test
+# build when there is one (the test command builds it first).
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQX_CORE_ONLY=ON -DQX_SANITIZE=ON -DQX_FUZZ=ON -DQX_BENCH=OFF >/dev/null
+targets=()
+for src in fuzz/*_fuzz.cpp; do targets+=(--target "$(basename "$src" .cpp)"); done
+cmake --build build-fuzz -j "$(nproc)" "${targets[@]}"
+seeder=build/tests/quarvex_core_tests
+if [ ! -x "$seeder" ]; then
+  cmake --build build-fuzz -j "$(nproc)" --target quarvex_core_tests
+  seeder=build-fuzz/tests/quarvex_core_tests
+fi
+QX_SEED_DIR=$PWD/fuzz-corpus "$seeder" --gtest_filter='*Seed*' >/dev/null || true
 shopt -s nullglob
 count=0
 for f in build-fuzz/fuzz/*_fuzz; do
