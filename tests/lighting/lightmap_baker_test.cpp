@@ -160,6 +160,28 @@ TEST(BakerMatchesReference, LightsInTiltedPlanes) {
   }
 }
 
+TEST(BakerMatchesReference, DamagedNodes) {
+  // Corner indices outside the vertices, counts that disagree with the arrays,
+  // a quad of another kind with stale zero normals: lit and cast alike, without a read past an array.
+  auto build = [](Editor& e) {
+    TSector* s = e.CreateNode(nullptr, kSector);
+    s->Id = e.NextId();
+    TSector* m = test::AddModel(e, s, {{0, 0, 0}, {40, 0, 0}, {0, 0, 40}, {0, 5, 0}, {40, 5, 0}, {0, 5, 40}}, 0);
+    m->Triangles[1].V2 = 99;
+    m->TriangleCount = 7;
+    TSector* odd = test::AddQuad(e, s, {10, 20, 10}, {0, 0, 20}, {20, 0, 0});
+    odd->Kind = 1;
+    TSector* few = test::AddQuad(e, s, {10, 10, 10}, {0, 0, 5}, {5, 0, 0});
+    few->Vertices.resize(3);
+    few->VertexCount = 3;
+    few->Triangles[1] = {2, 1, 0, {0, 1, 0}, 0, 0, 0};
+    test::AddQuad(e, s, {0, -10, 0}, {0, 0, 60}, {60, 0, 0});
+    test::AddLight(e, s, {10, 30, 10}, 0, 1);
+    test::AddLight(e, s, {-30, 15, 20}, 1, 1);
+  };
+  BakeBoth(build, {5, 5});
+}
+
 TEST(BakerMatchesReference, RoomLevel) {
   uint64_t queries = 0;
   BakeBoth([](Editor& e) { test::BuildRoomLevel(e, 2, 4); }, {4, 4}, &queries);

@@ -131,6 +131,12 @@ TEST_P(LightingRules, HiddenAndNonShadowingNodes) {
   Bake();
   EXPECT_EQ(e.LightmapList.size(), 2u);
   EXPECT_EQ(Texels(0)[0], 90);
+
+  const uint32_t own = blocker->Id;  // nodes are told apart by Id: a node never shadows its own Id
+  blocker->Id = floor->Id;
+  Bake();
+  EXPECT_EQ(Texels(0)[0], 255);
+  blocker->Id = own;
 }
 
 TEST_P(LightingRules, SizeIndicesAndCoordinates) {
