@@ -114,6 +114,7 @@ class TMain : public QMainWindow, public EditorView {
   void SetStatusText(int panel, const std::string& text) override;
   void ShowNodeProperties(TSector* node) override;
   void SetTreeSelection(TSector* node) override;
+  void SetVertexMode(bool on) override;  // in main_window_edit.cpp
   void Redraw() override;
 
   // Life cycle.

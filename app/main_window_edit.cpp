@@ -1,10 +1,113 @@
 // Hooks of the main window for selection, picking clicks, insert commands, transform tools, properties panel.
 // Connect handlers here with Wire(Action("..."), ...) and the hooks of main_window.h.
 
+#include <QAction>
+#include <QCheckBox>
+#include <QLayout>
+#include <QMouseEvent>
+#include <memory>
+
 #include "app/main_window.h"
+#include "app/up_down.h"
+#include "edit/insert.h"
+#include "edit/properties_panel.h"
+#include "edit/selection.h"
+#include "edit/transform.h"
+#include "render/viewport_panel.h"
 
 namespace qx {
 
-void TMain::WireEditing() {}
+namespace {
+
+Modifiers ModifiersOf(const QMouseEvent* event) {
+  return {event->modifiers().testFlag(Qt::ShiftModifier), event->modifiers().testFlag(Qt::ControlModifier)};
+}
+
+MouseButton ButtonOf(const QMouseEvent* event) {
+  switch (event->button()) {
+    case Qt::LeftButton:
+      return MouseButton::kLeft;
+    case Qt::RightButton:
+      return MouseButton::kRight;
+    default:
+      return MouseButton::kOther;
+  }
+}
+
+}  // namespace
+
+void TMain::WireEditing() {
+  // The properties notebook below the tree.
+  auto* panel = new PropertiesPanel(editor_, panel_host_);
+  panel_host_->layout()->addWidget(panel);
+  node_properties = [panel](TSector* node) { panel->ShowNode(node); };
+  panel->focus_viewport = [this] { viewport_->setFocus(Qt::OtherFocusReason); };
+  // Typed digits and letters belong to the edit, not to the camera keys.
+  connect(panel, &PropertiesPanel::EditFocusChanged, this, [this](bool in_edit) { SetKeyPreview(!in_edit); });
+
+  // Only a mouse click in the tree selects; keyboard moves leave the selection as it is.
+  tree_selection_changed = [this](TSector*) { TreeClick(editor_); };
+  Wire(Action("AlleuntergeordnetenPolygonemarkieren1"), [this] { MarkAllPolygons(editor_); });
+
+  // "&Einfügen".
+  Wire(Action("leererSektor1"), [this] { InsertSector(editor_); });
+  Wire(Action("Viereck1"), [this] { InsertSquare(editor_); });
+  Wire(Action("Lichtquelle1"), [this] { InsertLight(editor_); });
+  Wire(Action("Portal1"), [this] { InsertPortal(editor_); });
+  Wire(Action("Partikelsystem1"), [this] { InsertParticleSystem(editor_); });
+  Wire(Action("Actor1"), [this] { InsertActor(editor_); });
+  Wire(Action("Checkpoint1"), [this] { InsertCheckpoint(editor_); });
+
+  // Axis lock and tool mode (F5-F7 click the axis buttons).
+  Wire(Action("ToolButton11"), [this] { SetAxisLock(editor_, 'X'); });
+  Wire(Action("ToolButton12"), [this] { SetAxisLock(editor_, 'Y'); });
+  Wire(Action("ToolButton13"), [this] { SetAxisLock(editor_, 'Z'); });
+  Wire(Action("ToolButton15"), [this] { SetToolMode(editor_, 0); });
+  Wire(Action("ToolButton16"), [this] { SetToolMode(editor_, 1); });
+
+  // Spinners of the bar below the viewport.
+  if (auto* up_down = bar_->findChild<UpDown*>("UpDown1"))
+    connect(up_down, &UpDown::Clicked, this, [this](bool up) { GridSpinner1(editor_, up); });
+  if (auto* up_down = bar_->findChild<UpDown*>("UpDown2"))
+    connect(up_down, &UpDown::Clicked, this, [this](bool up) { GridSpinner2(editor_, up); });
+  if (auto* up_down = bar_->findChild<UpDown*>("UpDown3"))
+    connect(up_down, &UpDown::Clicked, this, [this](bool up) { VertexSphereSpinner(editor_, up); });
+
+  Wire(Action("Koordinatenkopieren1"), [this] { CopyCoordinates(editor_); });
+  Wire(Action("Koordinateneinfgen1"), [this] { PasteCoordinates(editor_); });
+
+  // The keypad scales and shifts the texture coordinates of the selected polygons.
+  const struct {
+    int key;
+    TexCoord coordinate;
+    TexMode mode;
+    double value;
+  } keypad[] = {
+      {Qt::Key_8, TexCoord::kV, TexMode::kScale, 0.9},   {Qt::Key_2, TexCoord::kV, TexMode::kScale, 1.1},
+      {Qt::Key_4, TexCoord::kU, TexMode::kScale, 0.9},   {Qt::Key_6, TexCoord::kU, TexMode::kScale, 1.1},
+      {Qt::Key_7, TexCoord::kV, TexMode::kShift, 0.001}, {Qt::Key_3, TexCoord::kV, TexMode::kShift, -0.001},
+      {Qt::Key_9, TexCoord::kU, TexMode::kShift, 0.001}, {Qt::Key_1, TexCoord::kU, TexMode::kShift, -0.001},
+  };
+  for (const auto& k : keypad)
+    RegisterKey(k.key, true, [this, k] { AdjustTexCoords(editor_, k.coordinate, k.mode, k.value); });
+
+  // Viewport clicks and drags. The camera part of the events stays in main_window_camera.cpp.
+  auto pointer = std::make_shared<PointerState>();
+  viewport_mouse_down = [pointer](QMouseEvent* event) {
+    ViewportMouseDown(*pointer, ButtonOf(event), ModifiersOf(event), MonotonicMilliseconds());
+  };
+  viewport_mouse_up = [this, pointer](QMouseEvent* event) {
+    ViewportMouseUp(editor_, *pointer, ButtonOf(event), ModifiersOf(event), qRound(event->position().x()),
+                    qRound(event->position().y()), MonotonicMilliseconds(),
+                    [this](int x, int y) { return viewport_->PickName(x, y); });
+  };
+  viewport_mouse_move = [this, pointer](QMouseEvent* event, int dx, int dy) {
+    EditMouseMove(editor_, *pointer, ModifiersOf(event), dx, dy);
+  };
+}
+
+void TMain::SetVertexMode(bool on) {
+  vertex_mode_->setChecked(on);
+}
 
 }  // namespace qx

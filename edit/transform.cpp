@@ -231,21 +231,21 @@ void TextureDrag(Editor& e, TexMode mode, int dx, int dy) {
   AdjustTexCoords(e, coordinate, mode, mode == TexMode::kShift ? f - 1.0 : f);
 }
 
-void ViewportMouseMove(Editor& e, const PointerState& p, Modifiers m, int x, int y,
-                       const std::function<void(int dx, int dy)>& camera_drag) {
-  const int dx = e.LastMouseX - x, dy = e.LastMouseY - y;
-  if (p.right_down) {
-    if (m.ctrl)
-      TextureDrag(e, TexMode::kScale, dx, dy);
-    else if (camera_drag)
-      camera_drag(dx, dy);
-  }
+void EditMouseMove(Editor& e, const PointerState& p, Modifiers m, int dx, int dy) {
+  if (p.right_down && m.ctrl) TextureDrag(e, TexMode::kScale, dx, dy);
   if (p.left_down) {
     if (m.ctrl)
       TextureDrag(e, TexMode::kShift, dx, dy);
     else if (!e.SelectionList.empty())
       DragStep(e, dx);
   }
+}
+
+void ViewportMouseMove(Editor& e, const PointerState& p, Modifiers m, int x, int y,
+                       const std::function<void(int dx, int dy)>& camera_drag) {
+  const int dx = e.LastMouseX - x, dy = e.LastMouseY - y;
+  if (p.right_down && !m.ctrl && camera_drag) camera_drag(dx, dy);
+  EditMouseMove(e, p, m, dx, dy);
   e.LastMouseX = x;
   e.LastMouseY = y;
   e.Redraw();

@@ -31,6 +31,9 @@ void DragStep(Editor& e, int dx);
 // A Ctrl drag: texture shift (left button) or scale (right button) along the axis lock.
 void TextureDrag(Editor& e, TexMode mode, int dx, int dy);
 
+// The editing part of a mouse move over the viewport: Ctrl drags of texture
+// coordinates and the drag step; dx = last x - x, dy = last y - y.
+void EditMouseMove(Editor& e, const PointerState& p, Modifiers m, int dx, int dy);
 // The whole mouse-move handling over the viewport. The camera's own right-drag is
 // handed in, since the camera belongs to the view.
 void ViewportMouseMove(Editor& e, const PointerState& p, Modifiers m, int x, int y,

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,19 +10,11 @@
 #include "edit/insert.h"
 #include "edit/properties_panel.h"
 #include "edit/selection.h"
+#include "support/qt_app.h"
 #include "support/test_support.h"
 
 namespace qx {
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "quarvex_gui_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-  if (!app) app = new QApplication(argc, argv);
-  return *app;
-}
 
 struct PanelWidgetTest : ::testing::Test {
   Editor e;
@@ -31,7 +22,7 @@ struct PanelWidgetTest : ::testing::Test {
   PropertiesPanel* panel;
   int focus_moves = 0;
   PanelWidgetTest() {
-    App();
+    test::EnsureApp();
     e.prompts = &prompts;
     e.NewScene();
     panel = new PropertiesPanel(e);
