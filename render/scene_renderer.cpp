@@ -2,7 +2,9 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -88,15 +90,27 @@ void SceneRenderer::ResetStateCache() {
 }
 
 void SceneRenderer::ActiveUnit(int unit) {
-  if (cache_enabled_ && s_.unit == unit) return;
   s_.unit = unit;
-  if (unit == 0 || mt_.two_units) mt_.ActiveTexture(GL_TEXTURE0 + unit);
+  if (!cache_enabled_) SelectGlUnit();
+}
+
+// The unit a texture call is about to act on becomes GL's active unit only
+// now: a unit selected and left again without such a call costs nothing.
+bool SceneRenderer::SelectGlUnit() {
+  if (selecting_) return false;  // texturing has no part in what a pick hits
+  const int unit = s_.unit < 0 ? 0 : s_.unit;
+  if (unit == 1 && !mt_.two_units) return false;
+  if (!cache_enabled_ || s_.gl_unit != unit) {
+    s_.gl_unit = unit;
+    mt_.ActiveTexture(GL_TEXTURE0 + unit);
+  }
+  return true;
 }
 
 void SceneRenderer::Texturing(bool on) {
   const int unit = s_.unit < 0 ? 0 : s_.unit;
-  if (unit == 1 && !mt_.two_units) return;
-  if (cache_enabled_ && s_.tex[unit] == int(on)) return;
+  if (selecting_ || (cache_enabled_ && s_.tex[unit] == int(on))) return;
+  if (!SelectGlUnit()) return;
   s_.tex[unit] = on;
   if (on)
     glEnable(GL_TEXTURE_2D);
@@ -106,8 +120,8 @@ void SceneRenderer::Texturing(bool on) {
 
 void SceneRenderer::BindTexture(uint32_t name) {
   const int unit = s_.unit < 0 ? 0 : s_.unit;
-  if (unit == 1 && !mt_.two_units) return;
-  if (cache_enabled_ && s_.bound[unit] == int64_t(name)) return;
+  if (selecting_ || (cache_enabled_ && s_.bound[unit] == int64_t(name))) return;
+  if (!SelectGlUnit()) return;
   s_.bound[unit] = name;
   glBindTexture(GL_TEXTURE_2D, name);
 }
@@ -144,6 +158,12 @@ void SceneRenderer::LineWidth(float w) {
   if (cache_enabled_ && s_.line_width == w) return;
   s_.line_width = w;
   glLineWidth(w);
+}
+
+void SceneRenderer::LoadName(uint32_t name) {
+  // The name stack only matters while picking; outside selection mode the
+  // driver ignores it but still ends its batch of vertices at every call.
+  if (selecting_) glLoadName(name);
 }
 
 void SceneRenderer::DepthTest(bool on) {
@@ -239,8 +259,10 @@ void SceneRenderer::DrawBox(const Vector& a, const Vector& b) {
 // ---- scene ----
 
 void SceneRenderer::DrawScene(Editor& e, const ViewOptions& o) {
-  glInitNames();
-  glPushName(0);
+  if (selecting_) {
+    glInitNames();
+    glPushName(0);
+  }
   DrawNodes(e, o);
   DepthTest(false);
   DrawMarkers(e, o);
@@ -287,7 +309,7 @@ void SceneRenderer::DrawPolygon(const ViewOptions& o, TSector* n) {
   if (n->Vertices.size() < 4) return;  // not a quad: nothing to draw from
   const TVertex* v = n->Vertices.data();
   const bool has_triangles = n->Triangles.size() >= 2;
-  glLoadName(n->Id);
+  LoadName(n->Id);
   BindTexture(has_triangles ? n->Triangles[0].LightmapTexture : 0);
   glBegin(GL_TRIANGLES);
   DrawSurfaceVertex(o, n, v[0]);
@@ -318,7 +340,7 @@ void SceneRenderer::DrawPolygon(const ViewOptions& o, TSector* n) {
 }
 
 void SceneRenderer::DrawModel(const ViewOptions& o, TSector* n) {
-  glLoadName(n->Id);
+  LoadName(n->Id);
   const size_t count = std::min<size_t>(n->TriangleCount, n->Triangles.size());
   glBegin(GL_TRIANGLES);
   for (size_t i = 0; i < count; ++i) {
@@ -347,6 +369,72 @@ void SceneRenderer::DrawModel(const ViewOptions& o, TSector* n) {
   glEnd();
 }
 
+namespace {
+
+struct Box {
+  Vector min{INFINITY, INFINITY, INFINITY}, max{-INFINITY, -INFINITY, -INFINITY};
+  void Add(const Vector& p, double r = 0) {
+    min = VectorSet(std::min<double>(min.x, p.x - r), std::min<double>(min.y, p.y - r),
+                    std::min<double>(min.z, p.z - r));
+    max = VectorSet(std::max<double>(max.x, p.x + r), std::max<double>(max.y, p.y + r),
+                    std::max<double>(max.z, p.z + r));
+  }
+};
+
+// Everything a node draws in DrawNodes lies in this box (normal lines are at
+// most 10 units long, spheres at most 6.5 from the position, crosses 10).
+// Nothing: a box that cannot be culled (a model's normals that are not finite).
+std::optional<Box> NodeBox(const ViewOptions& o, const Editor& e, TSector* n) {
+  Box b;
+  const double normals = o.ShowNormals ? 10.0 : 0.0;
+  switch (n->NodeType) {
+    case kPolygon:
+    case kPortal:
+      if (n->Vertices.empty()) return std::nullopt;
+      for (const TVertex& v : n->Vertices) b.Add(v.Position, n->NodeType == kPolygon ? normals : 0.0);
+      return b;
+    case kModel:
+      if (o.ShowNormals) {
+        UpdatePolygonData(n);
+        for (const TTriangle& t : n->Triangles)
+          if (!(VectorLengthD(t.Normal) <= 1.0 + 1e-6)) return std::nullopt;
+      }
+      if (n->Vertices.empty()) return std::nullopt;
+      for (const TVertex& v : n->Vertices) b.Add(v.Position, normals);
+      return b;
+    case kLight:
+    case kParticleSystem:
+      b.Add(n->Position, 3.0);
+      return b;
+    case kActor:
+      b.Add(n->Position, 6.5);
+      return b;
+    case kCheckpoint:
+      b.Add(n->Position, 3.0);
+      b.Add(VectorAdd(n->Position, e.StartPosition), 10.0);
+      return b;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+bool SceneRenderer::OutsidePick(const Editor& e, const ViewOptions& o, TSector* n) {
+  if (!selecting_) return false;
+  if (!pick_culling_) return false;
+  const std::optional<Box> b = NodeBox(o, e, n);
+  if (!b) return false;
+  // Widened well beyond the 2-pixel pick square: wide lines count as hits a
+  // pixel or two beside their centre line.
+  return BoxOutsideClipVolume(pick_clip_, b->min, b->max, 5.0);
+}
+
+void SceneRenderer::SkipMarkedInPick(const TSector* n) {
+  if (n->Marked) LineWidth(2);  // the selection box's width
+  LoadName(n->Id);
+}
+
 void SceneRenderer::DrawNode(Editor& e, const ViewOptions& o, TSector* n) {
   auto selection_box = [&] {
     if (!n->Marked) return;
@@ -360,40 +448,56 @@ void SceneRenderer::DrawNode(Editor& e, const ViewOptions& o, TSector* n) {
     case kModel:
       SetSurfaceState(o, n);
       if (n->Visible == 0 && !o.ShowTransparent) return;
+      // A pick cannot hit a node far from the picked pixel: only its name is
+      // loaded, and the state it would leave behind is set.
+      if (OutsidePick(e, o, n)) {
+        const bool normals = n->NodeType == kPolygon
+                                 ? n->Vertices.size() >= 4 && n->Triangles.size() >= 2
+                                 : std::min<size_t>(n->TriangleCount, n->Triangles.size()) > 0;
+        if (o.ShowNormals && normals) LineWidth(2);
+        return LoadName(n->Id);
+      }
       if (n->NodeType == kPolygon)
         DrawPolygon(o, n);
       else
         DrawModel(o, n);
       return;
     case kLight:
+      if (OutsidePick(e, o, n)) return SkipMarkedInPick(n);
       TexturingOffBothUnits();
       glColor3f(static_cast<float>(n->Color[0] / 255.0), static_cast<float>(n->Color[1] / 255.0),
                 static_cast<float>(n->Color[2] / 255.0));
-      glLoadName(n->Id);
+      LoadName(n->Id);
       DrawSphere(n->Position, 3, 10, 10);
       selection_box();
       return;
     case kParticleSystem:
+      if (OutsidePick(e, o, n)) return SkipMarkedInPick(n);
       TexturingOffBothUnits();
       glColor3f(0.5f, 0, 0.5f);
-      glLoadName(n->Id);
+      LoadName(n->Id);
       DrawSphere(n->Position, 3, 10, 10);
       selection_box();
       return;
     case kPortal:
       if (!o.ShowPortals) return;
+      if (OutsidePick(e, o, n)) {
+        Culling(false);  // what the portal leaves behind for the next node
+        return LoadName(n->Id);
+      }
       TexturingOffBothUnits();
       Culling(false);
       glColor3f(0, 0, 0.8f);
-      glLoadName(n->Id);
+      LoadName(n->Id);
       glBegin(GL_POLYGON);
       for (const TVertex& v : n->Vertices) Vertex(v.Position);
       glEnd();
       Texturing(true);
       return;
     case kActor:
+      if (OutsidePick(e, o, n)) return SkipMarkedInPick(n);
       TexturingOffBothUnits();
-      glLoadName(n->Id);
+      LoadName(n->Id);
       if (quadric_) {
         glPushMatrix();
         glTranslatef(n->Position.x, n->Position.y, n->Position.z);
@@ -408,12 +512,16 @@ void SceneRenderer::DrawNode(Editor& e, const ViewOptions& o, TSector* n) {
       selection_box();
       return;
     case kCheckpoint:
+      if (OutsidePick(e, o, n)) {
+        LineWidth(3);
+        return SkipMarkedInPick(n);
+      }
       TexturingOffBothUnits();
       glPushMatrix();
       glTranslatef(n->Position.x, n->Position.y, n->Position.z);
       glColor3f(1, 1, 1);
       LineWidth(3);
-      glLoadName(n->Id);
+      LoadName(n->Id);
       if (quadric_) gluSphere(quadric_, 3, 10, 10);
       DrawCross(e.StartPosition);
       glPopMatrix();
@@ -430,7 +538,7 @@ void SceneRenderer::DrawVertexSpheres(Editor& e, const TSector* n) {
       glColor3f(1, 1, 0);
     else
       glColor3f(0, 1, 0);
-    glLoadName(v.Id);
+    LoadName(v.Id);
     DrawSphere(v.Position, e.VertexMarkerRadius, 30, 10);
   }
 }
@@ -514,6 +622,7 @@ uint32_t SceneRenderer::PickName(Editor& e, const ViewOptions& o, int x, int y) 
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glRenderMode(GL_SELECT);
+  selecting_ = true;
   glLoadIdentity();
   gluPickMatrix(x, viewport[3] - y, 2, 2, viewport);
   gluPerspective(kFieldOfView, static_cast<float>(width_) / static_cast<float>(height_), kNearPlane,
@@ -523,8 +632,18 @@ uint32_t SceneRenderer::PickName(Editor& e, const ViewOptions& o, int x, int y) 
   glLoadIdentity();
   gluLookAt(last_view_.eye.x, last_view_.eye.y, last_view_.eye.z, last_view_.center.x, last_view_.center.y,
             last_view_.center.z, last_view_.up.x, last_view_.up.y, last_view_.up.z);
+  GLdouble projection[16], model[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glGetDoublev(GL_MODELVIEW_MATRIX, model);
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r) {
+      double sum = 0;
+      for (int k = 0; k < 4; ++k) sum += projection[k * 4 + r] * model[c * 4 + k];
+      pick_clip_[c * 4 + r] = sum;
+    }
   DrawScene(e, o);
   const GLint hits = glRenderMode(GL_RENDER);
+  selecting_ = false;
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);

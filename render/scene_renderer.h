@@ -54,11 +54,16 @@ class SceneRenderer {
   const GlMultitexture& Multitexture() const { return mt_; }
   // Redundant state changes are skipped; switchable to measure the gain.
   void SetStateCache(bool on) { cache_enabled_ = on; }
+  // Picking skips the drawing of nodes that lie far from the picked pixel
+  // (their names are still loaded); switchable to compare.
+  void SetPickCulling(bool on) { pick_culling_ = on; }
 
  private:
   void DrawNodes(Editor& e, const ViewOptions& o);
   void DrawMarkers(Editor& e, const ViewOptions& o);
   void DrawNode(Editor& e, const ViewOptions& o, TSector* n);
+  bool OutsidePick(const Editor& e, const ViewOptions& o, TSector* n);
+  void SkipMarkedInPick(const TSector* n);
   void DrawMarker(Editor& e, const ViewOptions& o, TSector* n);
   void DrawPolygon(const ViewOptions& o, TSector* n);
   void DrawModel(const ViewOptions& o, TSector* n);
@@ -74,6 +79,7 @@ class SceneRenderer {
   // GL state with a shadow copy, so a change that changes nothing is not sent.
   void ResetStateCache();
   void ActiveUnit(int unit);
+  bool SelectGlUnit();
   void Texturing(bool on);          // on the active unit
   void BindTexture(uint32_t name);  // on the active unit
   void TexturingOffBothUnits();
@@ -82,6 +88,7 @@ class SceneRenderer {
   void PolygonMode(bool lines);
   void LineWidth(float w);
   void DepthTest(bool on);
+  void LoadName(uint32_t name);
 
   GlMultitexture mt_;
   GLUquadric* quadric_ = nullptr;
@@ -89,10 +96,13 @@ class SceneRenderer {
   int width_ = 0, height_ = 0;
   CameraLookAt last_view_{{0, 80, 70}, {0, 36.7f, 20}, kCameraUp};
   bool selecting_ = false;
+  double pick_clip_[16] = {};  // projection x model-view of the running pick
 
   bool cache_enabled_ = true;
+  bool pick_culling_ = true;
   struct {
-    int unit = -1;
+    int unit = -1;     // the unit the drawing has selected
+    int gl_unit = -1;  // the unit GL has active
     int tex[2] = {-1, -1};
     int64_t bound[2] = {-1, -1};
     int cull = -1, front_cw = -1, lines = -1, depth = -1;

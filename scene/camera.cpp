@@ -97,4 +97,26 @@ GridLayout ComputeGrid(const Vector& camera_position, int32_t grid_size, int32_t
   return g;
 }
 
+bool BoxOutsideClipVolume(const double clip[16], const Vector& min, const Vector& max, double xy_widen) {
+  // Each plane test is linear in homogeneous coordinates, so when all eight
+  // corners fail the same one, every point of the box does, whatever the sign of w.
+  int outside[6] = {0, 0, 0, 0, 0, 0};
+  for (int i = 0; i < 8; ++i) {
+    const double p[3] = {(i & 1) ? max.x : min.x, (i & 2) ? max.y : min.y, (i & 4) ? max.z : min.z};
+    double c[4];
+    for (int r = 0; r < 4; ++r)
+      c[r] = clip[r] * p[0] + clip[4 + r] * p[1] + clip[8 + r] * p[2] + clip[12 + r];
+    const double wxy = c[3] * xy_widen;
+    outside[0] += c[0] > wxy;
+    outside[1] += c[0] < -wxy;
+    outside[2] += c[1] > wxy;
+    outside[3] += c[1] < -wxy;
+    outside[4] += c[2] > c[3];
+    outside[5] += c[2] < -c[3];
+  }
+  for (int n : outside)
+    if (n == 8) return true;
+  return false;
+}
+
 }  // namespace qx

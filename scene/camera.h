@@ -40,4 +40,11 @@ struct GridLayout {
 };
 GridLayout ComputeGrid(const Vector& camera_position, int32_t grid_size, int32_t grid_extent);
 
+// `clip` is a column-major projection x model-view matrix (as GL keeps it).
+// True when the box between min and max lies wholly outside one plane of its
+// clip volume widened by `xy_widen` across (1: as it is): nothing inside the
+// box can then reach the volume. Conservative: a box that straddles a plane,
+// or has a NaN corner, is never outside.
+bool BoxOutsideClipVolume(const double clip[16], const Vector& min, const Vector& max, double xy_widen);
+
 }  // namespace qx

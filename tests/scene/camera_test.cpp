@@ -146,5 +146,21 @@ TEST(Camera, GridFollowsTheCameraByWholeCells) {
   EXPECT_EQ(ComputeGrid({0, 0, 0}, -5, 500).count, -1);
 }
 
+TEST(Camera, BoxOutsideClipVolumeIsConservative) {
+  // Identity: the clip volume is the cube -1..1 (w = 1).
+  double id[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  EXPECT_FALSE(BoxOutsideClipVolume(id, {-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f}, 1));
+  EXPECT_TRUE(BoxOutsideClipVolume(id, {1.5f, 0, 0}, {2, 1, 1}, 1));
+  EXPECT_FALSE(BoxOutsideClipVolume(id, {1.5f, 0, 0}, {2, 1, 1}, 2));  // widened across
+  EXPECT_TRUE(BoxOutsideClipVolume(id, {0, 0, 1.5f}, {0, 0, 2}, 2));   // depth is never widened
+  EXPECT_FALSE(BoxOutsideClipVolume(id, {-5, -5, -5}, {5, 5, 5}, 1));  // straddles every plane
+  EXPECT_FALSE(BoxOutsideClipVolume(id, {std::nanf(""), 0, 0}, {3, 3, 3}, 1));
+  // A perspective: a box behind the eye (w < 0 for all corners) is outside.
+  double persp[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, -1, 0, 0, -2, 0};
+  EXPECT_TRUE(BoxOutsideClipVolume(persp, {-1, -1, 5}, {1, 1, 6}, 1));
+  EXPECT_FALSE(BoxOutsideClipVolume(persp, {-1, -1, -6}, {1, 1, -5}, 1));
+  EXPECT_TRUE(BoxOutsideClipVolume(persp, {20, -1, -6}, {21, 1, -5}, 1));  // beside the view
+}
+
 }  // namespace
 }  // namespace qx
