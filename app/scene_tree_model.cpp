@@ -59,6 +59,11 @@ QVariant SceneTreeModel::data(const QModelIndex& index, int role) const {
   }
 }
 
+Qt::ItemFlags SceneTreeModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::ItemIsDropEnabled;
+  return QAbstractItemModel::flags(index) | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+}
+
 void SceneTreeModel::BeforeInsert(TSector* parent, int row) {
   beginInsertRows(IndexOf(parent), row, row);
 }

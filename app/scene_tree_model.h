@@ -19,6 +19,9 @@ class SceneTreeModel : public QAbstractItemModel, private TreeListener {
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
+  // Every node can be dragged and dropped on; what a drop does is the tree's
+  // TreeDragDrop, not the model's.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   static TSector* NodeOf(const QModelIndex& index);
   QModelIndex IndexOf(const TSector* node) const;

@@ -1,0 +1,118 @@
+#include "app/bake_runner.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+#include <atomic>
+#include <thread>
+
+#include "app/main_window.h"
+#include "app/map_export_form.h"
+#include "lighting/bake_job.h"
+#include "lighting/export_commands.h"
+#include "render/viewport_panel.h"
+
+namespace qx {
+
+uint32_t ViewportLightmapUploader::Upload(const Lightmap& lightmap) {
+  const size_t need = size_t(std::max(lightmap.width, 0)) * size_t(std::max(lightmap.height, 0)) * 3;
+  if (need == 0 || lightmap.rgb.size() < need) return 0;
+  return viewport_.UploadLightmap(lightmap.rgb.data(), lightmap.width, lightmap.height);
+}
+
+void ViewportLightmapUploader::Release(uint32_t texture) {
+  viewport_.DeleteTexture(texture);
+}
+
+BakeRunner::BakeRunner(TMain& main) : QObject(&main), main_(main) {}
+
+BakeRunner::~BakeRunner() = default;
+
+BakeStatus BakeRunner::Run() {
+  if (running_) return BakeStatus::kRefused;
+  running_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{running_};
+  Editor& editor = main_.editor();
+
+  if (!main_.MapExportForm()) main_.SetMapExportForm(new TMapExportForm(&main_));
+  const LightmapSize size = main_.MapExportForm()->Ask();
+
+  // The job copies what it reads, so the window may draw the scene meanwhile.
+  BakeJob job(editor, size);
+  std::atomic<int> percent{0};
+  std::atomic<bool> cancel{false}, done{false};
+  BakeOptions options;
+  options.progress = [&percent](int p) { percent = p; };
+  options.cancel = &cancel;
+
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  editor.view->SetStatusText(1, "");
+  QProgressDialog dialog(QString::fromStdString(LightmapProgressText(0)), "Abbrechen", 0, 100, &main_);
+  dialog.setObjectName("BakeProgress");
+  dialog.setWindowTitle("Lightmaps berechnen");
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setMinimumDuration(0);
+  dialog.setAutoClose(false);
+  dialog.setAutoReset(false);
+  connect(&dialog, &QProgressDialog::canceled, [&cancel] { cancel = true; });
+  progress_ = &dialog;
+  dialog.show();
+
+  QEventLoop loop;
+  int shown = -1;
+  QTimer poll;
+  poll.setInterval(30);
+  connect(&poll, &QTimer::timeout, [&] {
+    const int p = percent;
+    if (p != shown) {
+      shown = p;
+      const std::string text = LightmapProgressText(p);
+      dialog.setValue(p);
+      dialog.setLabelText(QString::fromStdString(text));
+      editor.view->SetStatusText(1, text);
+      editor.view->SetCaption(text);
+    }
+    if (done) loop.quit();
+  });
+  std::thread worker([&] {
+    job.Run(options);
+    done = true;
+  });
+  poll.start();
+  loop.exec();
+  worker.join();
+  poll.stop();
+  progress_ = nullptr;
+  dialog.hide();
+
+  BakeStatus status = job.Status();
+  if (status == BakeStatus::kDone) {
+    ViewportLightmapUploader uploader(*main_.Viewport());
+    // On the GUI thread, in the viewport's context; the previous textures go.
+    if (!job.Apply(main_.Viewport()->GLReady() ? &uploader : nullptr)) status = BakeStatus::kCancelled;
+  }
+  editor.view->SetStatusText(1, "");
+  editor.UpdateCaption();
+  QApplication::restoreOverrideCursor();
+  if (status == BakeStatus::kRefused) editor.ShowWarning(job.Message());
+  emit Finished(static_cast<int>(status));
+  return status;
+}
+
+void BakeRunner::ToolButton9Click() {
+  if (running_) return;
+  Run();
+  main_.editor().Redraw();
+}
+
+void BakeRunner::Leveldateimap1Click() {
+  if (running_) return;
+  ExportLevelCommand(main_.editor(), [this](Editor&) { return Run() == BakeStatus::kDone; });
+  main_.editor().Redraw();
+}
+
+}  // namespace qx
