@@ -111,8 +111,9 @@ TEST_F(TreeWiringTest, TurnAndTextureCoordinateCommands) {
   EXPECT_EQ(quad->Vertices[0].TexCoord[1], 1);
   Trigger("Texturkoordinatendrehenum901");
   Trigger("TexturkoordinatenaufBasis1");
-  EXPECT_EQ(quad->Vertices[3].TexCoord[0], 1);  // a 60-unit square: one repeat
-  EXPECT_EQ(quad->Vertices[3].TexCoord[1], 1);
+  // The square snapped to 80 units a side: one repeat per 60.
+  EXPECT_FLOAT_EQ(quad->Vertices[3].TexCoord[0], 80.0f / 60.0f);
+  EXPECT_FLOAT_EQ(quad->Vertices[3].TexCoord[1], 80.0f / 60.0f);
 }
 
 TEST_F(TreeWiringTest, DroppingASectorOnAPortalLinksItAndDroppingMovesNodes) {
