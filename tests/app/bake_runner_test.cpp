@@ -9,8 +9,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "app/gui_actions.h"
 #include "app/main_window.h"
-#include "app/modal_helper.h"
 #include "edit/insert.h"
 #include "render/viewport_panel.h"
 #include "support/qt_app.h"

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "app/gui_actions.h"
 #include "app/main_window.h"
 #include "app/scene_tree_model.h"
 #include "edit/insert.h"
@@ -126,21 +127,9 @@ TEST_F(TreeWiringTest, DroppingASectorOnAPortalLinksItAndDroppingMovesNodes) {
   tree->expandAll();
   QWidget* vp = tree->viewport();
 
-  // A real drag with the mouse: press on b, move onto the portal, release there.
+  // Real drags with the mouse.
   auto drag = [&](TSector* from, TSector* to) {
-    const QPoint start = RowRect(from).center();
-    const QPoint end = RowRect(to).center();
-    QTest::mousePress(vp, Qt::LeftButton, {}, start);
-    // QDrag runs its own loop; the rest of the gesture comes from inside it.
-    QTimer::singleShot(50, [&] {
-      QTest::mouseMove(vp, end);
-      QTimer::singleShot(50, [&] {
-        QTest::mouseMove(vp, end + QPoint(1, 0));
-        QTest::mouseRelease(vp, Qt::LeftButton, {}, end + QPoint(1, 0));
-      });
-    });
-    for (int i = 1; i <= 5; ++i) QTest::mouseMove(vp, start + QPoint(0, i * 4), 5);
-    QTest::qWait(200);
+    test::DragWithMouse(vp, RowRect(from).center(), RowRect(to).center());
   };
 
   drag(b, portal);

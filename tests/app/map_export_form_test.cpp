@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/modal_helper.h"
+#include "app/gui_actions.h"
 #include "support/qt_app.h"
 
 namespace qx {

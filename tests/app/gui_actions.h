@@ -1,8 +1,10 @@
 #pragma once
-// Acts on a modal dialog once it is open: the code that opens it blocks, so
-// the action is scheduled before and runs from the dialog's own event loop.
+// What a user does in the GUI tests that QTest has no single call for: acting
+// on a modal dialog (the code that opens it blocks, so the action is scheduled
+// before and runs from the dialog's own event loop) and dragging with the mouse.
 
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -30,6 +32,21 @@ inline void WhenModal(const QString& name, std::function<void(QWidget*)> act, in
     }
   });
   timer->start();
+}
+
+// A left-button drag in `w` from `start` to `end`. QDrag runs its own event
+// loop, so the rest of the gesture is sent from inside it.
+inline void DragWithMouse(QWidget* w, QPoint start, QPoint end) {
+  QTest::mousePress(w, Qt::LeftButton, {}, start);
+  QTimer::singleShot(50, [w, end] {
+    QTest::mouseMove(w, end);
+    QTimer::singleShot(50, [w, end] {
+      QTest::mouseMove(w, end + QPoint(1, 0));
+      QTest::mouseRelease(w, Qt::LeftButton, {}, end + QPoint(1, 0));
+    });
+  });
+  for (int i = 1; i <= 5; ++i) QTest::mouseMove(w, start + QPoint(0, i * 4), 5);
+  QTest::qWait(200);
 }
 
 }  // namespace qx::test
