@@ -50,6 +50,7 @@ bool SaveDocument(Editor& editor) {
     editor.ShowWarning(kSaveFailed);
     return false;
   }
+  editor.SetModified(false);
   return true;
 }
 
@@ -65,6 +66,7 @@ bool SaveDocumentAs(Editor& editor) {
   editor.DocumentFileName = *path;
   RememberMapFolder(editor, path->parent_path().string());
   editor.DocumentHasFile = true;
+  editor.SetModified(false);
   editor.UpdateCaption();
   return true;
 }
@@ -72,17 +74,21 @@ bool SaveDocumentAs(Editor& editor) {
 bool OpenDocument(Editor& editor) {
   const std::optional<std::filesystem::path> path = AskOpenName(editor, kMapFilter, MapFolder(editor));
   if (!path) return false;
-  if (!IsExistingFile(*path)) {
+  return OpenDocumentFile(editor, *path);
+}
+
+bool OpenDocumentFile(Editor& editor, const std::filesystem::path& path) {
+  if (!IsExistingFile(path)) {
     editor.ShowWarning(kFileNotFound);
     return false;
   }
   std::string error;
-  if (!LoadMapDocument(editor, *path, &error)) {
+  if (!LoadMapDocument(editor, path, &error)) {
     editor.ShowWarning(kInvalidFile);
     return false;
   }
-  editor.DocumentFileName = *path;
-  std::string folder = path->parent_path().string();
+  editor.DocumentFileName = path;
+  std::string folder = path.parent_path().string();
   if (folder.empty() || folder.back() != std::filesystem::path::preferred_separator)
     folder += std::filesystem::path::preferred_separator;
   RememberMapFolder(editor, folder);

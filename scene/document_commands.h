@@ -34,6 +34,8 @@ bool SaveDocumentAs(Editor& editor);
 // scene, its file name and flag stay as they were. After a load the
 // properties panel is hidden: the node it showed is gone.
 bool OpenDocument(Editor& editor);
+// The same for a file already chosen (recent files, a file given at start).
+bool OpenDocumentFile(Editor& editor, const std::filesystem::path& path);
 
 // Sector "Speichern unter..." of the tree's context menu: saves the tree's
 // selected node, which must be a sector (else kOnlySectors), to a sector file

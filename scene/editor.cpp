@@ -51,7 +51,23 @@ void Editor::NewScene() {
   Redraw();
 }
 
-std::string Editor::CaptionText() const { return kCaptionPrefix + DocumentFileName.filename().string(); }
+std::string Editor::CaptionText() const {
+  return kCaptionPrefix + DocumentFileName.filename().string() + (modified_ ? "*" : "");
+}
+
+void Editor::SetModified(bool modified) {
+  if (modified)
+    History.MarkDirty();
+  else
+    History.MarkClean();
+  ShowModified(modified);
+}
+
+void Editor::ShowModified(bool modified) {
+  if (modified_ == modified) return;
+  modified_ = modified;
+  UpdateCaption();
+}
 
 void Editor::UpdateCaption() {
   if (view) view->SetCaption(CaptionText());

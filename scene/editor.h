@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "edit/undo.h"
 #include "scene/prompts.h"
 #include "scene/scene_tree.h"
 #include "textures/texture_library.h"
@@ -77,6 +78,15 @@ class Editor : private TreeListener {
 
   TextureLibrary Textures;
 
+  // Undo and redo of the commands; run each command inside a History step.
+  UndoStack History{*this};
+
+  // Unsaved changes, shown as "*" in the caption. The history sets the flag
+  // when a command changes the scene; saving clears it, as do loading and
+  // NewScene (which replace the tree).
+  bool IsModified() const { return modified_; }
+  void SetModified(bool modified);
+
   void NewScene();
   void UpdateCaption();
   std::string CaptionText() const;
@@ -95,9 +105,14 @@ class Editor : private TreeListener {
   TSector* FindById(uint32_t id) const;
 
  private:
+  friend class UndoStack;
+  void ShowModified(bool modified);
+
   void BeforeRemove(TSector* node) override;
   void BeforeReset() override;
   void Forget(TSector* node);
+
+  bool modified_ = false;
 };
 
 // Fills Centroid and the bounds of node; recursively for a sector.

@@ -1,0 +1,211 @@
+#include "edit/undo.h"
+
+#include <new>
+
+#include "edit/properties.h"
+#include "scene/editor.h"
+
+namespace qx {
+
+UndoStack::Step::Step(UndoStack& stack, std::string name, std::string merge_key) : stack_(stack) {
+  stack_.Open(std::move(name), std::move(merge_key));
+}
+
+UndoStack::Step::~Step() {
+  stack_.Close();
+}
+
+UndoStack::UndoStack(Editor& editor) : editor_(editor) {
+  editor_.Tree.AddListener(this);
+}
+
+UndoStack::~UndoStack() {
+  editor_.Tree.RemoveListener(this);
+}
+
+void UndoStack::Open(std::string name, std::string merge_key) {
+  if (depth_++ > 0 || gesture_open_) return;
+  // Whatever changed since the history last looked is not this command's doing.
+  SyncGuarded({}, {});
+  open_name_ = std::move(name);
+  open_key_ = std::move(merge_key);
+}
+
+void UndoStack::Close() {
+  if (depth_ == 0) return;
+  if (--depth_ == 0 && !gesture_open_) SyncGuarded(open_name_, open_key_);
+}
+
+void UndoStack::BeginGesture(std::string name) {
+  if (gesture_open_) return;
+  if (depth_ == 0) SyncGuarded({}, {});
+  gesture_open_ = true;
+  open_name_ = std::move(name);
+  open_key_.clear();
+}
+
+void UndoStack::EndGesture() {
+  if (!gesture_open_) return;
+  gesture_open_ = false;
+  if (depth_ == 0) SyncGuarded(open_name_, open_key_);
+}
+
+bool UndoStack::Commit(const std::string& name) {
+  if (depth_ > 0 || gesture_open_) return false;
+  return SyncGuarded(name, {});
+}
+
+bool UndoStack::Sync(const std::string& name, const std::string& merge_key) {
+  if (reset_ || !current_) {
+    // After a new scene or a load the scene as it now is becomes the base.
+    current_ = SceneState::Capture(editor_, nullptr, &memory_);
+    reset_ = false;
+    return false;
+  }
+  bool changed = false;
+  std::unique_ptr<SceneState> next = SceneState::Capture(editor_, current_.get(), &memory_, &changed);
+  if (!changed) {
+    // Steps on different selections are different edits, even with one key.
+    if (!next->SameSelection(*current_)) mergeable_ = false;
+    current_ = std::move(next);
+    return false;
+  }
+  const bool merge =
+      mergeable_ && !merge_key.empty() && !undo_.empty() && undo_.back().merge_key == merge_key;
+  if (!merge) {
+    current_->DropSources();
+    undo_.push_back({std::move(current_), name, merge_key, current_id_});
+    redo_.clear();
+  }
+  // When merging, the state before the first of the merged steps stays the one to go back to.
+  current_ = std::move(next);
+  current_id_ = ++next_id_;
+  mergeable_ = !merge_key.empty();
+  Trim();
+  ShowModified();
+  return true;
+}
+
+bool UndoStack::SyncGuarded(const std::string& name, const std::string& merge_key) {
+  try {
+    return Sync(name, merge_key);
+  } catch (const std::bad_alloc&) {
+    // Out of memory: give up the history rather than the command. Whether the
+    // scene changed is unknown now, so it counts as changed.
+    undo_.clear();
+    redo_.clear();
+    current_.reset();
+    mergeable_ = false;
+    current_id_ = ++next_id_;
+    ShowModified();
+    return false;
+  }
+}
+
+bool UndoStack::Restore(std::deque<Entry>& from, std::deque<Entry>& to) {
+  SyncGuarded({}, {});  // pending changes are a step of their own, taken back first
+  if (from.empty() || !current_) return false;
+  Entry& entry = from.back();
+  restoring_ = true;
+  try {
+    entry.state->Restore(editor_);
+  } catch (const std::bad_alloc&) {
+    restoring_ = false;  // the editor was not touched
+    return false;
+  }
+  restoring_ = false;
+  current_->DropSources();
+  to.push_back({std::move(current_), entry.name, entry.merge_key, current_id_});
+  current_ = std::move(entry.state);
+  current_id_ = entry.id;
+  from.pop_back();
+  mergeable_ = false;
+  Trim();
+  ShowModified();
+
+  if (editor_.view) editor_.view->SetTreeSelection(editor_.TreeSelection);
+  TSector* shown = nullptr;
+  for (TSector* n : editor_.SelectionList)
+    if (n == editor_.TreeSelection) shown = n;
+  if (!shown && !editor_.SelectionList.empty()) shown = editor_.SelectionList.front();
+  if (shown) ShowNodeProperties(editor_, shown);
+  editor_.Redraw();
+  return true;
+}
+
+bool UndoStack::Undo() {
+  return Restore(undo_, redo_);
+}
+
+bool UndoStack::Redo() {
+  return Restore(redo_, undo_);
+}
+
+std::string UndoStack::UndoName() const {
+  return undo_.empty() ? std::string() : undo_.back().name;
+}
+
+std::string UndoStack::RedoName() const {
+  return redo_.empty() ? std::string() : redo_.back().name;
+}
+
+void UndoStack::Clear() {
+  undo_.clear();
+  redo_.clear();
+  mergeable_ = false;
+}
+
+void UndoStack::SetLimits(size_t max_steps, size_t max_bytes) {
+  max_steps_ = max_steps;
+  max_bytes_ = max_bytes;
+  Trim();
+}
+
+size_t UndoStack::Bytes() const {
+  size_t total = memory_.bytes + (current_ ? current_->TableBytes() : 0);
+  for (const Entry& e : undo_) total += e.state->TableBytes() + e.name.capacity() + e.merge_key.capacity();
+  for (const Entry& e : redo_) total += e.state->TableBytes() + e.name.capacity() + e.merge_key.capacity();
+  return total;
+}
+
+void UndoStack::Trim() {
+  while (undo_.size() > max_steps_) undo_.pop_front();
+  // The newest step is kept whatever it costs, so the last command can always be taken back.
+  while (Bytes() > max_bytes_) {
+    if (undo_.size() > 1)
+      undo_.pop_front();
+    else if (!redo_.empty())
+      redo_.pop_front();  // the step farthest ahead
+    else
+      break;
+  }
+}
+
+void UndoStack::MarkClean() {
+  // Changes not yet looked at went into the file too: record them first.
+  if (depth_ == 0 && !gesture_open_) SyncGuarded({}, {});
+  clean_id_ = current_id_;
+  mergeable_ = false;
+}
+
+void UndoStack::MarkDirty() {
+  if (clean_id_ == current_id_) clean_id_ = 0;
+}
+
+void UndoStack::ShowModified() {
+  editor_.ShowModified(current_id_ != clean_id_);
+}
+
+void UndoStack::AfterReset() {
+  if (restoring_) return;
+  undo_.clear();
+  redo_.clear();
+  current_.reset();
+  reset_ = true;
+  mergeable_ = false;
+  current_id_ = ++next_id_;
+  clean_id_ = current_id_;
+  ShowModified();
+}
+
+}  // namespace qx
