@@ -198,11 +198,18 @@ std::shared_ptr<const SceneState::Record> MakeRecord(const TSector& node, const 
   return r;
 }
 
+}  // namespace
+
+bool SameLightmap(const Lightmap& a, const Lightmap& b) {
+  return a.width == b.width && a.height == b.height && SameItems(a.rgb, b.rgb);
+}
+
+namespace {
+
 bool SameLightmaps(const std::vector<Lightmap>& a, const std::vector<Lightmap>& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (a[i].width != b[i].width || a[i].height != b[i].height || !SameItems(a[i].rgb, b[i].rgb))
-      return false;
+    if (!SameLightmap(a[i], b[i])) return false;
   return true;
 }
 
@@ -362,6 +369,18 @@ void SceneState::Restore(Editor& editor) {
 
   sources_.assign(made.begin(), made.end());
   source_index_.clear();
+}
+
+void SceneState::ForEachLightmapTexture(
+    const std::function<void(uint32_t name, const Lightmap* lightmap)>& fn) const {
+  for (const Entry& e : nodes_) {
+    for (const TTriangle& t : e.record->fields.Triangles) {
+      if (t.LightmapTexture == 0) continue;
+      const bool inside =
+          lightmaps_ && t.LightmapIndex >= 0 && size_t(t.LightmapIndex) < lightmaps_->list.size();
+      fn(t.LightmapTexture, inside ? &lightmaps_->list[size_t(t.LightmapIndex)] : nullptr);
+    }
+  }
 }
 
 bool SceneState::SameSelection(const SceneState& other) const {

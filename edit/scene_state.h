@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -20,6 +21,7 @@
 namespace qx {
 
 class Editor;
+struct Lightmap;
 struct TSector;
 
 // The bytes held by all copies of records and lightmaps that are alive; each
@@ -27,6 +29,8 @@ struct TSector;
 struct StateMemory {
   size_t bytes = 0;
 };
+
+bool SameLightmap(const Lightmap& a, const Lightmap& b);
 
 class SceneState {
  public:
@@ -53,6 +57,9 @@ class SceneState {
   // Whether both select the same nodes in the same order.
   bool SameSelection(const SceneState& other) const;
   size_t NodeCount() const { return nodes_.size(); }
+  // Every triangle's GL lightmap texture name that is not 0, with the lightmap
+  // of this state it was made from (null when its index is outside the list).
+  void ForEachLightmapTexture(const std::function<void(uint32_t name, const Lightmap* lightmap)>& fn) const;
   uint32_t IdCounter() const { return id_counter_; }
   // Bytes of this state's own tables; the shared records are in StateMemory.
   size_t TableBytes() const;

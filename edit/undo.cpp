@@ -1,8 +1,11 @@
 #include "edit/undo.h"
 
 #include <new>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "edit/properties.h"
+#include "lighting/lightmap.h"
 #include "scene/editor.h"
 
 namespace qx {
@@ -119,6 +122,7 @@ bool UndoStack::Restore(std::deque<Entry>& from, std::deque<Entry>& to) {
   current_ = std::move(entry.state);
   current_id_ = entry.id;
   from.pop_back();
+  ReconcileLightmapTextures(*to.back().state);
   mergeable_ = false;
   Trim();
   ShowModified();
@@ -131,6 +135,33 @@ bool UndoStack::Restore(std::deque<Entry>& from, std::deque<Entry>& to) {
   if (shown) ShowNodeProperties(editor_, shown);
   editor_.Redraw();
   return true;
+}
+
+void UndoStack::ReconcileLightmapTextures(const SceneState& before) {
+  if (!lightmap_uploader_) return;
+  // GL hands out released names again, so a name is kept only when the
+  // texture behind it shows the very lightmap the restored triangle wants.
+  std::unordered_map<uint32_t, const Lightmap*> live;
+  before.ForEachLightmapTexture(
+      [&](uint32_t name, const Lightmap* lightmap) { live.emplace(name, lightmap); });
+  std::unordered_set<uint32_t> kept;
+  const std::vector<Lightmap>& list = editor_.LightmapList;
+  editor_.Tree.Walk([&](TSector* n) {
+    for (TTriangle& t : n->Triangles) {
+      if (t.LightmapTexture == 0) continue;
+      const bool inside = t.LightmapIndex >= 0 && size_t(t.LightmapIndex) < list.size();
+      const Lightmap* wanted = inside ? &list[size_t(t.LightmapIndex)] : nullptr;
+      auto it = live.find(t.LightmapTexture);
+      if (wanted && it != live.end() && it->second && !kept.count(it->first) &&
+          SameLightmap(*it->second, *wanted)) {
+        kept.insert(it->first);
+        continue;
+      }
+      t.LightmapTexture = wanted ? lightmap_uploader_->Upload(*wanted) : 0;
+    }
+  });
+  for (const auto& [name, lightmap] : live)
+    if (!kept.count(name)) lightmap_uploader_->Release(name);
 }
 
 bool UndoStack::Undo() {

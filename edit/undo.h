@@ -32,6 +32,7 @@
 namespace qx {
 
 class Editor;
+class LightmapUploader;
 
 inline constexpr size_t kUndoMaxSteps = 100;
 inline constexpr size_t kUndoMaxBytes = size_t(256) << 20;
@@ -94,6 +95,11 @@ class UndoStack : private TreeListener {
   // Changes whenever the recorded scene does: a backup is due only when it moved.
   uint64_t StateId() const { return current_id_; }
 
+  // The lightmap textures of the graphics context. Given one, undo and redo
+  // keep every triangle's texture name valid: a name whose texture still shows
+  // the right lightmap stays, others are made anew, unused ones released.
+  void SetLightmapUploader(LightmapUploader* uploader) { lightmap_uploader_ = uploader; }
+
   // The modified flag's reference: the current state is the saved one, or
   // no state is. Editor::SetModified calls these.
   void MarkClean();
@@ -115,6 +121,7 @@ class UndoStack : private TreeListener {
   bool Restore(std::deque<Entry>& from, std::deque<Entry>& to);
   void Trim();
   void ShowModified();
+  void ReconcileLightmapTextures(const SceneState& before);
 
   void AfterReset() override;
 
@@ -130,6 +137,7 @@ class UndoStack : private TreeListener {
   bool reset_ = false;      // the tree was replaced: the next look starts afresh
   bool restoring_ = false;
   size_t max_steps_ = kUndoMaxSteps, max_bytes_ = kUndoMaxBytes;
+  LightmapUploader* lightmap_uploader_ = nullptr;
 };
 
 }  // namespace qx

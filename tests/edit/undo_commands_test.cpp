@@ -17,6 +17,7 @@
 #include "edit/transform.h"
 #include "edit/tree_edit.h"
 #include "edit/undo.h"
+#include "lighting/lightmap.h"
 #include "models/model_insert.h"
 #include "models/test_md2.h"
 #include "scene/document.h"
@@ -218,15 +219,8 @@ const std::vector<Command>& Commands() {
          f.Click(f.qa2);
        },
        [](Fixture& f) { InsertModel(f.e); }},
-      {"Lightmaps",  // what a bake leaves: lightmaps, triangle numbers, vertex colours
-       [](Fixture&) {},
-       [](Fixture& f) {
-         f.e.LightmapList.assign(3, Lightmap{2, 2, std::vector<uint8_t>(12, 200)});
-         f.e.Tree.Walk([](TSector* n) {
-           for (TTriangle& t : n->Triangles) t.LightmapIndex = 2;
-           for (TVertex& v : n->Vertices) v.Color[0] = 0.61f;
-         });
-       }},
+      {"Lightmaps berechnen", [](Fixture& f) { f.model->LightingMode = 1; },
+       [](Fixture& f) { ASSERT_EQ(ComputeLightmaps(f.e, {4, 4}), BakeStatus::kDone); }},
   };
   return commands;
 }

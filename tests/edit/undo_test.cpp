@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "edit/insert.h"
 #include "edit/properties.h"
 #include "edit/recording_view.h"
@@ -9,6 +12,7 @@
 #include "edit/selection.h"
 #include "edit/transform.h"
 #include "edit/tree_edit.h"
+#include "lighting/lightmap.h"
 #include "scene/document.h"
 #include "scene/document_commands.h"
 #include "support/scene_samples.h"
@@ -298,6 +302,69 @@ TEST(Undo, StateIdMovesWithEveryRecordedChangeOnly) {
   EXPECT_NE(f.e.History.StateId(), one);
   f.e.History.Redo();
   EXPECT_EQ(f.e.History.StateId(), one);
+}
+
+// Hands out the lowest free name, as GL does, and remembers what each shows.
+struct FakeLightmapUploader : LightmapUploader {
+  std::map<uint32_t, std::vector<uint8_t>> shows;
+  int uploads = 0;
+  uint32_t Upload(const Lightmap& l) override {
+    uint32_t name = 1;
+    while (shows.count(name)) ++name;
+    shows[name] = l.rgb;
+    ++uploads;
+    return name;
+  }
+  void Release(uint32_t name) override { EXPECT_EQ(shows.erase(name), 1u) << "released twice: " << name; }
+};
+
+// Every triangle's texture exists and shows its lightmap; no texture is left over.
+void ExpectTexturesMatch(const Editor& e, const FakeLightmapUploader& gl) {
+  std::set<uint32_t> used;
+  e.Tree.Walk([&](TSector* n) {
+    for (const TTriangle& t : n->Triangles) {
+      if (t.LightmapTexture == 0) continue;
+      EXPECT_TRUE(used.insert(t.LightmapTexture).second);
+      ASSERT_TRUE(gl.shows.count(t.LightmapTexture)) << "texture " << t.LightmapTexture << " was released";
+      EXPECT_EQ(gl.shows.at(t.LightmapTexture), e.LightmapList.at(size_t(t.LightmapIndex)).rgb);
+    }
+  });
+  EXPECT_EQ(used.size(), gl.shows.size());
+}
+
+TEST(Undo, LightmapTexturesStayValidAcrossUndoAndRedoOfBakes) {
+  Fixture f;
+  FakeLightmapUploader gl;
+  f.e.History.SetLightmapUploader(&gl);
+  for (int i = 0; i < 3; ++i) test::AddQuad(f.e, f.Room(), {float(60 * i), 0, 0});
+  TSector* light = test::AddLight(f.e, f.Room(), {0, 0, 40});
+  auto bake = [&] { ASSERT_EQ(ComputeLightmaps(f.e, {4, 4}, {}, &gl), BakeStatus::kDone); };
+  f.e.History.Run("Lightmaps berechnen", bake);
+  ExpectTexturesMatch(f.e, gl);
+  ASSERT_EQ(gl.shows.size(), 6u);
+  light->Position = {100, 0, 10};  // outside a step: recorded on its own
+  f.e.History.Run("Lightmaps berechnen", bake);  // GL gives the released names to the new textures
+  ExpectTexturesMatch(f.e, gl);
+
+  f.e.History.Undo();  // the light move and the second bake
+  f.e.History.Undo();
+  ExpectTexturesMatch(f.e, gl);
+  f.e.History.Undo();  // before any bake: every texture goes
+  EXPECT_TRUE(gl.shows.empty());
+  for (int i = 0; i < 3; ++i) {
+    f.e.History.Redo();
+    ExpectTexturesMatch(f.e, gl);
+  }
+
+  // A step that leaves the lightmaps alone uploads nothing when undone.
+  TSector* quad = f.Room()->Children.front().get();
+  f.Click(quad);
+  f.e.History.Run("Bewegen", [&] { MoveSubtree(quad, 'X', 20); });
+  const int uploads = gl.uploads;
+  f.e.History.Undo();
+  f.e.History.Redo();
+  EXPECT_EQ(gl.uploads, uploads);
+  ExpectTexturesMatch(f.e, gl);
 }
 
 }  // namespace
