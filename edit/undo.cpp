@@ -27,7 +27,11 @@ UndoStack::~UndoStack() {
 }
 
 void UndoStack::Open(std::string name, std::string merge_key) {
-  if (depth_++ > 0 || gesture_open_) return;
+  if (depth_++ > 0 || gesture_open_) {
+    // A step the window opens around every event is named by the command inside.
+    if (open_name_.empty()) open_name_ = std::move(name);
+    return;
+  }
   // Whatever changed since the history last looked is not this command's doing.
   SyncGuarded({}, {});
   open_name_ = std::move(name);
@@ -86,6 +90,7 @@ bool UndoStack::Sync(const std::string& name, const std::string& merge_key) {
   mergeable_ = !merge_key.empty();
   Trim();
   ShowModified();
+  Notify();
   return true;
 }
 
@@ -101,6 +106,7 @@ bool UndoStack::SyncGuarded(const std::string& name, const std::string& merge_ke
     mergeable_ = false;
     current_id_ = ++next_id_;
     ShowModified();
+    Notify();
     return false;
   }
 }
@@ -126,6 +132,7 @@ bool UndoStack::Restore(std::deque<Entry>& from, std::deque<Entry>& to) {
   mergeable_ = false;
   Trim();
   ShowModified();
+  Notify();
 
   if (editor_.view) editor_.view->SetTreeSelection(editor_.TreeSelection);
   TSector* shown = nullptr;
@@ -184,12 +191,14 @@ void UndoStack::Clear() {
   undo_.clear();
   redo_.clear();
   mergeable_ = false;
+  Notify();
 }
 
 void UndoStack::SetLimits(size_t max_steps, size_t max_bytes) {
   max_steps_ = max_steps;
   max_bytes_ = max_bytes;
   Trim();
+  Notify();
 }
 
 size_t UndoStack::Bytes() const {
@@ -237,6 +246,11 @@ void UndoStack::AfterReset() {
   current_id_ = ++next_id_;
   clean_id_ = current_id_;
   ShowModified();
+  Notify();
+}
+
+void UndoStack::Notify() {
+  if (on_change) on_change();
 }
 
 }  // namespace qx

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -44,7 +45,8 @@ class UndoStack : private TreeListener {
   UndoStack(const UndoStack&) = delete;
   UndoStack& operator=(const UndoStack&) = delete;
 
-  // One command. Steps nest; the outermost one decides. Steps with the same
+  // One command. Steps nest; the outermost one decides (and takes the name of
+  // the first named one inside when it has none). Steps with the same
   // non-empty merge key that follow each other directly on the same selection
   // become one step (the ticks of a slider, the keys of a spinner).
   class Step {
@@ -95,6 +97,9 @@ class UndoStack : private TreeListener {
   // Changes whenever the recorded scene does: a backup is due only when it moved.
   uint64_t StateId() const { return current_id_; }
 
+  // Told after every change of what Undo and Redo would do, so that menus follow.
+  std::function<void()> on_change;
+
   // The lightmap textures of the graphics context. Given one, undo and redo
   // keep every triangle's texture name valid: a name whose texture still shows
   // the right lightmap stays, others are made anew, unused ones released.
@@ -121,6 +126,7 @@ class UndoStack : private TreeListener {
   bool Restore(std::deque<Entry>& from, std::deque<Entry>& to);
   void Trim();
   void ShowModified();
+  void Notify();
   void ReconcileLightmapTextures(const SceneState& before);
 
   void AfterReset() override;

@@ -119,6 +119,24 @@ TEST(Undo, ADragIsOneGesture) {
   EXPECT_EQ(test::DumpScene(f.e), before);
 }
 
+TEST(Undo, AnUnnamedOuterStepTakesTheNameOfTheCommandInside) {
+  Fixture f;
+  int notified = 0;
+  f.e.History.on_change = [&] { ++notified; };
+  f.e.History.BeginGesture("");  // a mouse press anywhere in the window
+  f.e.History.Run("", [&] {
+    f.e.History.Run("Quadrat", [&] { InsertSquare(f.e); });
+    f.e.History.Run("Licht", [&] { InsertLight(f.e); });
+  });
+  EXPECT_EQ(notified, 0);
+  f.e.History.EndGesture();
+  EXPECT_EQ(f.e.History.UndoName(), "Quadrat");
+  EXPECT_EQ(notified, 1);
+  f.e.History.Undo();
+  EXPECT_EQ(f.e.History.RedoName(), "Quadrat");
+  EXPECT_EQ(notified, 2);
+}
+
 TEST(Undo, ChangesOutsideAnyStepAreRecordedOnTheirOwn) {
   Fixture f;
   TSector* q = f.Square();
@@ -342,7 +360,7 @@ TEST(Undo, LightmapTexturesStayValidAcrossUndoAndRedoOfBakes) {
   f.e.History.Run("Lightmaps berechnen", bake);
   ExpectTexturesMatch(f.e, gl);
   ASSERT_EQ(gl.shows.size(), 6u);
-  light->Position = {100, 0, 10};  // outside a step: recorded on its own
+  light->Position = {100, 0, 10};                // outside a step: recorded on its own
   f.e.History.Run("Lightmaps berechnen", bake);  // GL gives the released names to the new textures
   ExpectTexturesMatch(f.e, gl);
 
