@@ -25,6 +25,7 @@
 #include "app/up_down.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
+#include "scene/unsaved_changes.h"
 
 namespace qx {
 
@@ -45,6 +46,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WireEditing();
   WireTreeEditing();
   WireLighting();
+  WireHistory();
 
   // Key preview: the window sees every key before the focused control.
   qApp->installEventFilter(this);
@@ -90,7 +92,11 @@ QAction* TMain::Action(const QString& name) const {
 
 void TMain::Wire(QAction* action, std::function<void()> handler) {
   if (!action) return;
-  connect(action, &QAction::triggered, this, [h = std::move(handler)] { h(); });
+  // Every command is one undo step, named as its menu item.
+  connect(action, &QAction::triggered, this, [this, action, h = std::move(handler)] {
+    UndoStack::Step step(editor_.History, action->text().remove('&').remove("...").toStdString());
+    h();
+  });
   action->setEnabled(true);
 }
 
@@ -403,7 +409,13 @@ void TMain::showEvent(QShowEvent* event) {
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
-  // Every close goes ahead; the scene is neither saved nor asked about.
+  // Unsaved changes are asked about first; "Abbrechen" keeps the window open.
+  if (!closed_ && !AskToSaveChanges(editor_, recent_.get())) {
+    event->ignore();
+    return;
+  }
+  // The user saved or chose not to: no backup is left to offer at the next start.
+  if (autosaver_ && !closed_) autosaver_->RemoveAll();
   FormClose();
   event->accept();
 }

@@ -36,7 +36,9 @@
 #include <string>
 
 #include "app/qt_prompts.h"
+#include "scene/autosave.h"
 #include "scene/editor.h"
+#include "scene/recent_files.h"
 #include "scene/view_options.h"
 
 class QAction;
@@ -50,6 +52,7 @@ class QToolButton;
 class QTreeView;
 class QKeyEvent;
 class QMouseEvent;
+class QTimer;
 
 namespace qx {
 
@@ -163,6 +166,13 @@ class TMain : public QMainWindow, public EditorView {
   void LbSpeedButton4MouseDown();
   void CheckBox1Click();
 
+  // Undo and redo, unsaved changes, recent files, backups (main_window_history.cpp).
+  // Recent files and backups exist once the window has started.
+  RecentFiles* Recent() const { return recent_.get(); }
+  AutoSaver* Backups() const { return autosaver_.get(); }
+  // The backup folder beside the settings store.
+  std::filesystem::path BackupFolder() const;
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -184,6 +194,11 @@ class TMain : public QMainWindow, public EditorView {
   void WireEditing();
   void WireTreeEditing();
   void WireLighting();
+  void WireHistory();
+  void StartHistory();
+  void UpdateUndoActions();
+  void FillRecentMenu();
+  void ScheduleCommit(QObject* target);
 
   Editor editor_;
   QtPrompts prompts_;
@@ -218,6 +233,12 @@ class TMain : public QMainWindow, public EditorView {
   bool initialized_ = false;
   bool closed_ = false;
   QStringList startup_files_;
+
+  std::unique_ptr<RecentFiles> recent_;
+  std::unique_ptr<AutoSaver> autosaver_;
+  QTimer* autosave_timer_ = nullptr;
+  QMenu* recent_menu_ = nullptr;
+  bool commit_pending_ = false;
 };
 
 }  // namespace qx

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "scene/document.h"
 #include "scene/document_commands.h"
+#include "scene/unsaved_changes.h"
 #include "textures/texture_commands.h"
 #include "textures/texture_library_file.h"
 
@@ -52,22 +53,22 @@ void TMain::WireFile() {
 }
 
 void TMain::Neu1Click() {
-  editor_.NewScene();
+  NewDocumentCommand(editor_, recent_.get());
 }
 
 void TMain::Laden1Click() {
   Busy busy;
-  OpenDocument(editor_);
+  OpenDocumentCommand(editor_, recent_.get());
 }
 
 void TMain::Speichern1Click() {
   Busy busy;
-  SaveDocument(editor_);
+  SaveDocumentCommand(editor_, recent_.get());
 }
 
 void TMain::Speichernunter1Click() {
   Busy busy;
-  SaveDocumentAs(editor_);
+  SaveDocumentAsCommand(editor_, recent_.get());
 }
 
 void TMain::Bibliothek1Click() {
@@ -102,6 +103,7 @@ void TMain::OpenDocumentFile(const std::filesystem::path& path) {
   if (ec) editor_.DocumentFileName = path;
   editor_.DocumentHasFile = true;
   editor_.UpdateCaption();
+  if (recent_) recent_->Add(editor_.DocumentFileName);
   Redraw();
 }
 

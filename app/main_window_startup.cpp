@@ -17,6 +17,7 @@ void TMain::FormShow() {
   TInit splash(this);
   splash.on_init = [this](TInit& s) { InitMainWindow(&s); };
   splash.exec();
+  StartHistory();
   OpenStartupFiles();
 }
 

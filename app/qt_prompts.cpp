@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 namespace qx {
@@ -48,9 +49,14 @@ bool QtPrompts::Confirm(const std::string& text) {
 }
 
 Answer QtPrompts::AskYesNoCancel(const std::string& text) {
-  const auto r =
-      QMessageBox::question(parent_, "Bestätigen", Q(text),
-                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+  QMessageBox box(QMessageBox::Question, "Bestätigen", Q(text),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+  box.button(QMessageBox::Yes)->setText("Ja");
+  box.button(QMessageBox::No)->setText("Nein");
+  box.button(QMessageBox::Cancel)->setText("Abbrechen");
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);  // closing the box answers Abbrechen
+  const int r = box.exec();
   if (r == QMessageBox::Yes) return Answer::kYes;
   if (r == QMessageBox::No) return Answer::kNo;
   return Answer::kCancel;

@@ -72,6 +72,8 @@ class UndoStack : private TreeListener {
   void BeginGesture(std::string name);
   void EndGesture();
   bool GestureOpen() const { return gesture_open_; }
+  // A command or gesture is running: the scene may be half changed.
+  bool Busy() const { return depth_ > 0 || gesture_open_; }
 
   // Records changes made outside any step as a step named `name`; nothing
   // while a step or gesture is open. True when a step was recorded.

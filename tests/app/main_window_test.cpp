@@ -67,7 +67,7 @@ TEST_F(MainWindowTest, FreshStartCaptionOptionsAndMenus) {
   auto menu = [&](int i) { return Captions(w->menuBar()->actions()[i]->menu()); };
   EXPECT_EQ(menu(0), QStringList({"Neu", "Laden...", "Speichern", "Speichern unter...", "Bibliothek laden...",
                                   "Bibliothek speichern", "Bibliothek speichern unter...", "Exportieren",
-                                  "Leveldatei (*.map)", "Beenden"}));
+                                  "Leveldatei (*.map)", "Zuletzt geöffnet", "(keine)", "Beenden"}));
   EXPECT_EQ(menu(2), QStringList({"Sektor", "Quadrat", "Lichtquelle", "Portal", "Partikelsystem", "Model...",
                                   "Actor", "Checkpoint"}));
   EXPECT_EQ(menu(3), QStringList({"Cull Face", "Gitter einblenden", "Portale einblenden",
