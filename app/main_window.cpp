@@ -416,6 +416,7 @@ void TMain::closeEvent(QCloseEvent* event) {
   }
   // The user saved or chose not to: no backup is left to offer at the next start.
   if (autosaver_ && !closed_) autosaver_->RemoveAll();
+  editor_.History.SetLightmapUploader(nullptr);  // the context goes with FormClose
   FormClose();
   event->accept();
 }

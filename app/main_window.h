@@ -36,6 +36,7 @@
 #include <string>
 
 #include "app/qt_prompts.h"
+#include "lighting/lightmap.h"
 #include "scene/autosave.h"
 #include "scene/editor.h"
 #include "scene/recent_files.h"
@@ -236,6 +237,7 @@ class TMain : public QMainWindow, public EditorView {
 
   std::unique_ptr<RecentFiles> recent_;
   std::unique_ptr<AutoSaver> autosaver_;
+  std::unique_ptr<LightmapUploader> lightmap_uploader_;  // undo and redo keep lightmap textures valid
   QTimer* autosave_timer_ = nullptr;
   QMenu* recent_menu_ = nullptr;
   bool commit_pending_ = false;

@@ -16,6 +16,7 @@
 #include <QTreeView>
 #include <algorithm>
 
+#include "app/bake_runner.h"
 #include "app/main_window.h"
 #include "render/viewport_panel.h"
 #include "scene/unsaved_changes.h"
@@ -159,6 +160,10 @@ void TMain::StartHistory() {
   if (autosaver_) return;
   recent_ = std::make_unique<RecentFiles>(settings_.get());
   FillRecentMenu();
+  if (viewport_->GLReady()) {
+    lightmap_uploader_ = std::make_unique<ViewportLightmapUploader>(*viewport_);
+    editor_.History.SetLightmapUploader(lightmap_uploader_.get());
+  }
   autosaver_ = std::make_unique<AutoSaver>(BackupFolder());
   autosave_timer_ = new QTimer(this);
   autosave_timer_->setInterval(kAutoSaveMinutes * 60 * 1000);
