@@ -41,6 +41,7 @@ class TreeWiringTest : public ::testing::Test {
   }
   // A sector with one square, as the insert commands make them.
   TSector* Room() {
+    e().CameraTarget = {};  // a square of 80 x 80 about the origin
     TSector* s = InsertSector(e());
     InsertSquare(e());
     return s;
