@@ -18,10 +18,12 @@ inline constexpr int kUsage = 2;
 int RunExport(const std::vector<std::string>& args);
 int RunBake(const std::vector<std::string>& args);
 int RunInfo(const std::vector<std::string>& args);
+int RunDemo(const std::vector<std::string>& args);
 
 extern const char* const kExportHelp;
 extern const char* const kBakeHelp;
 extern const char* const kInfoHelp;
+extern const char* const kDemoHelp;
 
 // Prints "quarvex-cli: <message>" on standard error and returns `status`.
 int Fail(const std::string& message, int status = kFailed);

@@ -18,6 +18,7 @@ const char* const kUsageText =
     "  bake LEVEL.qxm --lightmaps BxH [--png ORDNER]\n"
     "                       Lightmaps berechnen und als PNG-Bilder ablegen\n"
     "  info DATEI           .qxm, .sec, .tex, .map oder .md2 lesbar ausgeben\n"
+    "  demo ORDNER          das Demo-Level und seine Texturbibliothek schreiben\n"
     "\n"
     "quarvex-cli BEFEHL --help zeigt die Hilfe eines Befehls.\n";
 
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
   };
   const Entry entries[] = {{"export", qx::cli::RunExport, qx::cli::kExportHelp},
                            {"bake", qx::cli::RunBake, qx::cli::kBakeHelp},
-                           {"info", qx::cli::RunInfo, qx::cli::kInfoHelp}};
+                           {"info", qx::cli::RunInfo, qx::cli::kInfoHelp},
+                           {"demo", qx::cli::RunDemo, qx::cli::kDemoHelp}};
   for (const Entry& e : entries) {
     if (command != e.name) continue;
     for (const std::string& a : args)

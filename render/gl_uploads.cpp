@@ -18,8 +18,10 @@ uint32_t Upload(const uint8_t* rgb, int width, int height, GLint filter, bool cl
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
   if (clamp) {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    // To the edge: GL_CLAMP would blend the outermost texels with the black
+    // border colour and darken every lightmapped triangle along its edges.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   }
   // Rows are tightly packed, whatever their width.
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

@@ -229,5 +229,31 @@ TEST_F(RenderTest, LibraryTextureOnUnitZero) {
   EXPECT_TRUE(Near(At(img, Project({12, 18, 0})), 255, 255, 255));
 }
 
+TEST_F(RenderTest, LightmapOnUnitOneModulatesOnlyInLightmapMode) {
+  if (!gl.renderer.Multitexture().two_units) GTEST_SKIP() << "one texture unit";
+  e.NewScene();
+  LookAlongMinusZ(e);
+  o.ShowGrid = false;
+  const uint8_t dim[4 * 3] = {128, 64, 255, 128, 64, 255, 128, 64, 255, 128, 64, 255};
+  const uint32_t lightmap = UploadLightmapPixels(dim, 2, 2);
+  ASSERT_NE(lightmap, 0u);
+  TSector* s = e.CreateNode(nullptr, kSector);
+  TSector* q = AddQuad(e, s, {0, 30, 0}, 20);
+  for (TTriangle& t : q->Triangles) t.LightmapTexture = lightmap;
+  // The lightmap coordinates are all (0, 0), a corner: with edges clamped the
+  // corner texel shows whole, not blended with a black border.
+  QImage img = Frame();
+  EXPECT_TRUE(Near(At(img, Project({5, 30, 0})), 128, 64, 255))
+      << At(img, Project({5, 30, 0})).name().toStdString();
+  o.ShowLightmaps = false;
+  img = Frame();
+  EXPECT_TRUE(Near(At(img, Project({5, 30, 0})), 255, 255, 255));
+  o.ShowLightmaps = true;
+  q->LightingMode = 2;  // "keine": no lightmap, white
+  img = Frame();
+  EXPECT_TRUE(Near(At(img, Project({5, 30, 0})), 255, 255, 255));
+  DeleteTextureName(lightmap);
+}
+
 }  // namespace
 }  // namespace qx
