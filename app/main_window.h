@@ -62,8 +62,6 @@ class TInit;
 class TMapExportForm;
 class ViewportPanel;
 class ViewportTextureUploader;
-class ViewportLightmapUploader;
-class LightmapUploader;
 class UpDown;
 
 class TMain : public QMainWindow, public EditorView {
@@ -83,8 +81,6 @@ class TMain : public QMainWindow, public EditorView {
   SettingsStore* Settings() const { return settings_.get(); }
   Prompts& prompts() { return prompts_; }
   void SetMapExportForm(TMapExportForm* form) { map_export_form_ = form; }
-  // Makes baked lightmaps GL textures of the viewport; null without a GL context.
-  LightmapUploader* LightmapUploads() const;
   TMapExportForm* MapExportForm() const { return map_export_form_; }
 
   // Menu items, popup items and tool buttons by object name (null if none).
@@ -208,7 +204,6 @@ class TMain : public QMainWindow, public EditorView {
   Editor editor_;
   QtPrompts prompts_;
   std::unique_ptr<ViewportTextureUploader> texture_uploader_;
-  std::unique_ptr<ViewportLightmapUploader> lightmap_uploader_;
   QString settings_file_;
   std::unique_ptr<SettingsStore> settings_;
   TMapExportForm* map_export_form_ = nullptr;

@@ -13,10 +13,6 @@
 
 namespace qx {
 
-LightmapUploader* TMain::LightmapUploads() const {
-  return lightmap_uploader_.get();
-}
-
 void TMain::FormShow() {
   TInit splash(this);
   splash.on_init = [this](TInit& s) { InitMainWindow(&s); };
@@ -37,7 +33,6 @@ void TMain::InitMainWindow(TInit* splash) {
   if (viewport_->InitOpenGL()) {
     texture_uploader_ = std::make_unique<ViewportTextureUploader>(*viewport_);
     editor_.Textures.SetUploader(texture_uploader_.get());
-    lightmap_uploader_ = std::make_unique<ViewportLightmapUploader>(*viewport_);
   }
 
   editor_.ProgramDirectory = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
@@ -76,7 +71,6 @@ void TMain::FormClose() {
   // The textures go while their context still exists.
   editor_.Textures.SetUploader(nullptr);
   texture_uploader_.reset();
-  lightmap_uploader_.reset();
   viewport_->ReleaseGL();
 }
 

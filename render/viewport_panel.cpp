@@ -11,7 +11,8 @@ ViewportPanel::ViewportPanel(Editor& editor, QWidget* parent) : QOpenGLWidget(pa
   setObjectName("ViewportPanel");
   setFormat(RequestedFormat());
   setFocusPolicy(Qt::StrongFocus);
-  setMouseTracking(true);  // every move over the panel draws a frame, buttons or not
+  setMouseTracking(true);                           // every move over the panel draws a frame, buttons or not
+  setUpdateBehavior(QOpenGLWidget::PartialUpdate);  // a frame drawn by Redraw survives until shown
   setMinimumSize(64, 64);
 }
 
@@ -85,11 +86,28 @@ void ViewportPanel::SetupViewport() {
 }
 
 void ViewportPanel::resizeGL(int, int) {
+  frame_ready_ = false;  // a new framebuffer: the next paint draws
   SetupViewport();
 }
 
 void ViewportPanel::Redraw() {
-  if (gl_ready_) update();
+  // The frame is drawn now, so that what it computes (the camera's look-at
+  // point, the wrapped angles) holds as soon as Redraw returns; the window
+  // shows it with the next paint.
+  if (!gl_ready_ || drawing_ || !MakeCurrent()) return;
+  RenderNow();
+  frame_ready_ = true;
+  update();
+}
+
+void ViewportPanel::RenderNow() {
+  drawing_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{drawing_};
+  SetupViewport();
+  renderer_.RenderFrame(editor_, Options());
 }
 
 void ViewportPanel::paintGL() {
@@ -98,13 +116,11 @@ void ViewportPanel::paintGL() {
     glClear(GL_COLOR_BUFFER_BIT);
     return;
   }
-  drawing_ = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{drawing_};
-  SetupViewport();
-  renderer_.RenderFrame(editor_, Options());
+  if (frame_ready_) {  // Redraw has just drawn it; the framebuffer keeps it
+    frame_ready_ = false;
+    return;
+  }
+  RenderNow();
 }
 
 uint32_t ViewportPanel::PickName(int x, int y) {

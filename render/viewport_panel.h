@@ -31,7 +31,7 @@ class ViewportPanel : public QOpenGLWidget {
 
   // Viewport and projection from the panel's size.
   void SetupViewport();
-  // Asks for a frame; frames requested in one burst of events are drawn once.
+  // Draws a frame now (the window shows it with its next paint).
   void Redraw();
   bool DrawingInProgress() const { return drawing_; }
 
@@ -61,6 +61,7 @@ class ViewportPanel : public QOpenGLWidget {
  private:
   ViewOptions Options() const { return view_options ? view_options() : ViewOptions{}; }
   bool MakeCurrent();
+  void RenderNow();
 
   Editor& editor_;
   SceneRenderer renderer_;
@@ -68,6 +69,7 @@ class ViewportPanel : public QOpenGLWidget {
   bool init_requested_ = false;
   bool gl_ready_ = false;
   bool drawing_ = false;
+  bool frame_ready_ = false;
 };
 
 }  // namespace qx

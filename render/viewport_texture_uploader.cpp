@@ -16,15 +16,4 @@ void ViewportTextureUploader::Release(uint32_t name) {
   viewport_.DeleteTexture(name);
 }
 
-uint32_t ViewportLightmapUploader::Upload(const Lightmap& lightmap) {
-  if (lightmap.width <= 0 || lightmap.height <= 0) return 0;
-  const size_t need = static_cast<size_t>(lightmap.width) * static_cast<size_t>(lightmap.height) * 3;
-  if (lightmap.rgb.size() < need) return 0;
-  return viewport_.UploadLightmap(lightmap.rgb.data(), lightmap.width, lightmap.height);
-}
-
-void ViewportLightmapUploader::Release(uint32_t texture) {
-  viewport_.DeleteTexture(texture);
-}
-
 }  // namespace qx

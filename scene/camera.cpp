@@ -24,8 +24,10 @@ CameraLookAt ApplyCameraView(Editor& e) {
   WrapAngle(e.CameraHeading);
   if (e.CameraPitch > 90.0f) e.CameraPitch = 90.0f;
   if (e.CameraPitch < -90.0f) e.CameraPitch = -90.0f;
-  const double h = DegToRad(e.CameraHeading);
-  const double p = DegToRad(e.CameraPitch);
+  // The radians stay in double: rounded to float, 180 degrees would leave
+  // sin(h) at -8.7e-8, enough to move the look-at point off the grid line x = 0.
+  const double h = double(e.CameraHeading) * kPi / 180.0;
+  const double p = double(e.CameraPitch) * kPi / 180.0;
   const double d = e.LookDistance;
   // The horizontal part is not scaled by cos(p): at +-90 the view is 45 degrees up or down.
   e.CameraTarget = VectorSet(e.CameraPosition.x + std::sin(h) * d, e.CameraPosition.y + std::sin(p) * d,

@@ -165,6 +165,21 @@ TEST_F(MainWindowTest, CameraButtonsAndRightDrag) {
   EXPECT_FALSE(w->RightButtonDown);
 }
 
+TEST_F(MainWindowTest, RedrawDrawsAtOnceSoTheLookAtPointIsCurrent) {
+  auto w = Start();
+  if (!w->Viewport()->GLReady()) GTEST_SKIP() << "no OpenGL context";
+  Editor& e = w->editor();
+  e.CameraTarget = {};
+  w->Action("Neu1")->trigger();  // NewScene redraws; no event is processed in between
+  EXPECT_NEAR(e.CameraTarget.y, 36.7, 0.05);
+  EXPECT_NEAR(e.CameraTarget.z, 20, 1e-4);
+  e.CameraHeading = 730;
+  e.Redraw();
+  EXPECT_FLOAT_EQ(e.CameraHeading, 370);  // one frame, one wrap
+  e.Redraw();
+  EXPECT_FLOAT_EQ(e.CameraHeading, 10);
+}
+
 TEST_F(MainWindowTest, ViewportDrawsTheScene) {
   auto w = Start();
   if (!w->Viewport()->GLReady()) GTEST_SKIP() << "no OpenGL context";

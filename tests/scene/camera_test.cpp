@@ -12,7 +12,9 @@ TEST(Camera, NewSceneLooksAtTheGroundInFront) {
   e.NewScene();
   const CameraLookAt v = ApplyCameraView(e);
   EXPECT_EQ(v.eye, (Vector{0, 80, 70}));
-  EXPECT_NEAR(e.CameraTarget.x, 0.0, 1e-4);
+  // Exactly on the grid line x = 0 to float precision: a square inserted there snaps symmetrically.
+  EXPECT_NEAR(e.CameraTarget.x, 0.0, 1e-12);
+  EXPECT_EQ(e.CameraTarget.x + 30.0f, 30.0f);
   EXPECT_NEAR(e.CameraTarget.y, 36.7, 0.05);
   EXPECT_NEAR(e.CameraTarget.z, 20.0, 1e-4);
   EXPECT_EQ(v.center, e.CameraTarget);
