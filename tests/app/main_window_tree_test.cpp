@@ -113,9 +113,8 @@ TEST_F(TreeWiringTest, TurnAndTextureCoordinateCommands) {
   EXPECT_EQ(quad->Vertices[0].TexCoord[1], 1);
   Trigger("Texturkoordinatendrehenum901");
   Trigger("TexturkoordinatenaufBasis1");
-  // The square, inserted at the new scene's look-at point (0, 36.7, 20), snapped
-  // to 80 x 60 units and was turned by 90 degrees: one repeat per 60.
-  EXPECT_FLOAT_EQ(quad->Vertices[3].TexCoord[0], 60.0f / 60.0f);
+  // The square snapped to 80 units a side: one repeat per 60.
+  EXPECT_FLOAT_EQ(quad->Vertices[3].TexCoord[0], 80.0f / 60.0f);
   EXPECT_FLOAT_EQ(quad->Vertices[3].TexCoord[1], 80.0f / 60.0f);
 }
 
