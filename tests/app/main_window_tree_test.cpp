@@ -41,8 +41,10 @@ class TreeWiringTest : public ::testing::Test {
   }
   // A sector with one square, as the insert commands make them.
   TSector* Room() {
-    e().CameraTarget = {};  // a square of 80 x 80 about the origin
     TSector* s = InsertSector(e());
+    // A square of 80 x 80 about the origin: set after the sector's frame,
+    // which puts the look-at point where the camera looks.
+    e().CameraTarget = {};
     InsertSquare(e());
     return s;
   }
