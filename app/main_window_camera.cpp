@@ -34,6 +34,19 @@ class WheelFilter : public QObject {
   TMain* main_;
 };
 
+class ButtonPressFilter : public QObject {
+ public:
+  ButtonPressFilter(std::function<void()> on_press, QObject* parent)
+      : QObject(parent), on_press_(std::move(on_press)) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonPress) on_press_();
+    return false;  // the button still sees the press
+  }
+
+ private:
+  std::function<void()> on_press_;
+};
+
 }  // namespace
 
 void TMain::WireCamera() {
@@ -41,8 +54,9 @@ void TMain::WireCamera() {
   viewport_->mouse_up = [this](QMouseEvent* e) { ViewportPanelMouseUp(e); };
   viewport_->mouse_move = [this](QMouseEvent* e) { ViewportPanelMouseMove(e); };
   viewport_->installEventFilter(new WheelFilter(this));
-  connect(look_button_, &QToolButton::pressed, this, [this] { LbSpeedButton3MouseDown(); });
-  connect(move_button_, &QToolButton::pressed, this, [this] { LbSpeedButton4MouseDown(); });
+  // Any mouse button pressed on "Umschauen" or "Bewegen" chooses its mode.
+  look_button_->installEventFilter(new ButtonPressFilter([this] { LbSpeedButton3MouseDown(); }, this));
+  move_button_->installEventFilter(new ButtonPressFilter([this] { LbSpeedButton4MouseDown(); }, this));
   connect(vertex_mode_, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
 
   RegisterKey(Qt::Key_F2, false, [this] { Click(Action("Umbenennen1")); });

@@ -22,12 +22,15 @@ TInit::TInit(QWidget* parent) : QDialog(parent, Qt::SplashScreen | Qt::Frameless
 
   status_ = new QLabel("Initialize...", this);
   status_->setObjectName("Label1");
-  status_->setGeometry(12, 100, 250, 18);
+  status_->setGeometry(12, 100, 190, 18);
 
   version_ = new QLabel(kMakerLine, this);
   version_->setObjectName("Label2");
   version_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  version_->setGeometry(218, 100, 288, 18);
+  QFont small = version_->font();
+  small.setPixelSize(11);
+  version_->setFont(small);
+  version_->setGeometry(200, 100, 306, 18);
 
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->geometry();

@@ -141,6 +141,10 @@ TEST_F(MainWindowTest, KeysMoveTheCameraUnlessPreviewIsOff) {
   EXPECT_EQ(f5, 1);
 }
 
+void LbSpeedButton4(TMain* w) {
+  QTest::mouseClick(w->findChild<QToolButton*>("LbSpeedButton4"), Qt::LeftButton);
+}
+
 TEST_F(MainWindowTest, CameraButtonsAndRightDrag) {
   auto w = Start();
   Editor& e = w->editor();
@@ -149,6 +153,11 @@ TEST_F(MainWindowTest, CameraButtonsAndRightDrag) {
   EXPECT_TRUE(w->findChild<QToolButton*>("LbSpeedButton4")->isChecked());
   EXPECT_FALSE(w->findChild<QToolButton*>("LbSpeedButton3")->isChecked());
   QTest::mouseRelease(w->findChild<QToolButton*>("LbSpeedButton4"), Qt::LeftButton);
+  QTest::mousePress(w->findChild<QToolButton*>("LbSpeedButton3"), Qt::RightButton);  // any button
+  EXPECT_EQ(e.CameraMode, 0);
+  QTest::mouseRelease(w->findChild<QToolButton*>("LbSpeedButton3"), Qt::RightButton);
+  LbSpeedButton4(w.get());
+  EXPECT_EQ(e.CameraMode, 1);
   w->Action("Neu1")->trigger();  // a new scene goes back to looking
   EXPECT_EQ(e.CameraMode, 0);
   EXPECT_TRUE(w->findChild<QToolButton*>("LbSpeedButton3")->isChecked());
