@@ -290,7 +290,12 @@ void TMain::BuildLayout() {
   viewport_back->setPalette(black);
   auto* back_layout = new QVBoxLayout(viewport_back);
   back_layout->setContentsMargins(0, 0, 0, 0);
-  back_layout->addWidget(viewport_);
+  // Without OpenGL a GL widget would break the window's own drawing: the
+  // panel then stays outside the window and the area stays black.
+  if (ViewportPanel::OpenGLAvailable())
+    back_layout->addWidget(viewport_);
+  else
+    detached_viewport_.reset(viewport_);
   left_layout->addWidget(viewport_back, 1);
   left_layout->addWidget(bar_);
 

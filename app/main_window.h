@@ -209,6 +209,7 @@ class TMain : public QMainWindow, public EditorView {
   TMapExportForm* map_export_form_ = nullptr;
 
   ViewportPanel* viewport_ = nullptr;
+  std::unique_ptr<ViewportPanel> detached_viewport_;  // owns the panel when it is not in the window
   QTreeView* tree_ = nullptr;
   SceneTreeModel* tree_model_ = nullptr;
   QTabWidget* pages_ = nullptr;

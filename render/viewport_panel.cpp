@@ -1,6 +1,7 @@
 #include "render/viewport_panel.h"
 
 #include <QMouseEvent>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
 
 #include "render/gl_uploads.h"
@@ -31,6 +32,19 @@ QSurfaceFormat ViewportPanel::RequestedFormat() {
   f.setBlueBufferSize(5);
   f.setDepthBufferSize(24);
   return f;
+}
+
+bool ViewportPanel::OpenGLAvailable() {
+  QOffscreenSurface surface;
+  surface.setFormat(RequestedFormat());
+  surface.create();
+  if (!surface.isValid()) return false;
+  QOpenGLContext context;
+  context.setFormat(RequestedFormat());
+  if (!context.create() || !context.makeCurrent(&surface)) return false;
+  const bool compatible = context.format().profile() != QSurfaceFormat::CoreProfile;
+  context.doneCurrent();
+  return compatible;
 }
 
 void ViewportPanel::initializeGL() {

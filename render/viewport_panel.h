@@ -19,6 +19,8 @@ class ViewportPanel : public QOpenGLWidget {
 
   // Double buffered, depth of at least 16 bits, a 2.1 compatibility context.
   static QSurfaceFormat RequestedFormat();
+  // Whether such a context can be made at all on this display.
+  static bool OpenGLAvailable();
 
   // At start-up: makes the context usable for drawing. False (the panel
   // then stays hidden and every draw and pick does nothing) when no usable
