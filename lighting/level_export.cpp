@@ -17,12 +17,6 @@ const TVertex& Corner(const TSector* node, int32_t index) {
   return index >= 0 && static_cast<size_t>(index) < node->Vertices.size() ? node->Vertices[index] : kNone;
 }
 
-void WriteVector(ByteWriter& out, const Vector& v) {
-  out.F32(v.x);
-  out.F32(v.y);
-  out.F32(v.z);
-}
-
 void WriteHead(ByteWriter& out, const TSector* node) {
   out.U32(node->Id);
   out.U8(node->NodeType);

@@ -11,14 +11,6 @@ struct Refused {
   std::string message;
 };
 
-Vector ReadVector(ByteReader& r) {
-  Vector v;
-  v.x = r.F32();
-  v.y = r.F32();
-  v.z = r.F32();
-  return v;
-}
-
 bool ReadFlag(ByteReader& r, const char* what) {
   const size_t at = r.Position();
   const uint8_t b = r.U8();

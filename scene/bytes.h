@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/vector.h"
+
 namespace qx {
 
 struct ReadError : std::runtime_error {
@@ -90,6 +92,20 @@ class ByteReader {
   size_t size_;
   size_t pos_ = 0;
 };
+
+inline void WriteVector(ByteWriter& out, const Vector& v) {
+  out.F32(v.x);
+  out.F32(v.y);
+  out.F32(v.z);
+}
+
+inline Vector ReadVector(ByteReader& in) {
+  Vector v;
+  v.x = in.F32();
+  v.y = in.F32();
+  v.z = in.F32();
+  return v;
+}
 
 // Reads a whole file; false (with `error` set) when it cannot be read or is
 // larger than max_size.

@@ -12,20 +12,6 @@ namespace {
 
 constexpr size_t kCameraBlockSize = 32;
 
-void WriteVector(ByteWriter& out, const Vector& v) {
-  out.F32(v.x);
-  out.F32(v.y);
-  out.F32(v.z);
-}
-
-Vector ReadVector(ByteReader& in) {
-  Vector v;
-  v.x = in.F32();
-  v.y = in.F32();
-  v.z = in.F32();
-  return v;
-}
-
 void Fail(std::string* error, const std::string& text) {
   if (error) *error = text;
 }
@@ -118,9 +104,14 @@ bool LoadMapDocument(Editor& editor, const std::filesystem::path& path, std::str
 }
 
 bool SaveMapDocument(const Editor& editor, const std::filesystem::path& path, std::string* error) {
+  return SaveProducedFile([&] { return WriteMapDocument(editor); }, path, error);
+}
+
+bool SaveProducedFile(const std::function<std::vector<uint8_t>()>& produce, const std::filesystem::path& path,
+                      std::string* error) {
   std::vector<uint8_t> bytes;
   try {
-    bytes = WriteMapDocument(editor);
+    bytes = produce();
   } catch (const std::bad_alloc&) {
     Fail(error, "nicht genug Speicher");
     return false;

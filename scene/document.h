@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,5 +59,10 @@ bool LoadMapDocument(Editor& editor, const std::filesystem::path& path, std::str
 // new one is complete. On failure returns false with `error` set; an earlier
 // file at `path` is kept. The document file name and flag are not changed.
 bool SaveMapDocument(const Editor& editor, const std::filesystem::path& path, std::string* error);
+
+// Produces a file's bytes and writes them through a temporary file, so a
+// failure at any point leaves the previous file as it was.
+bool SaveProducedFile(const std::function<std::vector<uint8_t>()>& produce, const std::filesystem::path& path,
+                      std::string* error);
 
 }  // namespace qx

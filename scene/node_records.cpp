@@ -33,20 +33,6 @@ Vector Relative(const Vector& p, const Vector* origin) {
   return origin ? VectorSubtract(p, *origin) : p;
 }
 
-void WriteVector(ByteWriter& out, const Vector& v) {
-  out.F32(v.x);
-  out.F32(v.y);
-  out.F32(v.z);
-}
-
-Vector ReadVector(ByteReader& in) {
-  Vector v;
-  v.x = in.F32();
-  v.y = in.F32();
-  v.z = in.F32();
-  return v;
-}
-
 void WriteSurface(ByteWriter& out, const TSector& n, const Vector* origin) {
   out.U16(n.TextureIndex);
   out.U8(n.NoCollision);

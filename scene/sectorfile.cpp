@@ -44,26 +44,7 @@ bool SaveSectorFile(TSector* sector, const std::filesystem::path& path, std::str
     Fail(error, "kein Sektor");
     return false;
   }
-  std::vector<uint8_t> bytes;
-  try {
-    bytes = WriteSectorFile(sector);
-  } catch (const std::bad_alloc&) {
-    Fail(error, "nicht genug Speicher");
-    return false;
-  } catch (const std::length_error&) {
-    Fail(error, "zu tief verschachtelt zum Speichern");
-    return false;
-  }
-  if (bytes.size() > kMaxFileSize) {
-    Fail(error, "zu groß zum Speichern");  // it could not be loaded again
-    return false;
-  }
-  std::string write_error;
-  if (!WriteFileAtomic(path, bytes, write_error)) {
-    Fail(error, "Datei kann nicht geschrieben werden: " + write_error);
-    return false;
-  }
-  return true;
+  return SaveProducedFile([&] { return WriteSectorFile(sector); }, path, error);
 }
 
 bool ReadSectorFile(const uint8_t* data, size_t size, SceneTree& staging, std::string* error) {
