@@ -57,25 +57,7 @@ void TurnSectorContent(TSector* sector, char axis, double degrees) {
 
 Vector TurnAbout(const Vector& p, const Vector& c, char axis, double degrees) {
   const auto [co, si] = CosSin(degrees);
-  const double dx = double(p.x) - c.x, dy = double(p.y) - c.y, dz = double(p.z) - c.z;
-  double rx = dx, ry = dy, rz = dz;
-  switch (axis) {
-    case 'X':
-      ry = dy * co - dz * si;
-      rz = dy * si + dz * co;
-      break;
-    case 'Y':
-      rx = dx * co + dz * si;
-      rz = dz * co - dx * si;
-      break;
-    case 'Z':
-      rx = dx * co + dy * si;
-      ry = dy * co - dx * si;
-      break;
-    default:
-      return p;
-  }
-  return VectorSet(c.x + rx, c.y + ry, c.z + rz);
+  return RotateAboutAxis(p, c, axis, co, si);
 }
 
 void TurnSelectedObjects(Editor& e, int degrees) {

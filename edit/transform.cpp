@@ -31,26 +31,7 @@ void AddOnAxis(Vector& p, char axis, double d) {
 
 Vector Rotated(const Vector& p, const Vector& c, char axis, double degrees) {
   const double a = degrees * kPi / 180.0;
-  const double cs = std::cos(a), sn = std::sin(a);
-  const double dx = double(p.x) - c.x, dy = double(p.y) - c.y, dz = double(p.z) - c.z;
-  double rx = dx, ry = dy, rz = dz;
-  switch (axis) {
-    case 'X':
-      ry = dy * cs - dz * sn;
-      rz = dy * sn + dz * cs;
-      break;
-    case 'Y':
-      rx = dx * cs + dz * sn;
-      rz = dz * cs - dx * sn;
-      break;
-    case 'Z':
-      rx = dx * cs + dy * sn;
-      ry = dy * cs - dx * sn;
-      break;
-    default:
-      return p;
-  }
-  return VectorSet(c.x + rx, c.y + ry, c.z + rz);
+  return RotateAboutAxis(p, c, axis, std::cos(a), std::sin(a));
 }
 
 // Visits the nodes a move or rotation reaches: through sectors into their

@@ -41,7 +41,9 @@ inline double VectorLengthD(const Vector& v) {
   return std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
 }
 
-inline float VectorLength(const Vector& v) { return static_cast<float>(VectorLengthD(v)); }
+inline float VectorLength(const Vector& v) {
+  return static_cast<float>(VectorLengthD(v));
+}
 
 // In place. A zero vector becomes NaN in every component, as the division
 // by a zero length gives; callers that must not see NaN check for themselves.
@@ -60,11 +62,41 @@ inline double VectorDotD(const Vector& a, const Vector& b) {
   return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z;
 }
 
-inline float VectorDot(const Vector& a, const Vector& b) { return static_cast<float>(VectorDotD(a, b)); }
+inline float VectorDot(const Vector& a, const Vector& b) {
+  return static_cast<float>(VectorDotD(a, b));
+}
 
-inline Vector VectorNegate(const Vector& v) { return {-v.x, -v.y, -v.z}; }
+inline Vector VectorNegate(const Vector& v) {
+  return {-v.x, -v.y, -v.z};
+}
 
-inline float DegToRad(double degrees) { return static_cast<float>(degrees * kPi / 180.0); }
+inline float DegToRad(double degrees) {
+  return static_cast<float>(degrees * kPi / 180.0);
+}
+
+// Turns p about c around the 'X', 'Y' or 'Z' axis by the angle whose cosine
+// and sine are given; any other axis leaves p as it is.
+inline Vector RotateAboutAxis(const Vector& p, const Vector& c, char axis, double cs, double sn) {
+  const double dx = double(p.x) - c.x, dy = double(p.y) - c.y, dz = double(p.z) - c.z;
+  double rx = dx, ry = dy, rz = dz;
+  switch (axis) {
+    case 'X':
+      ry = dy * cs - dz * sn;
+      rz = dy * sn + dz * cs;
+      break;
+    case 'Y':
+      rx = dx * cs + dz * sn;
+      rz = dz * cs - dx * sn;
+      break;
+    case 'Z':
+      rx = dx * cs + dy * sn;
+      ry = dy * cs - dx * sn;
+      break;
+    default:
+      return p;
+  }
+  return VectorSet(c.x + rx, c.y + ry, c.z + rz);
+}
 
 // One correction each way, never a loop: 730 becomes 370.
 inline void WrapAngle(float& angle) {
