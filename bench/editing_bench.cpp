@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench_util.h"
 #include "edit/insert.h"
 #include "edit/selection.h"
 #include "edit/transform.h"
@@ -16,23 +17,11 @@ using namespace qx;
 
 namespace {
 
-template <typename Fn>
-double Millis(int repeats, Fn fn) {
-  const auto t0 = std::chrono::steady_clock::now();
-  for (int i = 0; i < repeats; ++i) fn();
-  const auto t1 = std::chrono::steady_clock::now();
-  return std::chrono::duration<double, std::milli>(t1 - t0).count() / repeats;
-}
+using bench::Millis;
 
 void Run(int quads) {
   Editor e;
-  e.NewScene();
-  TSector* sector = InsertSector(e);
-  for (int i = 0; i < quads; ++i) {
-    e.CameraTarget = {float(i % 100) * 80, 0, float(i / 100) * 80};
-    InsertSquare(e);
-    SelectInTree(e, sector);
-  }
+  bench::BuildQuadSector(e, quads);
   // Eight hits whose later names are ordinary node ids: every one is checked
   // against all polygon vertices (the worst case of a click).
   std::vector<uint32_t> hits;
