@@ -1,0 +1,47 @@
+#pragma once
+// What a command changed in the document, announced to the views when the
+// command's step ends (or at once, for the steps of a drag). Structure
+// (insert, remove, move, rename) travels through TreeListener; this says which
+// records' fields changed and how, so that a view rebuilds only what it shows
+// of them.
+
+#include <cstdint>
+#include <unordered_map>
+
+#include "scene/node.h"
+
+namespace qx {
+
+enum Change : uint8_t {
+  kChangeGeometry = 1,    // vertices, positions, triangles, bounds, heading
+  kChangeAppearance = 2,  // texture, lighting mode, colours, visibility, lightmap coordinates
+  kChangeOther = 4,       // any other field (names travel as structure)
+};
+
+struct ChangeSet {
+  // Changed records and an OR of their Change bits. A record removed later in
+  // the same step is dropped from the set before it is announced.
+  std::unordered_map<TSector*, uint8_t> nodes;
+  bool lightmaps = false;   // the lightmap list was replaced (a bake, undo of one)
+  bool structure = false;   // nodes were inserted, removed or moved
+  bool replaced = false;    // a new or loaded document: everything is new
+  bool start_position = false;
+
+  bool Empty() const { return nodes.empty() && !lightmaps && !structure && !replaced && !start_position; }
+  void Add(TSector* node, uint8_t how) { nodes[node] |= how; }
+  void Merge(const ChangeSet& other) {
+    for (const auto& [n, how] : other.nodes) nodes[n] |= how;
+    lightmaps |= other.lightmaps;
+    structure |= other.structure;
+    replaced |= other.replaced;
+    start_position |= other.start_position;
+  }
+};
+
+class DocumentListener {
+ public:
+  virtual ~DocumentListener() = default;
+  virtual void DocumentChanged(const ChangeSet& changes) = 0;
+};
+
+}  // namespace qx
