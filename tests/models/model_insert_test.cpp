@@ -157,7 +157,10 @@ TEST_F(InsertModelTest, InsertsIntoTheSelectedSectorAndSelectsTheModel) {
   TSector* m = InsertModel(editor);
   ASSERT_NE(m, nullptr);
   ASSERT_EQ(prompts.open_dialogs.size(), 1u);
-  EXPECT_EQ(prompts.open_dialogs[0].filter, "Quake 2 Model (*.md2)|*.md2");
+  // MD2 keeps its own entry among the model formats on offer.
+  EXPECT_NE(prompts.open_dialogs[0].filter.find("|Quake 2 Model (*.md2)|*.md2|"), std::string::npos);
+  EXPECT_EQ(prompts.open_dialogs[0].filter.rfind("Modelle (*.md2 *.obj *.gltf *.glb *.fbx *.3ds *.ply *.dae)|", 0),
+            0u);
   EXPECT_EQ(m->Parent, sector);
   EXPECT_EQ(sector->Children.back().get(), m);
   EXPECT_EQ(m->Id, 3u);

@@ -7,6 +7,7 @@
 
 #include "support/test_support.h"
 #include "textures/browser_logic.h"
+#include "textures/image_import.h"
 #include "textures/test_bitmaps.h"
 #include "textures/texture_browser.h"
 #include "textures/texture_test_support.h"
@@ -74,7 +75,8 @@ TEST_F(BrowserTest, AddSelectAssignAndDelete) {
   prompts.open_answers = {Bitmap("stone.bmp", 64, 64, Solid(200, 0, 0)),
                           Bitmap("brick.bmp", 128, 64, Solid(0, 0, 200))};
   Click("LbSpeedButton1");
-  EXPECT_EQ(prompts.open_dialogs.at(0).filter, "Bitmaps (*.bmp)|*.bmp");
+  EXPECT_EQ(prompts.open_dialogs.at(0).filter, kImageFilter);
+  EXPECT_NE(prompts.open_dialogs.at(0).filter.find("|Bitmaps (*.bmp)|*.bmp"), std::string::npos);
   EXPECT_EQ(settings.values["QVX3_TEX_PATH"], dir.path().string());
   Click("LbSpeedButton1");
   ASSERT_EQ(e.Textures.Count(), 2);
