@@ -9,6 +9,9 @@
 // them (node transforms are not applied, as with MD2). Vertices equal in
 // position and texture coordinates are joined, which is what keeps a typical
 // exported mesh inside the MD2 limits of 2048 vertices and 65535 triangles.
+//
+// assimp runs in a child process (child_process.h); only plain numbers come
+// back, and they are checked again here before a model is made of them.
 
 #include <cstddef>
 #include <cstdint>
