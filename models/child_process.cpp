@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,7 +14,23 @@ namespace qx {
 
 namespace {
 
-[[noreturn]] void RunChild(const std::function<std::vector<uint8_t>()>& work, int fd) {
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+[[noreturn]] void RunChild(const std::function<std::vector<uint8_t>()>& work, int fd, uint64_t max_memory) {
+  if (!kAddressSanitizer) {
+    const rlimit limit{max_memory, max_memory};
+    setrlimit(RLIMIT_AS, &limit);
+  }
   const int null = open("/dev/null", O_WRONLY);
   if (null >= 0) {
     dup2(null, STDOUT_FILENO);
@@ -38,7 +55,7 @@ namespace {
 }  // namespace
 
 bool RunInChildProcess(const std::function<std::vector<uint8_t>()>& work, std::vector<uint8_t>& out,
-                       int timeout_ms, size_t max_bytes) {
+                       int timeout_ms, size_t max_bytes, uint64_t max_memory) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return false;
   const pid_t pid = fork();
@@ -49,7 +66,7 @@ bool RunInChildProcess(const std::function<std::vector<uint8_t>()>& work, std::v
   }
   if (pid == 0) {
     close(fds[0]);
-    RunChild(work, fds[1]);
+    RunChild(work, fds[1], max_memory);
   }
   close(fds[1]);
 

@@ -6,9 +6,11 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <array>
 #include <assimp/Importer.hpp>
 #include <cctype>
+#include <cstdio>
 #include <functional>
 #include <string_view>
 #include <system_error>
@@ -22,9 +24,12 @@ namespace qx {
 namespace {
 
 constexpr const char* kInvalid = "Ungültige Datei!";
-// A file within the size limit is read in well under this; a parser still
-// busy then is caught in a loop.
-constexpr int kImportTimeoutMs = 60000;
+// A parser still busy after this is caught in a loop (Debian's assimp loops
+// on a PLY header that never ends, for one): three seconds, and a quarter of
+// a second more per MiB of file.
+int ImportTimeoutMs(uint64_t file_size) {
+  return 3000 + static_cast<int>(file_size >> 20) * 250;
+}
 // The largest message a child can send within the vertex and triangle limits.
 constexpr size_t kMaxMeshBytes = size_t(1) << 24;
 
@@ -191,11 +196,21 @@ std::unique_ptr<TMD2> ModelFromMeshes(const std::vector<uint8_t>& bytes, std::st
   return model;
 }
 
+// A PLY header must end within its first 64 KiB: assimp's reader would look
+// for the end until the child is killed, so such a file is refused at once.
+bool HeaderNeverEnds(const std::string& extension, const uint8_t* data, size_t size) {
+  std::string ext = extension;
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext != "ply") return false;
+  const std::string_view head(reinterpret_cast<const char*>(data), std::min<size_t>(size, 1 << 16));
+  return head.find("end_header") == std::string_view::npos;
+}
+
 // Parsing and post-processing run in a child process: the importers and
 // steps of Debian's assimp stop the whole process on a failed internal
 // assertion, and a damaged file must not take the editor with it.
 std::unique_ptr<TMD2> ImportIsolated(const std::function<const aiScene*(Assimp::Importer&)>& read,
-                                     std::string& message) {
+                                     uint64_t file_size, std::string& message) {
   std::vector<uint8_t> meshes;
   const bool done = RunInChildProcess(
       [&read] {
@@ -203,7 +218,7 @@ std::unique_ptr<TMD2> ImportIsolated(const std::function<const aiScene*(Assimp::
         Configure(importer);
         return SerializeScene(read(importer));
       },
-      meshes, kImportTimeoutMs, kMaxMeshBytes);
+      meshes, ImportTimeoutMs(file_size), kMaxMeshBytes);
   if (!done) {
     message = kInvalid;
     return nullptr;
@@ -226,19 +241,28 @@ std::unique_ptr<TMD2> ImportModelFile(const std::filesystem::path& path, std::st
   std::error_code ec;
   const uintmax_t size = std::filesystem::file_size(path, ec);
   if (ec || size == 0 || size > kMaxModelFileSize) return nullptr;
+  std::vector<uint8_t> head(1 << 16);
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    head.resize(std::fread(head.data(), 1, head.size(), f));
+    std::fclose(f);
+  }
+  if (HeaderNeverEnds(path.extension().string().substr(std::min<size_t>(1, path.extension().string().size())),
+                      head.data(), head.size()))
+    return nullptr;
   const std::string name = path.string();
   return ImportIsolated(
       [&name](Assimp::Importer& importer) {
         importer.SetIOHandler(new PlainFileSystem);  // the importer owns it
         return importer.ReadFile(name, kSteps);
       },
-      message);
+      size, message);
 }
 
 std::unique_ptr<TMD2> ImportModelFromMemory(const uint8_t* data, size_t size, const std::string& extension,
                                             std::string& message) {
   message = kInvalid;
-  if (!data || size == 0 || size > kMaxModelFileSize) return nullptr;
+  if (!data || size == 0 || size > kMaxModelFileSize || HeaderNeverEnds(extension, data, size))
+    return nullptr;
   const std::string name = std::string(AI_MEMORYIO_MAGIC_FILENAME) + "." + extension;
   return ImportIsolated(
       [&](Assimp::Importer& importer) {
@@ -246,7 +270,7 @@ std::unique_ptr<TMD2> ImportModelFromMemory(const uint8_t* data, size_t size, co
         importer.SetIOHandler(new Assimp::MemoryIOSystem(data, size, nullptr));
         return importer.ReadFile(name, kSteps);
       },
-      message);
+      size, message);
 }
 
 }  // namespace qx
