@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "edit/model_insert.h"
 #include "models/model_import.h"
-#include "models/model_insert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const char* const kFormats[] = {"obj", "gltf", "glb", "fbx", "3ds", "ply", "dae"};

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "edit/selection.h"
-#include "lighting/polygon_data.h"
+#include "scene/polygon_data.h"
 
 namespace qx {
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "models/model_insert.h"
+#include "edit/model_insert.h"
 #include "models/test_models.h"
 #include "support/test_support.h"
 
