@@ -72,6 +72,48 @@ struct StbiFree {
   void operator()(stbi_uc* p) const { stbi_image_free(p); }
 };
 
+// stb_image 2.27 (Debian 12) builds a JPEG Huffman table from up to
+// 16 x 255 code lengths into room for 256 and writes past it when a file
+// declares more. The marker segments are walked here as the decoder walks
+// them, and a file with such a table never reaches it.
+bool JpegTablesFit(const uint8_t* data, size_t size) {
+  if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) return true;  // no JPEG
+  auto be16 = [&](size_t at) { return static_cast<size_t>(data[at] << 8 | data[at + 1]); };
+  size_t pos = 2;
+  while (pos + 1 < size) {
+    if (data[pos] != 0xFF) {  // entropy-coded data between segments
+      ++pos;
+      continue;
+    }
+    const uint8_t marker = data[pos + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++pos;
+      continue;
+    }
+    if (marker == 0x00 || marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) {
+      pos += 2;  // a stuffed byte, or a marker without a segment
+      continue;
+    }
+    if (marker == 0xD9 || pos + 4 > size) break;
+    const size_t length = be16(pos + 2);
+    if (marker == 0xC4) {
+      // Tables follow one another until the segment's length is used up;
+      // the decoder reads each table whole, whatever the length says.
+      int64_t left = static_cast<int64_t>(length) - 2;
+      size_t at = pos + 4;
+      while (left > 0 && at + 17 <= size) {
+        size_t n = 0;
+        for (size_t i = 1; i <= 16; ++i) n += data[at + i];
+        if (n > 256) return false;
+        at += 17 + n;
+        left -= static_cast<int64_t>(17 + n);
+      }
+    }
+    pos += 2 + length;
+  }
+  return true;
+}
+
 bool IsKeptBitmap(const uint8_t* data, size_t size) {
   return DecodeBmp24(data, size).has_value();
 }
@@ -80,7 +122,8 @@ bool IsKeptBitmap(const uint8_t* data, size_t size) {
 
 std::optional<RgbImage> DecodeImage(const uint8_t* data, size_t size, std::string& message) {
   message = kInvalidFileMessage;
-  if (!data || size == 0 || size > static_cast<size_t>(INT_MAX)) return std::nullopt;
+  if (!data || size == 0 || size > static_cast<size_t>(INT_MAX) || !JpegTablesFit(data, size))
+    return std::nullopt;
   int w = 0, h = 0, channels = 0;
   // The header alone first: a huge picture is refused before any memory is taken for it.
   if (!stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &channels) || w <= 0 || h <= 0)

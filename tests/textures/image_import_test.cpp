@@ -211,6 +211,27 @@ TEST(ImageImport, DamagedCutAndHugePicturesAreRefused) {
   ExpectRefused(big_bmp, "4097 wide bmp with its pixels", kImageTooLargeMessage);
 }
 
+TEST(ImageImport, JpegHuffmanTableWithMoreThan256CodesNeverReachesTheDecoder) {
+  // The decoder would write the code lengths past its table (found by the fuzz target).
+  const auto good = MakeJpeg(8, 8, test::TestColor);
+  for (int codes : {256, 257, 16 * 255}) {
+    std::vector<uint8_t> bad = {0xFF, 0xD8, 0xFF, 0xC4};
+    const int length = 2 + 17 + codes;
+    bad.insert(bad.end(), {static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length), 0x10});
+    for (int i = 0; i < 16; ++i)
+      bad.push_back(static_cast<uint8_t>(std::min(255, codes - i * 255 > 0 ? codes - i * 255 : 0)));
+    bad.insert(bad.end(), static_cast<size_t>(codes), 0x01);
+    bad.insert(bad.end(), good.begin() + 2, good.end());  // the rest of a real JPEG
+    if (codes == 256) {
+      // Exactly full is allowed: the table of the file decides, and this one is no valid code.
+      std::string message;
+      (void)ImageToBmp24(bad.data(), bad.size(), message);
+      continue;
+    }
+    ExpectRefused(bad, std::to_string(codes) + " codes");
+  }
+}
+
 TEST(ImageImport, ReadTextureFileNamesTheEntryAfterTheFile) {
   test::TempDir dir;
   test::WriteFileBytes(dir / "Wand.Alt.PNG", test::MakeRgbPng(2, 2));
