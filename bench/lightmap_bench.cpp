@@ -1,10 +1,13 @@
 // Bakes a generated level with the reference computation and the fast baker,
-// checks that both give the same bytes, and prints their times.
+// checks that both give the same bytes, and prints their times and a hash of
+// everything the bake wrote (so that bakers of different versions can be
+// compared on levels too large for the reference).
 //
 //   lightmap_bench [--rooms N] [--lights N] [--size N] [--no-reference] [--repeat N]
 //
 // The default level: 14 rooms of 72 quads (1,008 quads, 2,016 triangles),
-// 16 lights (every second one casting shadows), 16 x 16 lightmaps.
+// 16 lights (every second one casting shadows), 16 x 16 lightmaps. With
+// --rooms and no --lights, every room gets four lights.
 
 #include <chrono>
 #include <cstdio>
@@ -40,16 +43,35 @@ bool SameOutput(const qx::Editor& a, const qx::Editor& b) {
   return true;
 }
 
+// FNV-1a over the lightmaps, the triangles' lightmap indices and the
+// vertices' lightmap coordinates and colours, in tree order.
+uint64_t OutputHash(const qx::Editor& e) {
+  uint64_t h = 1469598103934665603ull;
+  auto add = [&](const void* data, size_t n) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+  };
+  for (const qx::Lightmap& lm : e.LightmapList) add(lm.rgb.data(), lm.rgb.size());
+  for (const qx::TSector* n : e.Tree.InOrder()) {
+    for (const qx::TTriangle& t : n->Triangles) add(&t.LightmapIndex, sizeof t.LightmapIndex);
+    for (const qx::TVertex& v : n->Vertices) {
+      add(v.LightmapCoord, sizeof v.LightmapCoord);
+      add(v.Color, sizeof v.Color);
+    }
+  }
+  return h;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  int rooms = 14, lights = 16, size = 16, repeat = 3;
-  bool reference = true;
+  int rooms = 14, lights = -1, size = 16, repeat = 3;
+  bool reference = true, rooms_given = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
     if (a == "--rooms")
-      rooms = next();
+      rooms = next(), rooms_given = true;
     else if (a == "--lights")
       lights = next();
     else if (a == "--size")
@@ -64,6 +86,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  if (lights == -1) lights = rooms_given ? 4 * rooms : 16;
   if (rooms < 1 || lights < 0 || size < 1 || repeat < 1) return 2;
 
   qx::Editor fast, slow;
@@ -94,6 +117,9 @@ int main(int argc, char** argv) {
               std::thread::hardware_concurrency());
   std::printf("shadow-ray tests: %llu, %.2f million per second (%.2f million per CPU second)\n",
               static_cast<unsigned long long>(queries), queries / best / 1e6, queries / best_cpu / 1e6);
+  std::printf("lightmaps:        %zu, %.0f per second\n", fast.LightmapList.size(),
+              fast.LightmapList.size() / best);
+  std::printf("output hash:      %016llx\n", static_cast<unsigned long long>(OutputHash(fast)));
 
   if (reference) {
     const auto t0 = std::chrono::steady_clock::now();
