@@ -13,7 +13,9 @@ void SetTriangle(TSector* node, TTriangle& t, int a, int b, int c) {
   t.Distance = p.distance;
 }
 
-bool IndexOk(const TSector* node, int32_t i) { return i >= 0 && static_cast<size_t>(i) < node->Vertices.size(); }
+bool IndexOk(const TSector* node, int32_t i) {
+  return i >= 0 && static_cast<size_t>(i) < node->Vertices.size();
+}
 }  // namespace
 
 void UpdatePolygonData(TSector* node) {
