@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 #include "lighting/light_falloff.h"
@@ -92,7 +93,23 @@ struct LitTriangle {
   const TTriangle* triangle;
   TexelFrame frame;
   int32_t lightmap;
+  int32_t twin = -1;  // an earlier lightmap with the same bytes, or -1
 };
+
+bool SameBits(const Vector& a, const Vector& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A lightmap's bytes depend on nothing but its node, its triangle's normal
+// and its texel frame; the two triangles of a flat quad mostly share all
+// three. The normal only enters through the signs of dot products, so a zero
+// of the other sign (the second triangle of a floor tile has -0 in x) does
+// not count; the frame has to match to the bit.
+bool SameLightmap(const LitTriangle& a, const LitTriangle& b) {
+  return a.node == b.node && a.frame.area && b.frame.area && a.triangle->Normal == b.triangle->Normal &&
+         SameBits(a.frame.o, b.frame.o) && SameBits(a.frame.e1, b.frame.e1) &&
+         SameBits(a.frame.e2, b.frame.e2);
+}
 
 class Baker {
  public:
@@ -123,21 +140,25 @@ class Baker {
     }
     const ShadowSearch search(lists_.polygons, lists_.lights, extent);
 
+    std::vector<size_t> own;  // the lightmaps that are computed; the others are copies
+    for (size_t i = 0; i < lit_.size(); ++i)
+      if (lit_[i].twin < 0) own.push_back(i);
     std::atomic<size_t> done{0};
     tbb::enumerable_thread_specific<TexelLighter> lighters(lists_.lights, search, size_.width, size_.height);
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, lit_.size(), 1),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        TexelLighter& lighter = lighters.local();
-                        for (size_t i = r.begin(); i != r.end(); ++i) {
-                          if (Cancelled()) return;
-                          Lightmap& lm = result.lightmaps[i];
-                          lm.rgb.assign(bytes, uint8_t(kLumelStart));
-                          const LitTriangle& lt = lit_[i];
-                          if (lt.frame.area)
-                            lighter.Light(lt.node, lt.triangle->Normal, lt.frame, lm.rgb.data());
-                          Report(++done * 100 / lit_.size());
-                        }
-                      });
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, own.size(), 1), [&](const tbb::blocked_range<size_t>& r) {
+      TexelLighter& lighter = lighters.local();
+      for (size_t k = r.begin(); k != r.end(); ++k) {
+        if (Cancelled()) return;
+        const size_t i = own[k];
+        Lightmap& lm = result.lightmaps[i];
+        lm.rgb.assign(bytes, uint8_t(kLumelStart));
+        const LitTriangle& lt = lit_[i];
+        if (lt.frame.area) lighter.Light(lt.node, lt.triangle->Normal, lt.frame, lm.rgb.data());
+        Report(++done * 100 / own.size());
+      }
+    });
+    for (const LitTriangle& lt : lit_)
+      if (lt.twin >= 0) result.lightmaps[lt.lightmap].rgb = result.lightmaps[lt.twin].rgb;
     tbb::parallel_for(tbb::blocked_range<size_t>(0, result.nodes.size(), 1),
                       [&](const tbb::blocked_range<size_t>& r) {
                         for (size_t i = r.begin(); i != r.end(); ++i)
@@ -174,6 +195,8 @@ class Baker {
           const TTriangle& tri = node->Triangles[t];
           LitTriangle lt{node, &tri, {}, static_cast<int32_t>(lit_.size())};
           if (HasCorners(node, tri)) lt.frame = MapTriangle(node, tri, out.lightmap_coords);
+          if (!lit_.empty() && SameLightmap(lit_.back(), lt))
+            lt.twin = lit_.back().twin >= 0 ? lit_.back().twin : lit_.back().lightmap;
           out.lightmap_index[t] = lt.lightmap;
           lit_.push_back(lt);
         }

@@ -110,7 +110,8 @@ TexelBlock WholeLightmap(const Vector& o, const Vector& e1, const Vector& e2, in
   return b;
 }
 
-BlockVerdict ProveBlock(const CasterProof& c, const Vector& light, const TexelBlock& b, bool cover_only) {
+BlockVerdict ProveBlock(const CasterProof& c, const Vector& light, const TexelBlock& b, bool cover_only,
+                        bool* meets) {
   if (!c.usable) return BlockVerdict::kUnknown;
   const D3 l = ToD3(light);
   if (!Finite(l) || !std::isfinite(b.extent)) return BlockVerdict::kUnknown;
@@ -133,7 +134,16 @@ BlockVerdict ProveBlock(const CasterProof& c, const Vector& light, const TexelBl
   bool behind = true;
   for (int cy : {b.y0, b.y1})
     for (int cx : {b.x0, b.x1}) behind = behind && sign * Dot(c.n, Sub(b.At(cx, cy), c.a)) < -slack_c;
-  if (cover_only && !behind) return BlockVerdict::kUnknown;
+  if (cover_only) {
+    if (!behind) return BlockVerdict::kUnknown;
+    // A quick look first: the ray to the block's middle must meet the triangle.
+    const D3 mid = b.At(0.5 * (b.x0 + b.x1), 0.5 * (b.y0 + b.y1));
+    const double t = std::fabs(sigma_l) / (std::fabs(sigma_l) - sign * Dot(c.n, Sub(mid, c.a)));
+    const D3 h = {l[0] + (mid[0] - l[0]) * t, l[1] + (mid[1] - l[1]) * t, l[2] + (mid[2] - l[2]) * t};
+    for (int e = 0; e < 3; ++e)
+      if (!(Dot(c.edge_normal[e], h) > c.edge_offset[e])) return BlockVerdict::kUnknown;
+    if (meets) *meets = true;
+  }
 
   // The rays go through the texel centres, which fill the parallelogram of
   // these four (up to point_slack). Each centre's ray meets the plane at
@@ -193,7 +203,8 @@ BlockVerdict ProveBlock(const CasterProof& c, const Vector& light, const TexelBl
       double sum = kSumError;
       for (int e = 0; e < 3; ++e) {
         const double h = g_min[e] - error;
-        const double near_pi = std::sin(2 * std::asin(std::min(1.0, h / c.longest)));
+        const double x = std::min(1.0, h / c.longest);
+        const double near_pi = 2 * x * std::sqrt(1 - x * x);  // sin(2 asin(x))
         sum += dcos / (0.9 * std::min(c.sin_opposite[e], near_pi));
       }
       if (sum <= kInsideBudget) return BlockVerdict::kCovers;
@@ -216,7 +227,7 @@ BlockVerdict ProveBlock(const CasterProof& c, const Vector& light, const TexelBl
     }
     const double z = z_error + c.tilt * far;
     const double dcos = kCosineError + 2 * (z / h) * (z / h);
-    const double shortfall = 4 * std::asin(std::min(1.0, h / far));
+    const double shortfall = 4 * std::min(1.0, h / far);  // asin(x) >= x
     if (shortfall >= kOutsideFactor * (0.001 + 3 * 2.3 * std::sqrt(dcos) + kSumError))
       return BlockVerdict::kClear;
   }

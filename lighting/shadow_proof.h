@@ -88,8 +88,11 @@ TexelBlock WholeLightmap(const Vector& o, const Vector& e1, const Vector& e2, in
 
 enum class BlockVerdict { kUnknown, kClear, kCovers };
 
-// With cover_only, only kCovers or kUnknown, sooner.
+// With cover_only, only kCovers or kUnknown, sooner; `meets` then tells
+// whether the ray to the block's middle meets the caster at all (a caster
+// that misses it is no use for a part of the block either, one that meets it
+// may well cover a part).
 BlockVerdict ProveBlock(const CasterProof& caster, const Vector& light, const TexelBlock& block,
-                        bool cover_only = false);
+                        bool cover_only = false, bool* meets = nullptr);
 
 }  // namespace qx

@@ -102,7 +102,7 @@ TexelLighter::TexelLighter(const std::vector<TSector*>& lights, const ShadowSear
   fast_sum_ = lights.size() <= kMaxFastLights;
   reach_.resize(lights.size());
   mask_at_.resize(lights.size());
-  recent_.assign(lights.size(), {0, 0, 0, 0});
+  recent_.assign(lights.size(), {});
   hint_.assign(lights.size(), 0);
   const size_t tile = size_t(std::min(width, kTileSide)) * std::min(height, kTileSide);
   ones_.assign(tile, 1.0f);
@@ -238,7 +238,7 @@ void TexelLighter::ClearBlock(const Tile& tile, int x0, int y0, int x1, int y1) 
 }
 
 void TexelLighter::Remember(size_t li, uint32_t caster) {
-  std::array<uint32_t, 4>& r = recent_[li];
+  std::array<uint32_t, 8>& r = recent_[li];
   const uint32_t tag = caster + 1;
   size_t k = 0;
   while (k + 1 < r.size() && r[k] != tag) ++k;
@@ -264,12 +264,13 @@ void TexelLighter::Block(size_t li, const Tile& tile, int x0, int y0, int x1, in
   TexelBlock block = whole_;
   block.x0 = x0, block.y0 = y0, block.x1 = x1, block.y1 = y1;
   ++stats_.blocks;
+  bool straddled = false;  // a caster meets the ray to the middle but does not cover the whole block
   auto covers = [&](uint32_t i) {
     return search_.CasterAt(i).owner != owner &&
-           ProveBlock(search_.Proof(i), light.position, block, true) == BlockVerdict::kCovers;
+           ProveBlock(search_.Proof(i), light.position, block, true, &straddled) == BlockVerdict::kCovers;
   };
   auto recent = [&](uint32_t i) {
-    const std::array<uint32_t, 4>& r = recent_[li];
+    const std::array<uint32_t, 8>& r = recent_[li];
     return std::find(r.begin(), r.end(), i + 1) != r.end();
   };
   auto covered = [&](uint32_t i) {
@@ -292,6 +293,8 @@ void TexelLighter::Block(size_t li, const Tile& tile, int x0, int y0, int x1, in
     // Casters met on the way to other blocks of this tile, then those on the way to this one.
     for (uint32_t i : met_)
       if (!recent(i) && covers(i)) return covered(i);
+    // Parts of the block are likely covered by that caster: no new search yet.
+    if (straddled && (x1 - x0) * (y1 - y0) > 1) return split(false);
     search_.CastersOnSegment(li, block.At(0.5 * (x0 + x1), 0.5 * (y0 + y1)), owner, 4, hits_);
     ++stats_.segments;
     for (const auto& [t, i] : hits_) {

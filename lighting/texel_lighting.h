@@ -123,7 +123,7 @@ class TexelLighter {
   std::vector<std::vector<ShadowCandidate>> level_;  // the casters left open per block depth
   std::vector<std::pair<double, uint32_t>> hits_;
   std::vector<uint32_t> met_;                    // casters on the segments cast for the light being decided
-  std::vector<std::array<uint32_t, 4>> recent_;  // per light: casters that covered a block lately, + 1
+  std::vector<std::array<uint32_t, 8>> recent_;  // per light: casters that covered a block lately, + 1
   std::vector<uint32_t> hint_;                   // per light: caster that shadowed a texel last, + 1
 
   TexelStats stats_;
