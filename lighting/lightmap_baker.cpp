@@ -228,8 +228,10 @@ class Baker {
             Vector dir = VectorSubtract(light->Position, p);
             const float dist = VectorLength(dir);
             if (dist == 0) continue;
-            VectorNormalize(dir);
-            if (VectorDot(tri.Normal, dir) <= 0 && light->Shadow == 1) continue;
+            if (light->Shadow == 1) {  // only a shadowing light leaves the back side dark
+              VectorNormalize(dir);
+              if (VectorDot(tri.Normal, dir) <= 0) continue;
+            }
             intensity = PointLightIntensity(light->Brightness, light->Range, dist);
           }
           for (int k = 0; k < 3; ++k) {

@@ -115,13 +115,23 @@ BlockVerdict ProveBlock(const CasterProof& c, const Vector& light, const TexelBl
   if (!c.usable) return BlockVerdict::kUnknown;
   const D3 l = ToD3(light);
   if (!Finite(l) || !std::isfinite(b.extent)) return BlockVerdict::kUnknown;
+  const double sigma_l = Dot(c.n, Sub(l, c.a));
+  const double sign = sigma_l > 0 ? 1 : -1;
+  if (cover_only) {
+    // A quick look first: the ray to the block's middle must meet the triangle.
+    const D3 mid = b.At(0.5 * (b.x0 + b.x1), 0.5 * (b.y0 + b.y1));
+    const double q_mid = std::fabs(sigma_l) - sign * Dot(c.n, Sub(mid, c.a));
+    if (!(q_mid > 0)) return BlockVerdict::kUnknown;
+    const double t = std::fabs(sigma_l) / q_mid;
+    const D3 h = {l[0] + (mid[0] - l[0]) * t, l[1] + (mid[1] - l[1]) * t, l[2] + (mid[2] - l[2]) * t};
+    for (int e = 0; e < 3; ++e)
+      if (!(Dot(c.edge_normal[e], h) > c.edge_offset[e])) return BlockVerdict::kUnknown;
+  }
   const double l_max = MaxAbs(l);
   // Error of the side tests: the float differences of ClassifyPoint, a texel
   // point's own rounding, and this evaluation in double.
-  const double sigma_l = Dot(c.n, Sub(l, c.a));
   const double slack_l = 2 * kEps * c.n1 * (c.a_max + l_max) + 1e-300;
   if (!(std::fabs(sigma_l) > slack_l)) return BlockVerdict::kUnknown;  // the light may lie on the plane
-  const double sign = sigma_l > 0 ? 1 : -1;
   const double slack_c = c.n1 * (b.point_slack + 2 * kEps * (c.a_max + b.extent)) + 1e-300;
 
   if (!cover_only) {
@@ -136,12 +146,6 @@ BlockVerdict ProveBlock(const CasterProof& c, const Vector& light, const TexelBl
     for (int cx : {b.x0, b.x1}) behind = behind && sign * Dot(c.n, Sub(b.At(cx, cy), c.a)) < -slack_c;
   if (cover_only) {
     if (!behind) return BlockVerdict::kUnknown;
-    // A quick look first: the ray to the block's middle must meet the triangle.
-    const D3 mid = b.At(0.5 * (b.x0 + b.x1), 0.5 * (b.y0 + b.y1));
-    const double t = std::fabs(sigma_l) / (std::fabs(sigma_l) - sign * Dot(c.n, Sub(mid, c.a)));
-    const D3 h = {l[0] + (mid[0] - l[0]) * t, l[1] + (mid[1] - l[1]) * t, l[2] + (mid[2] - l[2]) * t};
-    for (int e = 0; e < 3; ++e)
-      if (!(Dot(c.edge_normal[e], h) > c.edge_offset[e])) return BlockVerdict::kUnknown;
     if (meets) *meets = true;
   }
 
