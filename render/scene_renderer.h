@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <functional>
 
+#include "edit/camera.h"
+#include "edit/editor.h"
+#include "edit/view_options.h"
 #include "render/gl_multitexture.h"
-#include "scene/camera.h"
-#include "scene/editor.h"
-#include "scene/view_options.h"
 
 struct GLUquadric;
 

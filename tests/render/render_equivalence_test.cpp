@@ -5,10 +5,10 @@
 
 #include <random>
 
-#include "lighting/polygon_data.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
 #include "render/scene_builders.h"
+#include "scene/polygon_data.h"
 
 namespace qx {
 namespace {

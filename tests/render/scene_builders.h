@@ -1,8 +1,8 @@
 #pragma once
 // Small scenes for render tests and benchmarks.
 
-#include "lighting/polygon_data.h"
-#include "scene/editor.h"
+#include "edit/editor.h"
+#include "scene/polygon_data.h"
 
 namespace qx::test {
 
