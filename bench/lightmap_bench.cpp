@@ -3,11 +3,12 @@
 // everything the bake wrote (so that bakers of different versions can be
 // compared on levels too large for the reference).
 //
-//   lightmap_bench [--rooms N] [--lights N] [--size N] [--no-reference] [--repeat N]
+//   lightmap_bench [--rooms N] [--lights N] [--size N] [--no-reference] [--repeat N] [--save FILE.qxm]
 //
 // The default level: 14 rooms of 72 quads (1,008 quads, 2,016 triangles),
 // 16 lights (every second one casting shadows), 16 x 16 lightmaps. With
-// --rooms and no --lights, every room gets four lights.
+// --rooms and no --lights, every room gets four lights. --save writes the
+// generated level as a map document, for `quarvex-cli bake`, and bakes nothing.
 
 #include <chrono>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "edit/map_document_io.h"
 #include "lighting/lightmap.h"
 #include "lighting/lightmap_oracle.h"
 #include "support/scene_generator.h"
@@ -67,6 +69,7 @@ uint64_t OutputHash(const qx::Editor& e) {
 int main(int argc, char** argv) {
   int rooms = 14, lights = -1, size = 16, repeat = 3;
   bool reference = true, rooms_given = false;
+  std::string save;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
@@ -80,8 +83,10 @@ int main(int argc, char** argv) {
       repeat = next();
     else if (a == "--no-reference")
       reference = false;
+    else if (a == "--save" && i + 1 < argc)
+      save = argv[++i];
     else {
-      std::fprintf(stderr, "usage: %s [--rooms N] [--lights N] [--size N] [--repeat N] [--no-reference]\n",
+      std::fprintf(stderr, "usage: %s [--rooms N] [--lights N] [--size N] [--repeat N] [--no-reference] [--save FILE.qxm]\n",
                    argv[0]);
       return 2;
     }
@@ -99,6 +104,16 @@ int main(int argc, char** argv) {
   std::printf(
       "level: %d rooms, %zu quads, %zu triangles, %d lights (%d casting shadows), %d x %d lightmaps\n", rooms,
       quads, triangles, lights, lights / 2, size, size);
+
+  if (!save.empty()) {
+    std::string error;
+    if (!qx::SaveMapDocument(fast, save, &error)) {
+      std::fprintf(stderr, "%s: %s\n", save.c_str(), error.c_str());
+      return 1;
+    }
+    std::printf("written: %s\n", save.c_str());
+    return 0;
+  }
 
   double best = 1e300, best_cpu = 1e300;
   uint64_t queries = 0;
