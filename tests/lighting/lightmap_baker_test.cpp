@@ -192,6 +192,13 @@ TEST(BakerMatchesReference, RoomLevel) {
   EXPECT_GT(queries, 0u);
 }
 
+// A top-level sector to build in.
+TSector* Root(Editor& e) {
+  TSector* s = e.CreateNode(nullptr, kSector);
+  s->Id = e.NextId();
+  return s;
+}
+
 // Moves a whole built scene, so that its coordinates are large and their floats coarse.
 void Translate(Editor& e, Vector by) {
   e.Tree.Walk([&](TSector* n) {
@@ -209,8 +216,7 @@ TEST(BakerShortcuts, LightsWithinRoundingOfTheTrianglePlane) {
     auto build = [seed](Editor& e) {
       std::mt19937 rng(seed);
       auto real = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
-      TSector* s = e.CreateNode(nullptr, kSector);
-      s->Id = e.NextId();
+      TSector* s = Root(e);
       const float far = seed % 2 ? 4000.0f : 0.0f;
       Vector n = {real(-1, 1), real(0.3f, 1), real(-1, 1)};
       VectorNormalize(n);
@@ -236,8 +242,7 @@ TEST(BakerShortcuts, IdenticalTilesOfTwoNodes) {
   // Two nodes with the same tile, one of them casting no shadow: their
   // lightmaps differ although their triangles have the same frames.
   auto build = [](Editor& e) {
-    TSector* s = e.CreateNode(nullptr, kSector);
-    s->Id = e.NextId();
+    TSector* s = Root(e);
     test::AddQuad(e, s, {0, 0, 0}, {0, 0, 20}, {20, 0, 0});
     test::AddQuad(e, s, {0, 0, 0}, {0, 0, 20}, {20, 0, 0})->NoShadow = 1;
     test::AddLight(e, s, {5, 30, -3}, 0, 1);
@@ -258,8 +263,7 @@ TEST(BakerShortcuts, SumsOnRoundingBoundaries) {
     auto build = [seed](Editor& e) {
       std::mt19937 rng(seed);
       auto real = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
-      TSector* s = e.CreateNode(nullptr, kSector);
-      s->Id = e.NextId();
+      TSector* s = Root(e);
       for (int q = 0; q < 6; ++q) {
         const Vector m = {16.0f * q, 0, 8};  // the texel centre of a 1 x 1 lightmap of this floor tile
         test::AddQuad(e, s, m, {0, 0, 4}, {4, 0, 0});
@@ -312,8 +316,7 @@ TEST(BakerShortcuts, CasterEdgesThroughTexelRays) {
   for (int k = -3; k <= 3; ++k) {
     SCOPED_TRACE(k);
     auto build = [k](Editor& e) {
-      TSector* s = e.CreateNode(nullptr, kSector);
-      s->Id = e.NextId();
+      TSector* s = Root(e);
       test::AddQuad(e, s, {0, 0, 0}, {0, 0, 32}, {32, 0, 0});  // 8 x 8 texels of 8 units
       const Vector light = {3, 60, -5};
       // The ray to the centres of column 3 (x = -32 + 28 = -4) meets y = 30 at x = -0.5.
