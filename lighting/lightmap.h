@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "lighting/texel_lighting.h"
 #include "scene/scene_tree.h"
 
 namespace qx {
@@ -81,6 +82,7 @@ struct BakeResult {
   std::vector<Lightmap> lightmaps;
   std::vector<NodeOutput> nodes;
   uint64_t shadow_queries = 0;  // texel-light pairs that needed the shadow search
+  TexelStats stats;             // how the texels were decided
 };
 
 // The polygon and model nodes and the light nodes of the tree, each in tree

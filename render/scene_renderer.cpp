@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "edit/selection.h"
+#include "render/light_reach.h"
 #include "scene/polygon_data.h"
 
 namespace qx {
@@ -577,6 +578,13 @@ void SceneRenderer::DrawMarker(Editor& e, const ViewOptions& o, TSector* n) {
       LineWidth(2);
       DrawBox(n->BoundsMin, n->BoundsMax);
       if (e.VertexMode) DrawVertexSpheres(e, n);
+      return;
+    case kLight:
+      // Only in the picture: the wire sphere is no pick target.
+      if (!n->Marked || selecting_) return;
+      TexturingOffBothUnits();
+      LineWidth(1);
+      DrawLightReach(*n);
       return;
     case kPortal: {
       if (!o.ShowPortals) return;
