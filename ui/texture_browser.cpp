@@ -222,16 +222,21 @@ void TextureBrowser::TexBoxMouseDown(int x, int y) {
   if (index >= 0) editor_.Textures.SelectTexture(index);
 }
 
+// Each button is one undo step, named as its caption.
 void TextureBrowser::CurBoxClick() {
+  UndoStack::Step step(editor_.History, "Textur ersetzen");
   ReplaceTextureCommand(editor_);
 }
 void TextureBrowser::LbSpeedButton1Click() {
+  UndoStack::Step step(editor_.History, "Hinzufügen");
   AddTextureCommand(editor_);
 }
 void TextureBrowser::LbSpeedButton2Click() {
+  UndoStack::Step step(editor_.History, "Löschen");
   RemoveTextureCommand(editor_);
 }
 void TextureBrowser::LbSpeedButton7Click() {
+  UndoStack::Step step(editor_.History, "Zuweisen");
   AssignTextureCommand(editor_);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QIcon>
+#include <QSignalSpy>
 
 #include "edit/editor.h"
 #include "support/qt_app.h"
@@ -50,6 +51,33 @@ TEST(SceneTreeModel, FollowsEveryChangeOfTheTree) {
   EXPECT_EQ(SceneTreeModel::NodeOf(model.index(0, 0)), b);
   e.NewScene();
   EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST(SceneTreeModel, FieldChangesKeepTheRowsAndOnlyAReplacedDocumentResetsThem) {
+  test::EnsureApp();
+  Editor e;
+  SceneTreeModel model(e.Tree);
+  e.AddDocumentListener(&model);
+  TSector* a = e.CreateNode(nullptr, kSector);
+  TSector* quad = e.CreateNode(a, kPolygon);
+  e.PublishChanges();
+  QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+  QSignalSpy data(&model, &QAbstractItemModel::dataChanged);
+
+  quad->Visible = 0;
+  e.Changed(quad, kChangeAppearance | kChangeGeometry);
+  e.PublishChanges();
+  EXPECT_EQ(resets.count(), 0);
+  EXPECT_EQ(data.count(), 0);
+
+  // A new document whose tree was reset resets once, not twice.
+  e.NewScene();
+  EXPECT_EQ(resets.count(), 1);
+  // One announced without a reset of the tree (the tree was empty and stays so) resets too.
+  e.Replaced();
+  e.PublishChanges();
+  EXPECT_EQ(resets.count(), 2);
+  e.RemoveDocumentListener(&model);
 }
 
 }  // namespace
