@@ -24,6 +24,7 @@
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
 #include "ui/image_list.h"
+#include "ui/properties_panel.h"
 #include "ui/scene_tree_model.h"
 #include "ui/up_down.h"
 
@@ -55,8 +56,13 @@ TMain::TMain(QString settings_file, QWidget* parent)
 TMain::~TMain() {
   qApp->removeEventFilter(this);
   editor_.Textures.SetUploader(nullptr);  // while the viewport's context still exists
+  // The views follow the document; they go before it does.
+  editor_.RemoveDocumentListener(properties_panel_);
+  delete properties_panel_;
+  properties_panel_ = nullptr;
   // The tree view must let go of the model before the scene's records go.
   if (tree_) tree_->setModel(nullptr);
+  editor_.RemoveDocumentListener(tree_model_);
   delete tree_model_;
   tree_model_ = nullptr;
   editor_.view = nullptr;
@@ -100,8 +106,8 @@ void TMain::Wire(QAction* action, std::function<void()> handler) {
   action->setEnabled(true);
 }
 
-void TMain::RegisterKey(int qt_key, bool keypad, std::function<void()> handler) {
-  keys_[{qt_key, keypad}] = std::move(handler);
+void TMain::RegisterKey(int qt_key, bool keypad, std::function<void()> handler, std::string step_name) {
+  keys_[{qt_key, keypad}] = {std::move(handler), std::move(step_name)};
 }
 
 void TMain::BuildMenus() {
@@ -274,6 +280,11 @@ void TMain::BuildBar() {
 
 void TMain::BuildLayout() {
   viewport_ = new ViewportPanel(editor_);
+  // The viewport draws the whole scene on every frame, after Editor::Redraw
+  // has handed the change sets to the listeners. A renderer that keeps the
+  // scene in buffers registers here (editor_.AddDocumentListener) and rebuilds
+  // the records a change set names: geometry, appearance, or everything when
+  // the document was replaced.
   viewport_->view_options = [this] { return CurrentViewOptions(); };
   viewport_->Renderer().texture_name = [this](int i) { return editor_.Textures.TextureGLName(i); };
   BuildBar();
@@ -312,6 +323,7 @@ void TMain::BuildLayout() {
   tree_->setContextMenuPolicy(Qt::CustomContextMenu);
   tree_model_ = new SceneTreeModel(editor_.Tree, this);
   tree_->setModel(tree_model_);
+  editor_.AddDocumentListener(tree_model_);
   connect(tree_, &QTreeView::customContextMenuRequested, this,
           [this](const QPoint& p) { popup_->popup(tree_->viewport()->mapToGlobal(p)); });
   connect(tree_, &QTreeView::clicked, this, [this](const QModelIndex& index) {

@@ -57,6 +57,7 @@ class QTimer;
 
 namespace qx {
 
+class PropertiesPanel;
 class SceneTreeModel;
 class TInit;
 class TMapExportForm;
@@ -88,8 +89,10 @@ class TMain : public QMainWindow, public EditorView {
   QMenu* PopupMenu() const { return popup_; }
   // Connects a handler and enables the item.
   void Wire(QAction* action, std::function<void()> handler);
-  // An editing key of FormKeyDown; `keypad` for the numeric keypad's keys.
-  void RegisterKey(int qt_key, bool keypad, std::function<void()> handler);
+  // An editing key of FormKeyDown; `keypad` for the numeric keypad's keys. A
+  // key is one undo step named `step_name` (a key that clicks a menu item
+  // takes the item's name); a key held down makes one step of its repeats.
+  void RegisterKey(int qt_key, bool keypad, std::function<void()> handler, std::string step_name = {});
   void SetKeyPreview(bool on) { key_preview_ = on; }
   bool KeyPreview() const { return key_preview_; }
 
@@ -199,7 +202,6 @@ class TMain : public QMainWindow, public EditorView {
   void StartHistory();
   void UpdateUndoActions();
   void FillRecentMenu();
-  void ScheduleCommit(QObject* target);
 
   Editor editor_;
   QtPrompts prompts_;
@@ -212,6 +214,7 @@ class TMain : public QMainWindow, public EditorView {
   std::unique_ptr<ViewportPanel> detached_viewport_;  // owns the panel when it is not in the window
   QTreeView* tree_ = nullptr;
   SceneTreeModel* tree_model_ = nullptr;
+  PropertiesPanel* properties_panel_ = nullptr;
   QTabWidget* pages_ = nullptr;
   QWidget* panel_host_ = nullptr;
   QWidget* texture_page_ = nullptr;
@@ -226,7 +229,11 @@ class TMain : public QMainWindow, public EditorView {
   QActionGroup* fill_group_ = nullptr;
 
   std::map<QString, QAction*> actions_;
-  std::map<std::pair<int, bool>, std::function<void()>> keys_;
+  struct Key {
+    std::function<void()> handler;
+    std::string step_name;
+  };
+  std::map<std::pair<int, bool>, Key> keys_;
   bool key_preview_ = true;
   const QEvent* last_key_event_ = nullptr;
   quint64 last_key_time_ = 0;
@@ -241,7 +248,6 @@ class TMain : public QMainWindow, public EditorView {
   std::unique_ptr<LightmapUploader> lightmap_uploader_;  // undo and redo keep lightmap textures valid
   QTimer* autosave_timer_ = nullptr;
   QMenu* recent_menu_ = nullptr;
-  bool commit_pending_ = false;
 };
 
 }  // namespace qx

@@ -76,10 +76,10 @@ void TMain::FormKeyDown(QKeyEvent* event) {
   MoveCameraByKey(editor_, camera_key);  // applies the view for every key
   const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
   auto it = keys_.find({key, keypad});
-  if (it != keys_.end() && it->second) {
-    // A key's command is one undo step; a keypad key held down makes one step of its repeats.
-    UndoStack::Step step(editor_.History, "", keypad ? "Taste " + std::to_string(key) : "");
-    it->second();
+  if (it != keys_.end() && it->second.handler) {
+    // A keypad key held down makes one step of its repeats.
+    UndoStack::Step step(editor_.History, it->second.step_name, keypad ? "Taste " + std::to_string(key) : "");
+    it->second.handler();
   }
   Redraw();
 }

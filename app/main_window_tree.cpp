@@ -40,6 +40,7 @@ class TreeDropHandler : public QObject {
         auto* e = static_cast<QDropEvent*>(event);
         if (e->source() != tree_) return false;
         TSector* target = SceneTreeModel::NodeOf(tree_->indexAt(e->position().toPoint()));
+        UndoStack::Step step(main_.editor().History, "Ziehen");
         TreeDragDrop(main_.editor(), target);
         // The view must not remove the dragged rows itself: the scene tree moved them.
         e->setDropAction(Qt::CopyAction);

@@ -196,7 +196,9 @@ int RunBake(const std::vector<std::string>& args) {
   if (o.png) {
     std::error_code ec;
     std::filesystem::create_directories(*o.png, ec);
-    if (ec) return Fail(o.png->string() + ": Ordner kann nicht angelegt werden (" + ec.message() + ")");
+    if (ec)
+      return Fail(o.png->string() + ": Ordner kann nicht angelegt werden (" + SystemErrorText(ec.value()) +
+                  ")");
     for (size_t i = 0; i < editor.LightmapList.size(); ++i) {
       const Lightmap& lm = editor.LightmapList[i];
       char name[48];

@@ -64,8 +64,10 @@ void TurnSelectedObjects(Editor& e, int degrees) {
   for (TSector* n : e.SelectionList) {
     if (HasVertices(n->NodeType)) {
       for (TVertex& v : n->Vertices) v.Position = TurnAbout(v.Position, n->Centroid, e.AxisLock, degrees);
+      e.Changed(n, kChangeGeometry);
     } else if (n->NodeType == kSector) {
       TurnSectorContent(n, e.AxisLock, degrees);
+      e.ChangedSubtree(n, kChangeGeometry);
     }
   }
   e.Redraw();
@@ -82,6 +84,7 @@ void RotateSelectedTexCoords(Editor& e) {
       v[3].TexCoord[k] = v[2].TexCoord[k];
       v[2].TexCoord[k] = t0[k];
     }
+    e.Changed(n, kChangeAppearance);
   }
   e.Redraw();
 }
@@ -92,13 +95,15 @@ void MirrorSelectedTexCoords(Editor& e) {
     auto& v = n->Vertices;
     std::swap(v[0].TexCoord[0], v[1].TexCoord[0]);
     std::swap(v[2].TexCoord[0], v[3].TexCoord[0]);
+    e.Changed(n, kChangeAppearance);
   }
   e.Redraw();
 }
 
 void TexCoordsFromBasis(Editor& e) {
-  e.Tree.Walk([](TSector* n) {
+  e.Tree.Walk([&e](TSector* n) {
     if (!IsQuadWithCorners(n)) return;
+    e.Changed(n, kChangeAppearance);
     auto& v = n->Vertices;
     auto edge = [&](int i, int j) {
       return VectorLengthD(VectorSubtract(v[i].Position, v[j].Position)) / 60.0;

@@ -99,6 +99,14 @@ void ForSelectedOfPage(Editor& e, int page, Fn fn) {
     if (n->NodeType == type) fn(n);
 }
 
+// What a flag changes for the views: visibility, colour key and environment
+// mapping show in the picture, the other flags only in the exported level.
+uint8_t ChangeOfFlag(uint8_t TSector::*field) {
+  if (field == &TSector::Visible || field == &TSector::ColorKey || field == &TSector::EnvMapping)
+    return kChangeAppearance;
+  return kChangeOther;
+}
+
 }  // namespace
 
 int PageForNodeType(uint8_t node_type) {
@@ -302,6 +310,7 @@ void CheckBoxClick(Editor& e, std::string_view name, bool checked) {
   const uint8_t value = (c->inverted ? !checked : checked) ? 1 : 0;
   ForSelectedOfPage(e, c->page, [&](TSector* n) {
     n->*c->field = value;
+    e.Changed(n, ChangeOfFlag(c->field));
     if (c->field == &TSector::NoInsideTest) UpdateSectorIcon(e.Tree, n);
   });
 }
@@ -309,13 +318,20 @@ void CheckBoxClick(Editor& e, std::string_view name, bool checked) {
 void RadioButtonClick(Editor& e, std::string_view name, bool checked) {
   const ChoiceControl* c = FindRadioButton(name);
   if (!c || !checked) return;
-  ForSelectedOfPage(e, c->page, [&](TSector* n) { n->*c->field = c->value; });
+  const uint8_t how = c->field == &TSector::LightingMode ? kChangeAppearance : kChangeOther;
+  ForSelectedOfPage(e, c->page, [&](TSector* n) {
+    n->*c->field = c->value;
+    e.Changed(n, how);
+  });
   if (c->field == &TSector::LightingMode) e.Redraw();
 }
 
 void TrackBarChange(Editor& e, int channel, int position) {
   if (channel < 0 || channel > 2) return;
-  ForSelectedOfPage(e, kLightPage, [&](TSector* n) { n->Color[channel] = static_cast<float>(position); });
+  ForSelectedOfPage(e, kLightPage, [&](TSector* n) {
+    n->Color[channel] = static_cast<float>(position);
+    e.Changed(n, kChangeAppearance);
+  });
 }
 
 EnterResult EditEnter(Editor& e, std::string_view name, const std::string& text) {
@@ -327,14 +343,20 @@ EnterResult EditEnter(Editor& e, std::string_view name, const std::string& text)
       if (e.prompts) e.prompts->ShowError("'" + text + "' ist kein gültiger Integerwert");
       return EnterResult::kStayInEdit;
     }
-    ForSelectedOfPage(e, edit->page, [&](TSector* n) { n->*edit->byte_field = static_cast<uint8_t>(*v); });
+    ForSelectedOfPage(e, edit->page, [&](TSector* n) {
+      n->*edit->byte_field = static_cast<uint8_t>(*v);
+      e.Changed(n, kChangeOther);
+    });
   } else {
     const std::optional<float> v = ParseFloat(text);
     if (!v) {
       if (e.prompts) e.prompts->ShowError("'" + text + "' ist kein gültiger Gleitkommawert");
       return EnterResult::kStayInEdit;
     }
-    ForSelectedOfPage(e, edit->page, [&](TSector* n) { n->*edit->float_field = *v; });
+    ForSelectedOfPage(e, edit->page, [&](TSector* n) {
+      n->*edit->float_field = *v;
+      e.Changed(n, kChangeOther);
+    });
   }
   return EnterResult::kFocusViewport;
 }

@@ -56,12 +56,15 @@ bool IsQuadLike(const TSector* n) {
 }
 
 // The first marked vertex of the last selected polygon or portal.
-TVertex* CoordinateVertex(Editor& e) {
+TVertex* CoordinateVertex(Editor& e, TSector** owner = nullptr) {
   if (e.SelectionList.empty()) return nullptr;
   TSector* n = e.SelectionList.back();
   if (!IsQuadLike(n)) return nullptr;
   for (TVertex& v : n->Vertices)
-    if (v.Marked) return &v;
+    if (v.Marked) {
+      if (owner) *owner = n;
+      return &v;
+    }
   return nullptr;
 }
 
@@ -145,9 +148,11 @@ void AdjustTexCoords(Editor& e, TexCoord coordinate, TexMode mode, double value)
     if (n->NodeType != kPolygon) continue;
     if (mode == TexMode::kShift) {
       for (TVertex& v : n->Vertices) v.TexCoord[c] = static_cast<float>(v.TexCoord[c] + value);
+      e.Changed(n, kChangeAppearance);
       continue;
     }
     if (n->Vertices.size() < 4) continue;  // the edges of a quad are needed
+    e.Changed(n, kChangeAppearance);
     if (coordinate == TexCoord::kU) {
       ScalePair(n, 0, 1, c, value);
       ScalePair(n, 2, 3, c, value);
@@ -177,12 +182,15 @@ void DragStep(Editor& e, int dx) {
         if (IsQuadLike(n) && e.VertexMode) {
           for (TVertex& v : n->Vertices)
             if (v.Marked) AddOnAxis(v.Position, e.AxisLock, s);
+          e.Changed(n, kChangeGeometry);
         } else {
           MoveSubtree(n, e.AxisLock, s);
+          e.ChangedSubtree(n, kChangeGeometry);
         }
       } else {
         const bool about_centroid = n->NodeType == kPolygon || n->NodeType == kLight || n->NodeType == kModel;
         RotateSubtree(n, e.AxisLock, about_centroid ? n->Centroid : n->BoundsCenter, s);
+        e.ChangedSubtree(n, kChangeGeometry);
       }
     }
     ComputeBounds(n);
@@ -232,6 +240,21 @@ void ViewportMouseMove(Editor& e, const PointerState& p, Modifiers m, int x, int
   e.Redraw();
 }
 
+std::string DragStepName(const Editor& e, Modifiers m) {
+  if (m.ctrl) return "Texturkoordinaten";
+  return e.ToolMode == ToolMode::kRotate ? "Rotieren" : "Verschieben";
+}
+
+void BeginDrag(Editor& e, const PointerState& p, Modifiers m) {
+  if (p.left_down || p.right_down) return;  // the drag goes on with another button
+  e.History.EndGesture();
+  e.History.BeginGesture(DragStepName(e, m));
+}
+
+void EndDrag(Editor& e, const PointerState& p) {
+  if (!p.left_down && !p.right_down) e.History.EndGesture();
+}
+
 void GridSpinner1(Editor& e, bool up) {
   e.GridSize = up ? std::min(e.GridSize + 1, kMaxGridSize) : std::max(e.GridSize - 1, 1);
   ShowGrid(e);
@@ -258,7 +281,11 @@ void CopyCoordinates(Editor& e) {
 }
 
 void PasteCoordinates(Editor& e) {
-  if (TVertex* v = CoordinateVertex(e)) v->Position = e.CoordinateClipboard;
+  TSector* owner = nullptr;
+  if (TVertex* v = CoordinateVertex(e, &owner)) {
+    v->Position = e.CoordinateClipboard;
+    e.Changed(owner, kChangeGeometry);
+  }
   e.Redraw();
 }
 

@@ -176,6 +176,7 @@ bool TreeDragDrop(Editor& e, TSector* target) {
     target->LinkedSectorId = moved->Id;
     target->LinkedSector = moved;
     target->IsLinked = 1;
+    e.Changed(target, kChangeOther);
     e.Tree.Rename(target, moved->Name);
     SelectInTree(e, target);
     TreeClick(e);

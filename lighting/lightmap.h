@@ -41,6 +41,8 @@ struct LitScene {
 
   // Told after a bake wrote a new lightmap list and these nodes' lighting.
   virtual void LightingChanged(const std::vector<TSector*>& /*nodes*/) {}
+  // Told when collecting for a bake gave these nodes new triangle planes.
+  virtual void PlanesChanged(const std::vector<TSector*>& /*nodes*/) {}
 };
 
 struct LightmapSize {
@@ -93,6 +95,8 @@ struct BakeLists {
   std::vector<TSector*> lights;
 };
 BakeLists CollectBakeLists(const SceneTree& tree);
+// The same for a scene, which is told whose planes changed (PlanesChanged).
+BakeLists CollectBakeLists(LitScene& scene);
 
 // Why a size cannot be baked, or empty when it can.
 std::string CheckLightmapSize(LightmapSize size, size_t lightmap_count);

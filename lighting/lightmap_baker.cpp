@@ -265,16 +265,44 @@ class Baker {
 
 }  // namespace
 
-BakeLists CollectBakeLists(const SceneTree& tree) {
+namespace {
+
+bool SamePlanes(const std::vector<TTriangle>& a, const std::vector<TTriangle>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (!(a[i].Normal == b[i].Normal) || std::memcmp(&a[i].Distance, &b[i].Distance, sizeof(float)) != 0)
+      return false;
+  return true;
+}
+
+// The planes follow the vertices as they are now; `replanned`, when given,
+// receives every node whose planes this changed.
+BakeLists Collect(const SceneTree& tree, std::vector<TSector*>* replanned) {
   BakeLists lists;
+  std::vector<TTriangle> before;
   tree.Walk([&](TSector* n) {
     if (n->NodeType == kPolygon || n->NodeType == kModel) {
+      if (replanned) before = n->Triangles;
       UpdatePolygonData(n);
+      if (replanned && !SamePlanes(before, n->Triangles)) replanned->push_back(n);
       lists.polygons.push_back(n);
     } else if (n->NodeType == kLight) {
       lists.lights.push_back(n);
     }
   });
+  return lists;
+}
+
+}  // namespace
+
+BakeLists CollectBakeLists(const SceneTree& tree) {
+  return Collect(tree, nullptr);
+}
+
+BakeLists CollectBakeLists(LitScene& scene) {
+  std::vector<TSector*> replanned;
+  BakeLists lists = Collect(scene.Tree, &replanned);
+  if (!replanned.empty()) scene.PlanesChanged(replanned);
   return lists;
 }
 
@@ -320,7 +348,7 @@ void ApplyBakeResult(LitScene& scene, BakeResult&& result, LightmapUploader* upl
 
 BakeStatus ComputeLightmaps(LitScene& scene, LightmapSize size, const BakeOptions& options,
                             LightmapUploader* uploader, std::string* message) {
-  const BakeLists lists = CollectBakeLists(scene.Tree);
+  const BakeLists lists = CollectBakeLists(scene);
   BakeResult result = BakeLightmaps(lists, size, options);
   if (message) *message = result.message;
   if (result.status != BakeStatus::kDone) return result.status;

@@ -132,6 +132,7 @@ void SceneTree::ForgetLinksInto(TSector* removed) {
     if (n->LinkedSector && gone.count(n->LinkedSector) && !gone.count(n)) {
       n->LinkedSector = nullptr;
       n->IsLinked = 0;  // the id stays, so the link can be found again by id
+      for (auto* l : listeners_) l->LinkForgotten(n);
     }
   });
 }
@@ -163,7 +164,9 @@ void DestroyIteratively(std::unique_ptr<TSector> root) {
 }
 }  // namespace
 
-void SceneTree::Remove(TSector* node) { DestroyIteratively(Take(node)); }
+void SceneTree::Remove(TSector* node) {
+  DestroyIteratively(Take(node));
+}
 
 void SceneTree::Clear() {
   for (auto* l : listeners_) l->BeforeReset();
@@ -197,7 +200,9 @@ void SceneTree::NotifyChanged(TSector* node) {
   for (auto* l : listeners_) l->NodeChanged(node);
 }
 
-void SceneTree::AddListener(TreeListener* l) { listeners_.push_back(l); }
+void SceneTree::AddListener(TreeListener* l) {
+  listeners_.push_back(l);
+}
 
 void SceneTree::RemoveListener(TreeListener* l) {
   listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), l), listeners_.end());

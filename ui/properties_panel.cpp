@@ -35,6 +35,27 @@ PropertiesPanel::PropertiesPanel(Editor& editor, QWidget* parent) : QTabWidget(p
   tabBar()->hide();
   BuildPages();
   hide();  // until the first node is shown
+  editor_.Tree.AddListener(this);
+}
+
+PropertiesPanel::~PropertiesPanel() {
+  editor_.Tree.RemoveListener(this);
+}
+
+void PropertiesPanel::DocumentChanged(const ChangeSet& changes) {
+  if (changes.replaced) {
+    shown_ = nullptr;
+    return;
+  }
+  if (shown_ && changes.nodes.count(const_cast<TSector*>(shown_))) ShowNode(shown_);
+}
+
+void PropertiesPanel::BeforeRemove(TSector* node) {
+  if (shown_ && editor_.Tree.IsAncestorOrSelf(node, shown_)) shown_ = nullptr;
+}
+
+void PropertiesPanel::BeforeReset() {
+  shown_ = nullptr;
 }
 
 QWidget* PropertiesPanel::AddPage(int page) {
@@ -63,8 +84,10 @@ QCheckBox* PropertiesPanel::AddCheckBox(QWidget* page, const FlagControl& c) {
   LayoutOf(page)->addWidget(box);
   controls_[c.name] = box;
   // clicked() comes from the user only, so filling the page never writes.
-  connect(box, &QCheckBox::clicked, this,
-          [this, name = std::string(c.name)](bool checked) { CheckBoxClick(editor_, name, checked); });
+  connect(box, &QCheckBox::clicked, this, [this, name = std::string(c.name)](bool checked) {
+    UndoStack::Step step(editor_.History, kPropertiesStepName);
+    CheckBoxClick(editor_, name, checked);
+  });
   return box;
 }
 
@@ -74,6 +97,7 @@ QRadioButton* PropertiesPanel::AddRadioButton(QWidget* page, const ChoiceControl
   LayoutOf(page)->addWidget(button);
   controls_[c.name] = button;
   connect(button, &QRadioButton::clicked, this, [this, button, name = std::string(c.name)] {
+    UndoStack::Step step(editor_.History, kPropertiesStepName);
     RadioButtonClick(editor_, name, button->isChecked());
     if (range_edit_ && (name == "RadioButton1" || name == "RadioButton2") && button->isChecked())
       range_edit_->setEnabled(name == "RadioButton1");
@@ -113,6 +137,10 @@ void PropertiesPanel::AddColourRow(QWidget* page, int channel) {
   controls_[kTrackBarNames[channel]] = slider;
   controls_[kColourEditNames[channel]] = edit;
   connect(slider, &QSlider::valueChanged, this, [this, channel](int v) { TrackBarMoved(channel, v); });
+  // From press to release the track bar's moves are one step.
+  connect(slider, &QSlider::sliderPressed, this,
+          [this] { editor_.History.BeginGesture(kPropertiesStepName); });
+  connect(slider, &QSlider::sliderReleased, this, [this] { editor_.History.EndGesture(); });
 }
 
 void PropertiesPanel::BuildPages() {
@@ -177,6 +205,7 @@ void PropertiesPanel::BuildPages() {
 
 void PropertiesPanel::ShowNode(const TSector* node) {
   if (!node) return;
+  shown_ = node;
   const PanelContents c = FillPanel(*node);
   show();
   setCurrentIndex(c.page);
@@ -208,7 +237,12 @@ void PropertiesPanel::ShowNode(const TSector* node) {
 
 void PropertiesPanel::NumberEditEnter(QLineEdit* edit) {
   const std::string name = edit->objectName().toStdString();
-  if (EditEnter(editor_, name, edit->text().toStdString()) == EnterResult::kFocusViewport) {
+  EnterResult result;
+  {
+    UndoStack::Step step(editor_.History, kPropertiesStepName);
+    result = EditEnter(editor_, name, edit->text().toStdString());
+  }
+  if (result == EnterResult::kFocusViewport) {
     if (focus_viewport) focus_viewport();
   } else {
     edit->setFocus();
@@ -224,6 +258,8 @@ void PropertiesPanel::RedEditEnter() {
 void PropertiesPanel::TrackBarMoved(int channel, int position) {
   colour_edits_[channel]->setText(QString::number(position));
   UpdatePreview();
+  // Ticks in a row on one track bar (keys, wheel) are one step.
+  UndoStack::Step step(editor_.History, kPropertiesStepName, std::string(kTrackBarNames[channel]));
   TrackBarChange(editor_, channel, position);
 }
 
