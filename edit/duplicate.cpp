@@ -49,8 +49,10 @@ std::vector<TSector*> DuplicateSelection(Editor& e) {
   std::vector<TSector*> copies;
   for (TSector* original : originals) {
     if (!e.Tree.Contains(original)) continue;
+    // The node alone first, then everything below it into the copy.
     TSector* copy = CopySubtree(e, original->Parent, original, false, true);
     if (!copy) continue;
+    if (!original->Children.empty()) CopySubtree(e, copy, original->Children.front().get(), false, false);
     TSector* after = e.Tree.NextSibling(original);
     if (after != copy) e.Tree.Move(copy, original->Parent, after);
     MoveSubtree(copy, e.AxisLock, offset);

@@ -95,7 +95,9 @@ TEST_F(FlipFaceTest, ModelsTurnEveryTriangleOthersStayAndADoubleEntryTurnsOnce) 
   model->Vertices[2].Position = {0, 10, 0};
   model->Vertices[2].TexCoord[0] = 0.5f;
   model->ResizeTriangles(1);
-  model->Triangles[0] = {0, 1, 2};
+  model->Triangles[0].V0 = 0;
+  model->Triangles[0].V1 = 1;
+  model->Triangles[0].V2 = 2;
   UpdatePolygonData(model);
   const Vector n0 = model->Triangles[0].Normal;
   TSector* light = InsertLight(e);
