@@ -70,7 +70,8 @@ void TMain::WireTreeEditing() {
   for (const char* name : {"Einfgen1", "Einfgen3"}) Wire(Action(name), [&e] { PasteClipboard(e); });
   for (const char* name : {"Lschen1", "Lschen2"}) Wire(Action(name), [&e] { DeleteSelection(e); });
   Wire(Action("Umbenennen1"), [&e] { RenameTreeSelection(e); });
-  for (const char* name : {"Duplizieren1", "Duplizieren2"}) Wire(Action(name), [&e] { DuplicateSelection(e); });
+  for (const char* name : {"Duplizieren1", "Duplizieren2"})
+    Wire(Action(name), [&e] { DuplicateSelection(e); });
   for (const char* name : {"Flcheumdrehen1", "Flcheumdrehen2"})
     Wire(Action(name), [&e] { FlipSelectedFaces(e); });
   Wire(Action("ToolButton6"), [&e] { SelectParentObject(e); });

@@ -178,7 +178,8 @@ std::string CoordinateText(double value, char sep) {
 }
 
 std::string PositionText(const Vector& p, char sep) {
-  return "X: " + CoordinateText(p.x, sep) + " Y: " + CoordinateText(p.y, sep) + " Z: " + CoordinateText(p.z, sep);
+  return "X: " + CoordinateText(p.x, sep) + " Y: " + CoordinateText(p.y, sep) +
+         " Z: " + CoordinateText(p.z, sep);
 }
 
 std::optional<int32_t> ParseInteger(std::string_view text) {

@@ -32,7 +32,9 @@ void SelectStartMarker(Editor& e, bool add) {
 
 void MoveStartPosition(Editor& e, AxisLock axis, float distance) {
   if (distance == 0) return;
-  float& c = axis == AxisLock::kY ? e.StartPosition.y : axis == AxisLock::kZ ? e.StartPosition.z : e.StartPosition.x;
+  float& c = axis == AxisLock::kY   ? e.StartPosition.y
+             : axis == AxisLock::kZ ? e.StartPosition.z
+                                    : e.StartPosition.x;
   c = static_cast<float>(double(c) + distance);
   e.ChangedStartPosition();
   ShowStartPosition(e);

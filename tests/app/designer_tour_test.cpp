@@ -83,12 +83,7 @@ class DesignerTour : public ::testing::Test {
       for (int x = -10; x <= 10; ++x) n += frame.pixelColor(c + QPoint(x, y)).red() > level;
     return n;
   }
-  void Shot(const char* name) {
-    const char* shots = std::getenv("QX_SHOT_DIR");
-    if (!shots || !*shots) return;
-    QTest::qWait(100);
-    w->grab().save(QString::fromStdString((std::filesystem::path(shots) / name).string()));
-  }
+  void Shot(const char* name) { test::SaveShot(w.get(), name); }
 
   test::TempDir dir;
   test::FakePrompts prompts;

@@ -108,7 +108,7 @@ TEST(DemoLevel, LightsReachTheWallsAndTheDocumentKeepsTheColours) {
       }
     unlit += polygon_brightest < 64 / 255.0 + 0.05;
   });
-  EXPECT_EQ(unlit, 0u);  // no face turns its lit side away from every light
+  EXPECT_EQ(unlit, 0u);                   // no face turns its lit side away from every light
   EXPECT_GE(darkest, 64 / 255.0 - 1e-6);  // nothing darker than the start value
   EXPECT_GT(brightest, 0.9);              // and some walls well lit
 

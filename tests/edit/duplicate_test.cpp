@@ -9,6 +9,7 @@
 #include "edit/transform.h"
 #include "edit/tree_edit.h"
 #include "tests/edit/recording_view.h"
+#include "tests/edit/select_nodes.h"
 
 namespace qx {
 namespace {
@@ -23,14 +24,7 @@ struct DuplicateTest : ::testing::Test {
     e.CameraTarget = {0, 0, 0};
     sector = InsertSector(e);
   }
-  void Select(std::initializer_list<TSector*> nodes) {
-    ClearSelection(e);
-    for (TSector* n : nodes) {
-      e.SelectionList.push_back(n);
-      n->Marked = 1;
-      ComputeBounds(n);
-    }
-  }
+  void Select(std::initializer_list<TSector*> nodes) { test::SelectNodes(e, nodes); }
   std::set<uint32_t> AllIds() {
     std::set<uint32_t> ids;
     e.Tree.Walk([&](TSector* n) {

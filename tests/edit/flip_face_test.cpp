@@ -6,6 +6,7 @@
 #include "edit/selection.h"
 #include "scene/polygon_data.h"
 #include "tests/edit/recording_view.h"
+#include "tests/edit/select_nodes.h"
 
 namespace qx {
 namespace {
@@ -28,13 +29,7 @@ struct FlipFaceTest : ::testing::Test {
     e.AddDocumentListener(&heard);
   }
   ~FlipFaceTest() override { e.RemoveDocumentListener(&heard); }
-  void Select(std::initializer_list<TSector*> nodes) {
-    ClearSelection(e);
-    for (TSector* n : nodes) {
-      e.SelectionList.push_back(n);
-      n->Marked = 1;
-    }
-  }
+  void Select(std::initializer_list<TSector*> nodes) { test::SelectNodes(e, nodes); }
   // The vertex of n at position p (every corner of a quad is somewhere else).
   static const TVertex* At(const TSector* n, Vector p) {
     for (const TVertex& v : n->Vertices)

@@ -9,6 +9,7 @@
 #include "edit/transform.h"
 #include "support/test_support.h"
 #include "tests/edit/recording_view.h"
+#include "tests/edit/select_nodes.h"
 
 namespace qx {
 namespace {
@@ -25,14 +26,7 @@ struct NodePositionTest : ::testing::Test {
     e.CameraTarget = {0, 0, 0};
     sector = InsertSector(e);
   }
-  void Select(std::initializer_list<TSector*> nodes) {
-    ClearSelection(e);
-    for (TSector* n : nodes) {
-      e.SelectionList.push_back(n);
-      n->Marked = 1;
-      ComputeBounds(n);
-    }
-  }
+  void Select(std::initializer_list<TSector*> nodes) { test::SelectNodes(e, nodes); }
 };
 
 constexpr int kLightPage = 3, kPolygonPage = 2, kSectorPage = 1;

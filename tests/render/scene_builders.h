@@ -1,6 +1,8 @@
 #pragma once
 // Small scenes for render tests and benchmarks.
 
+#include <utility>
+
 #include "edit/editor.h"
 #include "scene/polygon_data.h"
 
@@ -15,7 +17,7 @@ inline TSector* AddQuad(Editor& e, TSector* parent, Vector c, float half, bool t
   q->Visible = 1;
   q->ResizeVertices(4);
   q->ResizeTriangles(2);
-  const float sx = toward_plus_z ? 1.0f : -1.0f;  // as the insert table's square
+  const float sx = toward_plus_z ? -1.0f : 1.0f;  // mirrors the insert table's square
   const float xs[4] = {sx * half, -sx * half, sx * half, -sx * half};
   const float ys[4] = {half, half, -half, -half};
   const float us[4] = {1, 0, 1, 0}, vs[4] = {1, 1, 0, 0};
@@ -27,6 +29,9 @@ inline TSector* AddQuad(Editor& e, TSector* parent, Vector c, float half, bool t
     v.TexCoord[0] = us[i];
     v.TexCoord[1] = vs[i];
   }
+  // Corners 1 and 2 change places: the same corners and texture coordinates,
+  // run the other way round, so the normal points to the side named.
+  std::swap(q->Vertices[1], q->Vertices[2]);
   UpdatePolygonData(q);
   ComputeBounds(q);
   return q;
