@@ -70,10 +70,10 @@ TEST_F(MainWindowTest, FreshStartCaptionOptionsAndMenus) {
                                   "Leveldatei (*.map)", "Zuletzt geöffnet", "(keine)", "Beenden"}));
   EXPECT_EQ(menu(2), QStringList({"Sektor", "Quadrat", "Lichtquelle", "Portal", "Partikelsystem", "Model...",
                                   "Actor", "Checkpoint", "Startposition setzen"}));
-  EXPECT_EQ(menu(3), QStringList({"Cull Face", "Gitter einblenden", "Portale einblenden",
-                                  "Normale einblenden", "Unsichtbare einblenden", "Markierungen einblenden",
-                                  "Textur", "Drahtgitter", "Lightmaps aktivieren", "Texturen aktivieren",
-                                  "Auswahl zeigen", "Startansicht"}));
+  EXPECT_EQ(menu(3),
+            QStringList({"Cull Face", "Gitter einblenden", "Portale einblenden", "Normale einblenden",
+                         "Unsichtbare einblenden", "Markierungen einblenden", "Textur", "Drahtgitter",
+                         "Lightmaps aktivieren", "Texturen aktivieren", "Auswahl zeigen", "Startansicht"}));
   EXPECT_TRUE(menu(1).contains("Duplizieren"));
   EXPECT_TRUE(menu(1).contains("Fläche umdrehen"));
   EXPECT_TRUE(Captions(w->PopupMenu()).contains("Fläche umdrehen"));
