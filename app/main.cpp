@@ -6,6 +6,7 @@
 #include <QSurfaceFormat>
 
 #include "app/main_window.h"
+#include "app/translations.h"
 #include "render/viewport_panel.h"
 #include "ui/map_export_form.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setOrganizationName("Korvald");
   QApplication::setApplicationName("Editor");
+  qx::InstallGermanQtTranslations(app);
 
   qx::TMain main_window;
   qx::TMapExportForm map_export_form(&main_window);

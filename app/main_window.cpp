@@ -133,6 +133,8 @@ void TMain::BuildMenus() {
   AddAction(edit, "Kopieren1", "Kopieren")->setShortcut(QKeySequence("Ctrl+C"));
   AddAction(edit, "Einfgen1", "Einfügen")->setShortcut(QKeySequence("Ctrl+V"));
   AddAction(edit, "Lschen1", "Löschen");
+  AddAction(edit, "Duplizieren1", "Duplizieren")->setShortcut(QKeySequence("Ctrl+D"));
+  AddAction(edit, "Flcheumdrehen1", "Fläche umdrehen");
   edit->addSeparator();
   AddAction(edit, "Polygonum90drehen1", "Drehen um 90°")->setData(90);
   AddAction(edit, "Polygonum180drehen1", "Drehen um 180°")->setData(180);
@@ -154,6 +156,8 @@ void TMain::BuildMenus() {
   AddAction(insert, "Model1", "Model...", kIconModel);
   AddAction(insert, "Actor1", "Actor", kIconActor);
   AddAction(insert, "Checkpoint1", "Checkpoint", kIconCheckpoint);
+  insert->addSeparator();
+  AddAction(insert, "Startpositionsetzen1", "Startposition setzen");
 
   QMenu* view = menuBar()->addMenu("&Ansicht");
   view->setObjectName("Ansicht1");
@@ -178,6 +182,9 @@ void TMain::BuildMenus() {
   view->addSeparator();
   toggle("Lightmapseinschalten1", "Lightmaps aktivieren");
   toggle("Texturenaktivieren1", "Texturen aktivieren");
+  view->addSeparator();
+  AddAction(view, "Auswahlzeigen1", "Auswahl zeigen")->setShortcut(QKeySequence(Qt::Key_F));
+  AddAction(view, "Startansicht1", "Startansicht");
 
   QMenu* help = menuBar()->addMenu("&Hilfe");
   help->setObjectName("Hilfe1");
@@ -189,6 +196,8 @@ void TMain::BuildMenus() {
   AddAction(popup_, "Kopieren2", "Kopieren");
   AddAction(popup_, "Einfgen3", "Einfügen");
   AddAction(popup_, "Lschen2", "Löschen");
+  AddAction(popup_, "Duplizieren2", "Duplizieren");
+  AddAction(popup_, "Flcheumdrehen2", "Fläche umdrehen");
   AddAction(popup_, "Umbenennen1", "Umbenennen...");
   popup_->addSeparator();
   AddAction(popup_, "AlleuntergeordnetenPolygonemarkieren1", "Alle Polygone markieren");

@@ -162,7 +162,7 @@ class TMain : public QMainWindow, public EditorView {
 
   // Camera and keys.
   void FormKeyDown(QKeyEvent* event);
-  void FormMouseWheel(int delta);
+  void FormMouseWheel(int delta, bool fast = false);  // fast: Shift held
   void ViewportPanelMouseDown(QMouseEvent* event);
   void ViewportPanelMouseUp(QMouseEvent* event);
   void ViewportPanelMouseMove(QMouseEvent* event);

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "edit/insert.h"
 #include "edit/selection.h"
+#include "edit/start_position.h"
 #include "edit/transform.h"
 #include "render/viewport_panel.h"
 #include "ui/properties_panel.h"
@@ -60,6 +61,7 @@ void TMain::WireEditing() {
   Wire(Action("Partikelsystem1"), [this] { InsertParticleSystem(editor_); });
   Wire(Action("Actor1"), [this] { InsertActor(editor_); });
   Wire(Action("Checkpoint1"), [this] { InsertCheckpoint(editor_); });
+  Wire(Action("Startpositionsetzen1"), [this] { SetStartPosition(editor_); });
 
   // Axis lock and tool mode (F5-F7 click the axis buttons).
   Wire(Action("ToolButton11"), [this] { SetAxisLock(editor_, AxisLock::kX); });

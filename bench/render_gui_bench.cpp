@@ -32,11 +32,11 @@ TSector* AddFloorQuad(Editor& e, TSector* parent, float x, float z) {
   q->Visible = 1;
   q->ResizeVertices(4);
   q->ResizeTriangles(2);
-  const float xs[4] = {x, x + kSize, x, x + kSize}, zs[4] = {z, z, z + kSize, z + kSize};
+  const float xs[4] = {x, x + kSize, x, x + kSize}, zs[4] = {z + kSize, z + kSize, z, z};
   for (int i = 0; i < 4; ++i) {
     TVertex& v = q->Vertices[i];
     v.Id = e.NextId();
-    v.Position = {xs[i], -1, zs[i]};  // the face looks up: visible from above with culling on
+    v.Position = {xs[i], -1, zs[i]};  // the normal points up: seen from above with culling on
     v.Color[0] = v.Color[1] = v.Color[2] = v.Color[3] = 1;
     v.TexCoord[0] = float(i & 1);
     v.TexCoord[1] = float(i >> 1);

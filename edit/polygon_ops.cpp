@@ -23,8 +23,8 @@ bool IsQuadWithCorners(const TSector* n) {
   return n->NodeType == kPolygon && n->Vertices.size() >= 4;
 }
 
-// A sector turns as one rigid body: every vertex and every position in it,
-// all by the same angle about the same centre.
+}  // namespace
+
 void TurnSectorContent(TSector* sector, AxisLock axis, double degrees) {
   const Vector c = sector->BoundsCenter;
   SceneTree::WalkSubtree(sector, [&](TSector* n) {
@@ -52,8 +52,6 @@ void TurnSectorContent(TSector* sector, AxisLock axis, double degrees) {
     }
   });
 }
-
-}  // namespace
 
 Vector TurnAbout(const Vector& p, const Vector& c, AxisLock axis, double degrees) {
   const auto [co, si] = CosSin(degrees);

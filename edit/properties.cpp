@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "edit/node_position.h"
 #include "edit/selection.h"
 #include "scene/cp1252.h"
 
@@ -179,8 +180,14 @@ std::string FormatFloat(double value, char decimal_separator) {
   return out;
 }
 
+std::string CoordinateText(double value, char sep) {
+  if (!std::isfinite(value)) return FormatFloat(value, sep);
+  return FormatFloat(std::nearbyint(value * 100) / 100, sep);
+}
+
 std::string PositionText(const Vector& p, char sep) {
-  return "X: " + FormatFloat(p.x, sep) + " Y: " + FormatFloat(p.y, sep) + " Z: " + FormatFloat(p.z, sep);
+  return "X: " + CoordinateText(p.x, sep) + " Y: " + CoordinateText(p.y, sep) +
+         " Z: " + CoordinateText(p.z, sep);
 }
 
 std::optional<int32_t> ParseInteger(std::string_view text) {
@@ -234,6 +241,11 @@ PanelContents FillPanel(const TSector& node) {
   for (const ChoiceControl& c : RadioButtons())
     if (c.page == out.page) out.controls[c.name].checked = node.*c.field == c.value;
 
+  if (HasPositionFields(node.NodeType)) {
+    const Vector p = ShownPosition(node);
+    const float xyz[3] = {p.x, p.y, p.z};
+    for (int i = 0; i < 3; ++i) out.controls[kPositionEdits[i]].text = CoordinateText(xyz[i]);
+  }
   switch (out.page) {
     case kLightPage: {
       out.controls["Edit8"].text = RoundedText(node.Brightness);
@@ -370,6 +382,20 @@ RedEditResult Edit4Enter(const std::string& text, int track_bar_position) {
   else
     r.text = std::to_string(track_bar_position);
   return r;
+}
+
+EnterResult PositionEnter(Editor& e, int page, int axis, const std::string& text) {
+  const int type = NodeTypeOfPage(page);
+  if (type < 0 || axis < 0 || axis > 2) return EnterResult::kFocusViewport;
+  const std::optional<float> v = ParseFloat(text);
+  if (!v) {
+    if (e.prompts) e.prompts->ShowError("'" + text + "' ist kein gültiger Gleitkommawert");
+    return EnterResult::kStayInEdit;
+  }
+  static constexpr AxisLock kAxes[3] = {AxisLock::kX, AxisLock::kY, AxisLock::kZ};
+  if (SetSelectedCoordinate(e, static_cast<uint8_t>(type), kAxes[axis], *v) && !e.SelectionList.empty())
+    ShowNodeProperties(e, e.SelectionList.front());
+  return EnterResult::kFocusViewport;
 }
 
 }  // namespace qx

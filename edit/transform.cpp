@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "edit/polygon_ops.h"
 #include "edit/properties.h"
+#include "edit/start_position.h"
 
 namespace qx {
 
@@ -187,14 +189,19 @@ void DragStep(Editor& e, int dx) {
           MoveSubtree(n, e.AxisLock, s);
           e.ChangedSubtree(n, kChangeGeometry);
         }
-      } else {
-        const bool about_centroid = n->NodeType == kPolygon || n->NodeType == kLight || n->NodeType == kModel;
+      } else if (n->NodeType == kSector) {
+        // The room turns as a whole, lights and all, as the fixed turns do.
+        TurnSectorContent(n, e.AxisLock, 10.0 * s);
+      } else if (n->NodeType != kLight) {  // a light turns about itself: it stays
+        const bool about_centroid = n->NodeType == kPolygon || n->NodeType == kModel;
         RotateSubtree(n, e.AxisLock, about_centroid ? n->Centroid : n->BoundsCenter, s);
         e.ChangedSubtree(n, kChangeGeometry);
       }
+      e.ChangedSubtree(n, kChangeGeometry);
     }
     ComputeBounds(n);
   }
+  if (s != 0 && e.StartSelected && e.ToolMode == ToolMode::kMove) MoveStartPosition(e, e.AxisLock, s);
   // Only the last entry stays on the panel: filling it for every entry would show the same.
   if (!list.empty()) ShowNodeProperties(e, list.back());
 }
@@ -225,7 +232,7 @@ void EditMouseMove(Editor& e, const PointerState& p, Modifiers m, int dx, int dy
   if (p.left_down) {
     if (m.ctrl)
       TextureDrag(e, TexMode::kShift, dx, dy);
-    else if (!e.SelectionList.empty())
+    else if (!e.SelectionList.empty() || e.StartSelected)
       DragStep(e, dx);
   }
 }

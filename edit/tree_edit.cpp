@@ -190,6 +190,16 @@ bool TreeDragDrop(Editor& e, TSector* target) {
   return e.Tree.Move(moved, target->Parent, target);
 }
 
+bool TreeDropOnEmptyArea(Editor& e) {
+  TSector* moved = e.TreeSelection;
+  if (!moved || !e.Tree.Contains(moved) || !moved->Parent) return false;
+  UndoStack::Step step(e.History, "Ziehen");
+  if (!e.Tree.Move(moved, nullptr)) return false;
+  SelectInTree(e, moved);
+  e.Redraw();
+  return true;
+}
+
 void SelectParentObject(Editor& e) {
   if (e.SelectionList.empty()) return;
   TSector* parent = e.SelectionList.back()->Parent;

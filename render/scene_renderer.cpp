@@ -146,7 +146,7 @@ void SceneRenderer::Culling(bool on) {
 void SceneRenderer::FrontFaceCW() {
   if (cache_enabled_ && s_.front_cw == 1) return;
   s_.front_cw = 1;
-  glFrontFace(GL_CW);
+  glFrontFace(GL_CCW);
 }
 
 void SceneRenderer::PolygonMode(bool lines) {

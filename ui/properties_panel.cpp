@@ -15,6 +15,8 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "edit/node_position.h"
+
 namespace qx {
 
 namespace {
@@ -114,7 +116,27 @@ QLineEdit* PropertiesPanel::AddEdit(QWidget* page, const char* name, const char*
   LayoutOf(page)->addLayout(row);
   controls_[name] = edit;
   edit->installEventFilter(this);
+  connect(edit, &QLineEdit::textEdited, this, [this, edit] { typed_.insert(edit); });
   return edit;
+}
+
+void PropertiesPanel::AddPositionRow(QWidget* page, int page_index) {
+  LayoutOf(page)->addWidget(new QLabel("Position", page));
+  auto* row = new QHBoxLayout;
+  static constexpr const char* kAxisLabels[3] = {"X:", "Y:", "Z:"};
+  for (int axis = 0; axis < 3; ++axis) {
+    row->addWidget(new QLabel(kAxisLabels[axis], page));
+    auto* edit = new QLineEdit(page);
+    edit->setObjectName(kPositionEdits[axis]);
+    edit->setProperty("axis", axis);
+    edit->setMinimumWidth(40);
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textEdited, this, [this, edit] { typed_.insert(edit); });
+    connect(edit, &QLineEdit::returnPressed, this, [this, edit] { NumberEditEnter(edit); });
+    row->addWidget(edit, 1);
+    position_edits_[page_index][axis] = edit;
+  }
+  LayoutOf(page)->addLayout(row);
 }
 
 void PropertiesPanel::AddColourRow(QWidget* page, int channel) {
@@ -130,6 +152,7 @@ void PropertiesPanel::AddColourRow(QWidget* page, int channel) {
   // Only the red edit takes typed values; green and blue follow their track bars.
   edit->setReadOnly(channel != 0);
   edit->installEventFilter(this);
+  connect(edit, &QLineEdit::textEdited, this, [this, edit] { typed_.insert(edit); });
   row->addWidget(edit);
   LayoutOf(page)->addLayout(row);
   track_bars_[channel] = slider;
@@ -172,7 +195,7 @@ void PropertiesPanel::BuildPages() {
   connect(range_edit_, &QLineEdit::returnPressed, this, [this] { NumberEditEnter(range_edit_); });
   add_checks(3);
   for (int ch = 0; ch < 3; ++ch) AddColourRow(light, ch);
-  connect(colour_edits_[0], &QLineEdit::returnPressed, this, [this] { RedEditEnter(); });
+  connect(colour_edits_[0], &QLineEdit::returnPressed, this, [this] { ApplyEdit(colour_edits_[0]); });
   preview_ = new QFrame(light);
   preview_->setObjectName("Panel9");
   preview_->setFrameShape(QFrame::Box);
@@ -200,6 +223,10 @@ void PropertiesPanel::BuildPages() {
     QLineEdit* edit = AddEdit(pages[page], name, "Typ");
     connect(edit, &QLineEdit::returnPressed, this, [this, edit] { NumberEditEnter(edit); });
   }
+  for (int i = 0; i < kPageCount; ++i) {
+    const int type = NodeTypeOfPage(i);
+    if (type >= 0 && HasPositionFields(static_cast<uint8_t>(type))) AddPositionRow(pages[i], i);
+  }
   for (QWidget* p : pages) LayoutOf(p)->addStretch(1);
 }
 
@@ -207,6 +234,7 @@ void PropertiesPanel::ShowNode(const TSector* node) {
   if (!node) return;
   shown_ = node;
   const PanelContents c = FillPanel(*node);
+  typed_.clear();
   show();
   setCurrentIndex(c.page);
   if (titles_[c.page]) titles_[c.page]->setText(QString::fromStdString(c.title));
@@ -232,17 +260,35 @@ void PropertiesPanel::ShowNode(const TSector* node) {
       label->setText(QString::fromStdString(state.text));
     }
   }
+  for (int axis = 0; axis < 3; ++axis) {
+    QLineEdit* edit = position_edits_[c.page][axis];
+    auto it = c.controls.find(kPositionEdits[axis]);
+    if (edit && it != c.controls.end()) edit->setText(QString::fromStdString(it->second.text));
+  }
   if (c.page == PageForNodeType(kLight)) UpdatePreview();
 }
 
-void PropertiesPanel::NumberEditEnter(QLineEdit* edit) {
-  const std::string name = edit->objectName().toStdString();
-  EnterResult result;
-  {
-    UndoStack::Step step(editor_.History, kPropertiesStepName);
-    result = EditEnter(editor_, name, edit->text().toStdString());
+bool PropertiesPanel::ApplyEdit(QLineEdit* edit) {
+  applying_ = true;  // a message box taking the focus must not apply the text again
+  typed_.erase(edit);
+  bool ok = true;
+  const std::string text = edit->text().toStdString();
+  UndoStack::Step step(editor_.History, kPropertiesStepName);
+  if (edit == colour_edits_[0]) {
+    RedEditEnter();
+  } else if (edit->property("axis").isValid()) {
+    ok = PositionEnter(editor_, currentIndex(), edit->property("axis").toInt(), text) ==
+         EnterResult::kFocusViewport;
+  } else {
+    ok = EditEnter(editor_, edit->objectName().toStdString(), text) == EnterResult::kFocusViewport;
   }
-  if (result == EnterResult::kFocusViewport) {
+  if (!ok) typed_.insert(edit);  // still not taken: leaving the field tries again
+  applying_ = false;
+  return ok;
+}
+
+void PropertiesPanel::NumberEditEnter(QLineEdit* edit) {
+  if (ApplyEdit(edit)) {
     if (focus_viewport) focus_viewport();
   } else {
     edit->setFocus();
@@ -274,8 +320,12 @@ void PropertiesPanel::UpdatePreview() {
 }
 
 bool PropertiesPanel::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
-    if (qobject_cast<QLineEdit*>(watched)) emit EditFocusChanged(event->type() == QEvent::FocusIn);
+  if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    // Leaving a field takes its text as Enter would: a typed value is never dropped.
+    if (edit && event->type() == QEvent::FocusOut && !applying_ && typed_.count(edit)) ApplyEdit(edit);
+    if (edit) emit EditFocusChanged(event->type() == QEvent::FocusIn);
+  }
   return QTabWidget::eventFilter(watched, event);
 }
 

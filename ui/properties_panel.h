@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 #include "edit/properties.h"
@@ -59,6 +60,10 @@ class PropertiesPanel : public QTabWidget, public DocumentListener, private Tree
   QLineEdit* AddEdit(QWidget* page, const char* name, const char* label);
   void AddColourRow(QWidget* page, int channel);
   void BuildPages();
+  void AddPositionRow(QWidget* page, int page_index);
+  // Applies an edit's text as Enter does; false when it was refused (the
+  // message has been shown). Enter and leaving the field both come here.
+  bool ApplyEdit(QLineEdit* edit);
   void NumberEditEnter(QLineEdit* edit);
   void RedEditEnter();
   void TrackBarMoved(int channel, int position);
@@ -75,6 +80,11 @@ class PropertiesPanel : public QTabWidget, public DocumentListener, private Tree
   QLineEdit* colour_edits_[3] = {};
   QFrame* preview_ = nullptr;
   QLineEdit* range_edit_ = nullptr;
+  QLineEdit* position_edits_[kPageCount][3] = {};
+  // Edits whose text the user changed since it was filled or applied: only
+  // these are applied when they lose the focus.
+  std::set<QLineEdit*> typed_;
+  bool applying_ = false;
 };
 
 }  // namespace qx

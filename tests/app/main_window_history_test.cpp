@@ -182,7 +182,7 @@ TEST_F(HistoryWindowTest, TheNextStartOffersTheBackupOfARunThatCrashed) {
     // The window goes without a close: as after a crash.
   }
   EXPECT_EQ(folder, dir / "Editor-Backup");
-  AnswerNextBox("Yes");
+  AnswerNextBox("Ja");  // Qt's own buttons speak German
   auto w = Start();
   EXPECT_TRUE(box_text.contains("nicht ordnungsgemäß beendet"));
   EXPECT_EQ(WriteMapDocument(w->editor()), scene);

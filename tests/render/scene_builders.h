@@ -1,13 +1,16 @@
 #pragma once
 // Small scenes for render tests and benchmarks.
 
+#include <utility>
+
 #include "edit/editor.h"
 #include "scene/polygon_data.h"
 
 namespace qx::test {
 
 // A square quad in the plane z = c.z, 2*half wide. `toward_plus_z`: its front
-// (clockwise) face is seen from +z, so a camera on that side sees it with culling on.
+// (the side its normal points to) is seen from +z, so a camera on that side
+// sees it with culling on.
 inline TSector* AddQuad(Editor& e, TSector* parent, Vector c, float half, bool toward_plus_z = true) {
   TSector* q = e.CreateNode(parent, kPolygon);
   q->Id = e.NextId();
@@ -26,6 +29,9 @@ inline TSector* AddQuad(Editor& e, TSector* parent, Vector c, float half, bool t
     v.TexCoord[0] = us[i];
     v.TexCoord[1] = vs[i];
   }
+  // Corners 1 and 2 change places: the same corners and texture coordinates,
+  // run the other way round, so the normal points to the side named.
+  std::swap(q->Vertices[1], q->Vertices[2]);
   UpdatePolygonData(q);
   ComputeBounds(q);
   return q;
