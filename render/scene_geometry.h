@@ -1,0 +1,83 @@
+#pragma once
+// Geometry both viewport renderers draw the same way: where a normal line
+// ends, which model corners are usable, the colours of the point nodes, the
+// pick names a frame loads. No OpenGL here.
+
+#include <cstdint>
+
+#include "scene/node.h"
+#include "scene/view_options.h"
+
+namespace qx {
+
+// A normal line runs from a corner to corner + 10 x normal.
+inline Vector NormalTip(const Vector& p, const Vector& normal) {
+  return VectorSet(p.x + 10.0 * normal.x, p.y + 10.0 * normal.y, p.z + 10.0 * normal.z);
+}
+
+// A model corner outside the vertex array (a damaged file) drops its triangle.
+inline bool ValidCorner(const TSector* n, int32_t i) {
+  return i >= 0 && static_cast<size_t>(i) < n->Vertices.size();
+}
+inline bool ValidTriangle(const TSector* n, const TTriangle& t) {
+  return ValidCorner(n, t.V0) && ValidCorner(n, t.V1) && ValidCorner(n, t.V2);
+}
+
+// The triangles a model draws: TriangleCount, as far as the array reaches.
+inline size_t ModelTriangleCount(const TSector* n) {
+  return n->TriangleCount < n->Triangles.size() ? n->TriangleCount : n->Triangles.size();
+}
+
+// Unit 1 shows the lightmap of a polygon or model: the first triangle has one
+// and the node is lit by lightmap.
+inline bool UsesLightmap(const TSector* n) {
+  return !n->Triangles.empty() && n->Triangles[0].LightmapTexture != 0 && n->LightingMode == 0;
+}
+
+// Red, green, blue of a light's sphere.
+inline void LightColor(const TSector* n, float rgb[3]) {
+  for (int i = 0; i < 3; ++i) rgb[i] = static_cast<float>(n->Color[i] / 255.0);
+}
+
+struct SphereSpec {
+  float radius;
+  int slices, stacks;
+};
+inline constexpr SphereSpec kNodeSphere{3, 10, 10};
+inline constexpr SphereSpec kHeadingSphere{2.5f, 10, 10};
+inline constexpr int kVertexSphereSlices = 30, kVertexSphereStacks = 10;
+
+inline constexpr float kParticleColor[3] = {0.5f, 0, 0.5f};
+inline constexpr float kActorColor[3] = {0, 1, 0};
+inline constexpr float kHeadingColor[3] = {0, 0.5f, 0};
+inline constexpr float kCheckpointColor[3] = {1, 1, 1};
+inline constexpr float kPortalColor[3] = {0, 0, 0.8f};
+inline constexpr float kStartColor[3] = {0, 0, 1};
+inline constexpr float kNormalColor[3] = {1, 0, 0};
+inline constexpr float kGridColor[3] = {0.8f, 0.8f, 0.8f};
+inline constexpr float kBoxColor[3] = {1, 0, 0};
+inline constexpr float kOutlineColor[3] = {0, 1, 0};
+inline constexpr float kPortalEdgeColor[3] = {1, 1, 0};
+inline constexpr float kMarkedVertexColor[3] = {1, 1, 0};
+inline constexpr float kVertexColor[3] = {0, 1, 0};
+
+// Whether the node pass loads the node's id as pick name (and draws it).
+inline bool LoadsName(const TSector* n, const ViewOptions& o) {
+  switch (n->NodeType) {
+    case kPolygon:
+      return (n->Visible != 0 || o.ShowTransparent) && n->Vertices.size() >= 4;
+    case kModel:
+      return n->Visible != 0 || o.ShowTransparent;
+    case kPortal:
+      return o.ShowPortals;
+    case kLight:
+    case kParticleSystem:
+    case kActor:
+    case kCheckpoint:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace qx
