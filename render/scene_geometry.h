@@ -28,6 +28,38 @@ inline size_t ModelTriangleCount(const TSector* n) {
   return n->TriangleCount < n->Triangles.size() ? n->TriangleCount : n->Triangles.size();
 }
 
+// The twelve edges of the axis-aligned box between two corners, as 24 line ends.
+inline void BoxEdges(const Vector& a, const Vector& b, Vector out[24]) {
+  const float x[2] = {a.x, b.x}, y[2] = {a.y, b.y}, z[2] = {a.z, b.z};
+  int k = 0;
+  for (int i = 0; i < 2; ++i)
+    for (int j = 0; j < 2; ++j) {
+      out[k++] = {x[0], y[i], z[j]};  // along x
+      out[k++] = {x[1], y[i], z[j]};
+      out[k++] = {x[i], y[0], z[j]};  // along y
+      out[k++] = {x[i], y[1], z[j]};
+      out[k++] = {x[i], y[j], z[0]};  // along z
+      out[k++] = {x[i], y[j], z[1]};
+    }
+}
+
+// The cross of the start and checkpoint markers: three lines from -10 to +10
+// along the axes through c, as 6 line ends.
+inline void CrossEnds(const Vector& c, Vector out[6]) {
+  out[0] = {c.x - 10, c.y, c.z};
+  out[1] = {c.x + 10, c.y, c.z};
+  out[2] = {c.x, c.y - 10, c.z};
+  out[3] = {c.x, c.y + 10, c.z};
+  out[4] = {c.x, c.y, c.z - 10};
+  out[5] = {c.x, c.y, c.z + 10};
+}
+
+// The selection box of a light, particle system, actor or checkpoint.
+inline void PointBoxCorners(const TSector* n, Vector* min, Vector* max) {
+  *min = VectorSet(n->Position.x - 3.0, n->Position.y - 3.0, n->Position.z - 3.0);
+  *max = VectorSet(n->Position.x + 3.0, n->Position.y + 3.0, n->Position.z + 3.0);
+}
+
 // Unit 1 shows the lightmap of a polygon or model: the first triangle has one
 // and the node is lit by lightmap.
 inline bool UsesLightmap(const TSector* n) {

@@ -202,13 +202,10 @@ void SceneRenderer::DrawGrid(const Editor& e) {
 }
 
 void SceneRenderer::DrawCross(const Vector& c) {
+  Vector ends[6];
+  CrossEnds(c, ends);
   glBegin(GL_LINES);
-  glVertex3f(c.x - 10, c.y, c.z);
-  glVertex3f(c.x + 10, c.y, c.z);
-  glVertex3f(c.x, c.y - 10, c.z);
-  glVertex3f(c.x, c.y + 10, c.z);
-  glVertex3f(c.x, c.y, c.z - 10);
-  glVertex3f(c.x, c.y, c.z + 10);
+  for (const Vector& p : ends) Vertex(p);
   glEnd();
 }
 
@@ -230,17 +227,10 @@ void SceneRenderer::DrawSphere(const Vector& at, double radius, int slices, int 
 
 void SceneRenderer::DrawBox(const Vector& a, const Vector& b) {
   TexturingOffBothUnits();
-  const float x[2] = {a.x, b.x}, y[2] = {a.y, b.y}, z[2] = {a.z, b.z};
+  Vector ends[24];
+  BoxEdges(a, b, ends);
   glBegin(GL_LINES);
-  for (int i = 0; i < 2; ++i)
-    for (int j = 0; j < 2; ++j) {
-      glVertex3f(x[0], y[i], z[j]);  // along x
-      glVertex3f(x[1], y[i], z[j]);
-      glVertex3f(x[i], y[0], z[j]);  // along y
-      glVertex3f(x[i], y[1], z[j]);
-      glVertex3f(x[i], y[j], z[0]);  // along z
-      glVertex3f(x[i], y[j], z[1]);
-    }
+  for (const Vector& p : ends) Vertex(p);
   glEnd();
 }
 
@@ -425,8 +415,9 @@ void SceneRenderer::DrawNode(Editor& e, const ViewOptions& o, TSector* n) {
     if (!n->Marked) return;
     glColor3f(1, 0, 0);
     LineWidth(2);
-    DrawBox(VectorSet(n->Position.x - 3.0, n->Position.y - 3.0, n->Position.z - 3.0),
-            VectorSet(n->Position.x + 3.0, n->Position.y + 3.0, n->Position.z + 3.0));
+    Vector min, max;
+    PointBoxCorners(n, &min, &max);
+    DrawBox(min, max);
   };
   switch (n->NodeType) {
     case kPolygon:

@@ -22,6 +22,8 @@ class TreeListener {
   virtual void NodeChanged(TSector* /*node*/) {}  // name or icon
   virtual void BeforeReset() {}
   virtual void AfterReset() {}
+  // The tree is being destroyed: a listener that outlives it must not call it again.
+  virtual void TreeGone() {}
 };
 
 class SceneTree {
