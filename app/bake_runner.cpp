@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "app/main_window.h"
-#include "app/map_export_form.h"
-#include "lighting/bake_job.h"
-#include "lighting/export_commands.h"
+#include "edit/bake_job.h"
+#include "edit/export_commands.h"
 #include "render/viewport_panel.h"
+#include "ui/map_export_form.h"
 
 namespace qx {
 

@@ -6,8 +6,8 @@
 #include <QSurfaceFormat>
 
 #include "app/main_window.h"
-#include "app/map_export_form.h"
 #include "render/viewport_panel.h"
+#include "ui/map_export_form.h"
 
 int main(int argc, char** argv) {
   QSurfaceFormat::setDefaultFormat(qx::ViewportPanel::RequestedFormat());

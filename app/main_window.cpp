@@ -20,12 +20,12 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/image_list.h"
-#include "app/scene_tree_model.h"
-#include "app/up_down.h"
+#include "edit/unsaved_changes.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
-#include "scene/unsaved_changes.h"
+#include "ui/image_list.h"
+#include "ui/scene_tree_model.h"
+#include "ui/up_down.h"
 
 namespace qx {
 
@@ -366,14 +366,16 @@ void TMain::SetGridLabel(const std::string& text) {
   grid_label_->setText(QString::fromStdString(text));
 }
 
-void TMain::SetCameraButtons(int camera_mode) {
-  (camera_mode == 1 ? move_button_ : look_button_)->setChecked(true);
+void TMain::SetCameraButtons(CameraMode mode) {
+  (mode == CameraMode::kMove ? move_button_ : look_button_)->setChecked(true);
 }
 
-void TMain::SetToolButtons(char axis, int tool_mode) {
-  const char* axis_button = axis == 'Y' ? "ToolButton12" : axis == 'Z' ? "ToolButton13" : "ToolButton11";
+void TMain::SetToolButtons(AxisLock axis, ToolMode mode) {
+  const char* axis_button = axis == AxisLock::kY   ? "ToolButton12"
+                            : axis == AxisLock::kZ ? "ToolButton13"
+                                                   : "ToolButton11";
   Action(axis_button)->setChecked(true);
-  Action(tool_mode == 1 ? "ToolButton16" : "ToolButton15")->setChecked(true);
+  Action(mode == ToolMode::kRotate ? "ToolButton16" : "ToolButton15")->setChecked(true);
 }
 
 void TMain::SetPanelVisible(bool visible) {

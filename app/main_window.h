@@ -36,11 +36,11 @@
 #include <string>
 
 #include "app/qt_prompts.h"
+#include "edit/autosave.h"
+#include "edit/editor.h"
+#include "edit/recent_files.h"
+#include "edit/view_options.h"
 #include "lighting/lightmap.h"
-#include "scene/autosave.h"
-#include "scene/editor.h"
-#include "scene/recent_files.h"
-#include "scene/view_options.h"
 
 class QAction;
 class QActionGroup;
@@ -112,8 +112,8 @@ class TMain : public QMainWindow, public EditorView {
   // EditorView.
   void SetCaption(const std::string& text) override;
   void SetGridLabel(const std::string& text) override;
-  void SetCameraButtons(int camera_mode) override;
-  void SetToolButtons(char axis, int tool_mode) override;
+  void SetCameraButtons(CameraMode mode) override;
+  void SetToolButtons(AxisLock axis, ToolMode mode) override;
   void SetPanelVisible(bool visible) override;
   void SetStatusText(int panel, const std::string& text) override;
   void ShowNodeProperties(TSector* node) override;

@@ -9,8 +9,8 @@
 #include <QWheelEvent>
 
 #include "app/main_window.h"
+#include "edit/camera.h"
 #include "render/viewport_panel.h"
-#include "scene/camera.h"
 
 namespace qx {
 
@@ -116,13 +116,13 @@ void TMain::ViewportPanelMouseMove(QMouseEvent* event) {
 }
 
 void TMain::LbSpeedButton3MouseDown() {
-  editor_.CameraMode = 0;
-  SetCameraButtons(0);
+  editor_.CameraMode = CameraMode::kLook;
+  SetCameraButtons(CameraMode::kLook);
 }
 
 void TMain::LbSpeedButton4MouseDown() {
-  editor_.CameraMode = 1;
-  SetCameraButtons(1);
+  editor_.CameraMode = CameraMode::kMove;
+  SetCameraButtons(CameraMode::kMove);
 }
 
 void TMain::CheckBox1Click() {

@@ -8,12 +8,12 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "app/up_down.h"
 #include "edit/insert.h"
-#include "edit/properties_panel.h"
 #include "edit/selection.h"
 #include "edit/transform.h"
 #include "render/viewport_panel.h"
+#include "ui/properties_panel.h"
+#include "ui/up_down.h"
 
 namespace qx {
 
@@ -59,11 +59,11 @@ void TMain::WireEditing() {
   Wire(Action("Checkpoint1"), [this] { InsertCheckpoint(editor_); });
 
   // Axis lock and tool mode (F5-F7 click the axis buttons).
-  Wire(Action("ToolButton11"), [this] { SetAxisLock(editor_, 'X'); });
-  Wire(Action("ToolButton12"), [this] { SetAxisLock(editor_, 'Y'); });
-  Wire(Action("ToolButton13"), [this] { SetAxisLock(editor_, 'Z'); });
-  Wire(Action("ToolButton15"), [this] { SetToolMode(editor_, 0); });
-  Wire(Action("ToolButton16"), [this] { SetToolMode(editor_, 1); });
+  Wire(Action("ToolButton11"), [this] { SetAxisLock(editor_, AxisLock::kX); });
+  Wire(Action("ToolButton12"), [this] { SetAxisLock(editor_, AxisLock::kY); });
+  Wire(Action("ToolButton13"), [this] { SetAxisLock(editor_, AxisLock::kZ); });
+  Wire(Action("ToolButton15"), [this] { SetToolMode(editor_, ToolMode::kMove); });
+  Wire(Action("ToolButton16"), [this] { SetToolMode(editor_, ToolMode::kRotate); });
 
   // Spinners of the bar below the viewport.
   if (auto* up_down = bar_->findChild<UpDown*>("UpDown1"))

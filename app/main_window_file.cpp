@@ -4,10 +4,10 @@
 #include <QMessageBox>
 
 #include "app/main_window.h"
-#include "scene/document.h"
-#include "scene/document_commands.h"
-#include "scene/unsaved_changes.h"
-#include "textures/texture_commands.h"
+#include "edit/document_commands.h"
+#include "edit/map_document_io.h"
+#include "edit/texture_commands.h"
+#include "edit/unsaved_changes.h"
 #include "textures/texture_library_file.h"
 
 namespace qx {

@@ -18,8 +18,8 @@
 
 #include "app/bake_runner.h"
 #include "app/main_window.h"
+#include "edit/unsaved_changes.h"
 #include "render/viewport_panel.h"
-#include "scene/unsaved_changes.h"
 
 namespace qx {
 
@@ -115,7 +115,7 @@ void TMain::ScheduleCommit(QObject* target) {
   std::string name;
   if (Inside(target, viewport_)) {
     const bool ctrl = QApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
-    name = ctrl ? "Texturkoordinaten" : editor_.ToolMode == 0 ? "Verschieben" : "Rotieren";
+    name = ctrl ? "Texturkoordinaten" : editor_.ToolMode == ToolMode::kMove ? "Verschieben" : "Rotieren";
   } else if (Inside(target, panel_host_)) {
     name = "Eigenschaften";
   } else if (Inside(target, tree_)) {

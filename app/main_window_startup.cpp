@@ -6,10 +6,10 @@
 
 #include "app/main_window.h"
 #include "app/qt_settings.h"
-#include "app/splash.h"
+#include "edit/texture_commands.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
-#include "textures/texture_commands.h"
+#include "ui/splash.h"
 
 namespace qx {
 

@@ -9,11 +9,11 @@
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
-#include "app/scene_tree_model.h"
+#include "edit/model_insert.h"
 #include "edit/polygon_ops.h"
 #include "edit/tree_edit.h"
-#include "models/model_insert.h"
-#include "textures/texture_browser.h"
+#include "ui/scene_tree_model.h"
+#include "ui/texture_browser.h"
 
 namespace qx {
 

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "scene/prompts.h"
+#include "edit/prompts.h"
 
 class QWidget;
 

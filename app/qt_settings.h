@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "scene/prompts.h"
+#include "edit/prompts.h"
 
 namespace qx {
 

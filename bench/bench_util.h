@@ -3,9 +3,9 @@
 
 #include <chrono>
 
+#include "edit/editor.h"
 #include "edit/insert.h"
 #include "edit/selection.h"
-#include "scene/editor.h"
 
 namespace qx::bench {
 

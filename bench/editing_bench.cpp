@@ -31,7 +31,7 @@ void Run(int quads) {
   const double mark = Millis(5, [&] { MarkAllPolygons(e); });
   e.StepCounter = 0;
   const double move = Millis(20, [&] { DragStep(e, -100); });
-  SetToolMode(e, 1);
+  SetToolMode(e, ToolMode::kRotate);
   const double rotate = Millis(20, [&] { DragStep(e, -100); });
   std::printf("%6d quads: pick %.3f ms (name %u), mark all %.3f ms, move step %.3f ms, rotate step %.3f ms\n",
               quads, pick, picked, mark, move, rotate);

@@ -15,9 +15,9 @@
 #include <ctime>
 #include <vector>
 
-#include "lighting/polygon_data.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
+#include "scene/polygon_data.h"
 
 using namespace qx;
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "bench_util.h"
+#include "edit/editor.h"
 #include "edit/insert.h"
 #include "edit/selection.h"
 #include "edit/transform.h"
-#include "scene/editor.h"
 
 using namespace qx;
 
@@ -35,7 +35,7 @@ void Run(int quads) {
   const double rename_kb = (e.History.Bytes() - before_rename) / 20.0 / 1024.0;
   const size_t before_move = e.History.Bytes();
   const double move =
-      Millis(5, [&] { e.History.Run("Bewegen", [&] { MoveSubtree(e.Tree.First(), 'X', 20); }); });
+      Millis(5, [&] { e.History.Run("Bewegen", [&] { MoveSubtree(e.Tree.First(), AxisLock::kX, 20); }); });
   const double move_mb = (e.History.Bytes() - before_move) / 5.0 / 1048576.0;
   const double undo = Millis(5, [&] { e.History.Undo(); });
   const double redo = Millis(5, [&] { e.History.Redo(); });

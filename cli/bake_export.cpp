@@ -8,11 +8,11 @@
 #include <mutex>
 
 #include "cli/cli.h"
-#include "lighting/export_commands.h"
+#include "edit/export_commands.h"
+#include "edit/map_document_io.h"
 #include "lighting/level_export.h"
 #include "lighting/lightmap_png.h"
 #include "scene/bytes.h"
-#include "scene/document.h"
 
 namespace qx::cli {
 

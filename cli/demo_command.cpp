@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "cli/cli.h"
-#include "scene/demo_level.h"
-#include "scene/document.h"
+#include "edit/demo_level.h"
+#include "edit/map_document_io.h"
 #include "textures/texture_library_file.h"
 
 namespace qx::cli {

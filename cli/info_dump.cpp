@@ -5,11 +5,11 @@
 #include <cstring>
 #include <map>
 
+#include "edit/map_document_io.h"
+#include "edit/sector_import.h"
 #include "lighting/level_reader.h"
 #include "models/md2.h"
 #include "scene/cp1252.h"
-#include "scene/document.h"
-#include "scene/sectorfile.h"
 #include "textures/texture_library_file.h"
 
 namespace qx::cli {

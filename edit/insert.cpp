@@ -5,7 +5,7 @@
 #include "edit/grid_snap.h"
 #include "edit/selection.h"
 #include "edit/transform.h"
-#include "lighting/polygon_data.h"
+#include "scene/polygon_data.h"
 
 namespace qx {
 

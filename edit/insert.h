@@ -3,7 +3,7 @@
 // camera looks at, snapped to the grid, selects it and shows it. They return the
 // new node, or null when nothing was created.
 
-#include "scene/editor.h"
+#include "edit/editor.h"
 
 namespace qx {
 

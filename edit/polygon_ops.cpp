@@ -25,7 +25,7 @@ bool IsQuadWithCorners(const TSector* n) {
 
 // A sector turns as one rigid body: every vertex and every position in it,
 // all by the same angle about the same centre.
-void TurnSectorContent(TSector* sector, char axis, double degrees) {
+void TurnSectorContent(TSector* sector, AxisLock axis, double degrees) {
   const Vector c = sector->BoundsCenter;
   SceneTree::WalkSubtree(sector, [&](TSector* n) {
     switch (n->NodeType) {
@@ -45,7 +45,7 @@ void TurnSectorContent(TSector* sector, char axis, double degrees) {
       case kActor:
         n->Position = TurnAbout(n->Position, c, axis, degrees);
         // The heading is an angle about the vertical axis only.
-        if (axis == 'Y') n->Heading = static_cast<float>(double(n->Heading) + degrees);
+        if (axis == AxisLock::kY) n->Heading = static_cast<float>(double(n->Heading) + degrees);
         break;
       default:
         break;
@@ -55,9 +55,9 @@ void TurnSectorContent(TSector* sector, char axis, double degrees) {
 
 }  // namespace
 
-Vector TurnAbout(const Vector& p, const Vector& c, char axis, double degrees) {
+Vector TurnAbout(const Vector& p, const Vector& c, AxisLock axis, double degrees) {
   const auto [co, si] = CosSin(degrees);
-  return RotateAboutAxis(p, c, axis, co, si);
+  return RotateAboutAxis(p, c, static_cast<char>(axis), co, si);
 }
 
 void TurnSelectedObjects(Editor& e, int degrees) {

@@ -3,14 +3,14 @@
 // recomputing the texture coordinates of quads. The texture commands rely on the
 // vertex order of a square: 0-1 and 2-3 are opposite edges, 0-2 and 1-3 the sides.
 
-#include "scene/editor.h"
+#include "edit/editor.h"
 #include "scene/vector.h"
 
 namespace qx {
 
 // p turned about c by `degrees` about the axis 'X', 'Y' or 'Z' (any other axis
 // leaves p as it is). Quarter turns are exact, so a square on the grid stays on it.
-Vector TurnAbout(const Vector& p, const Vector& c, char axis, double degrees);
+Vector TurnAbout(const Vector& p, const Vector& c, AxisLock axis, double degrees);
 
 // "Drehen um 90°", "Drehen um 180°", "Objekt rotieren um 90°": every selected
 // polygon, portal or model turns about its stored Centroid on AxisLock; a

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "scene/editor.h"
+#include "edit/editor.h"
 
 namespace qx {
 

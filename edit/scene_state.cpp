@@ -5,8 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "edit/editor.h"
 #include "models/md2.h"
-#include "scene/editor.h"
 
 namespace qx {
 
@@ -14,7 +14,7 @@ namespace qx {
 // these checks fail the build until it is.
 static_assert(sizeof(TVertex) == 52, "copy and compare the new TVertex field in SameVertex");
 static_assert(sizeof(TTriangle) == 36, "copy and compare the new TTriangle field in SameTriangle");
-static_assert(sizeof(TSector) == 280, "copy and compare the new TSector field in CopyFields and SameFields");
+static_assert(sizeof(TSector) == 288, "copy and compare the new TSector field in CopyFields and SameFields");
 
 struct SceneState::Record {
   TSector fields;  // every field but the tree links, LinkedSector and ModelLoader

@@ -9,7 +9,7 @@
 #include <functional>
 #include <span>
 
-#include "scene/editor.h"
+#include "edit/editor.h"
 
 namespace qx {
 

@@ -12,26 +12,26 @@ namespace qx {
 
 namespace {
 
-float* AxisOf(Vector& p, char axis) {
+float* AxisOf(Vector& p, AxisLock axis) {
   switch (axis) {
-    case 'X':
+    case AxisLock::kX:
       return &p.x;
-    case 'Y':
+    case AxisLock::kY:
       return &p.y;
-    case 'Z':
+    case AxisLock::kZ:
       return &p.z;
     default:
       return nullptr;
   }
 }
 
-void AddOnAxis(Vector& p, char axis, double d) {
+void AddOnAxis(Vector& p, AxisLock axis, double d) {
   if (float* c = AxisOf(p, axis)) *c = static_cast<float>(*c + d);
 }
 
-Vector Rotated(const Vector& p, const Vector& c, char axis, double degrees) {
+Vector Rotated(const Vector& p, const Vector& c, AxisLock axis, double degrees) {
   const double a = degrees * kPi / 180.0;
-  return RotateAboutAxis(p, c, axis, std::cos(a), std::sin(a));
+  return RotateAboutAxis(p, c, static_cast<char>(axis), std::cos(a), std::sin(a));
 }
 
 // Visits the nodes a move or rotation reaches: through sectors into their
@@ -83,12 +83,12 @@ void ShowGrid(Editor& e) {
 
 }  // namespace
 
-void SetAxisLock(Editor& e, char axis) {
+void SetAxisLock(Editor& e, AxisLock axis) {
   e.AxisLock = axis;
   if (e.view) e.view->SetToolButtons(e.AxisLock, e.ToolMode);
 }
 
-void SetToolMode(Editor& e, int mode) {
+void SetToolMode(Editor& e, ToolMode mode) {
   e.ToolMode = mode;
   if (e.view) e.view->SetToolButtons(e.AxisLock, e.ToolMode);
 }
@@ -99,7 +99,7 @@ void SetVertexMode(Editor& e, bool on) {
   e.Redraw();
 }
 
-void MoveSubtree(TSector* node, char axis, float distance) {
+void MoveSubtree(TSector* node, AxisLock axis, float distance) {
   ForEachTransformed(node, [&](TSector* n) {
     switch (n->NodeType) {
       case kPolygon:
@@ -119,7 +119,7 @@ void MoveSubtree(TSector* node, char axis, float distance) {
   });
 }
 
-void RotateSubtree(TSector* node, char axis, const Vector& centre, float step) {
+void RotateSubtree(TSector* node, AxisLock axis, const Vector& centre, float step) {
   ForEachTransformed(node, [&](TSector* n) {
     switch (n->NodeType) {
       case kPolygon:
@@ -163,7 +163,7 @@ void DragStep(Editor& e, int dx) {
   if (dx != 0) {
     ++e.StepCounter;
     if (std::fabs(30.0 / dx) < e.StepCounter) {
-      if (e.ToolMode == 0)
+      if (e.ToolMode == ToolMode::kMove)
         s = static_cast<float>(dx > 0 ? -e.GridSize : e.GridSize);
       else
         s = dx > 0 ? -1.0f : 1.0f;
@@ -173,7 +173,7 @@ void DragStep(Editor& e, int dx) {
   const std::vector<TSector*> list = e.SelectionList;
   for (TSector* n : list) {
     if (s != 0) {
-      if (e.ToolMode == 0) {
+      if (e.ToolMode == ToolMode::kMove) {
         if (IsQuadLike(n) && e.VertexMode) {
           for (TVertex& v : n->Vertices)
             if (v.Marked) AddOnAxis(v.Position, e.AxisLock, s);
@@ -194,9 +194,9 @@ void DragStep(Editor& e, int dx) {
 void TextureDrag(Editor& e, TexMode mode, int dx, int dy) {
   int d = 0;
   TexCoord coordinate = TexCoord::kU;
-  if (e.AxisLock == 'X') {
+  if (e.AxisLock == AxisLock::kX) {
     d = dx;
-  } else if (e.AxisLock == 'Y') {
+  } else if (e.AxisLock == AxisLock::kY) {
     d = dy;
     coordinate = TexCoord::kV;
   } else {

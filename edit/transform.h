@@ -9,16 +9,16 @@
 namespace qx {
 
 // Tool buttons "X Achse", "Y Achse", "Z Achse" (and F5..F7), "Verschieben", "Rotieren".
-void SetAxisLock(Editor& e, char axis);
-void SetToolMode(Editor& e, int mode);  // 0 move, 1 rotate
+void SetAxisLock(Editor& e, AxisLock axis);
+void SetToolMode(Editor& e, ToolMode mode);
 // The "Vertex Modus" check box.
 void SetVertexMode(Editor& e, bool on);
 
 // Adds distance to the axis coordinate of the node (through a sector to all it holds).
-void MoveSubtree(TSector* node, char axis, float distance);
+void MoveSubtree(TSector* node, AxisLock axis, float distance);
 // Turns the node about centre by `step` steps: 10 degrees a step for vertices,
 // 1 degree for lights; actors' Heading grows by 10 a step whatever the axis.
-void RotateSubtree(TSector* node, char axis, const Vector& centre, float step);
+void RotateSubtree(TSector* node, AxisLock axis, const Vector& centre, float step);
 
 enum class TexCoord { kU, kV };
 enum class TexMode { kShift, kScale };

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "scene/editor.h"
+#include "edit/editor.h"
 
 namespace qx {
 

@@ -4,9 +4,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "edit/editor.h"
 #include "edit/properties.h"
 #include "lighting/lightmap.h"
-#include "scene/editor.h"
 
 namespace qx {
 

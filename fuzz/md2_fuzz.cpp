@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "models/model_insert.h"
+#include "edit/model_insert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto model = std::make_unique<qx::TMD2>();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "scene/bounds.h"
+
 namespace qx {
 
 namespace {

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "lighting/lightmap.h"
 #include "scene/bytes.h"
-#include "scene/editor.h"
 
 namespace qx {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/editor.h"
+#include "lighting/lightmap.h"
 
 namespace qx {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/editor.h"
+#include "scene/scene_tree.h"
 
 namespace qx {
 
@@ -21,6 +21,26 @@ inline constexpr double kVertexStart = 64;    // every vertex colour channel bef
 inline constexpr double kVertexFactor = 0.7;  // scales a light's share of a vertex colour
 inline constexpr double kChannelCeiling = 255;
 inline constexpr int kMaxLightmapSide = 4096;
+
+struct Lightmap {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;  // width * height * 3 bytes
+};
+
+// What a bake reads and writes: the tree and its lightmap list. The editor's
+// document is one; tests and the command line may bake a bare one.
+struct LitScene {
+  LitScene() = default;
+  LitScene(const LitScene&) = delete;
+  LitScene& operator=(const LitScene&) = delete;
+  virtual ~LitScene() = default;
+
+  SceneTree Tree;
+  std::vector<Lightmap> LightmapList;
+
+  // Told after a bake wrote a new lightmap list and these nodes' lighting.
+  virtual void LightingChanged(const std::vector<TSector*>& /*nodes*/) {}
+};
 
 struct LightmapSize {
   int width = 8;
@@ -83,10 +103,10 @@ BakeResult BakeLightmaps(const BakeLists& lists, LightmapSize size, const BakeOp
 // triangle's LightmapIndex and LightmapTexture, lightmap coordinates and vertex
 // colours. The result names nodes by pointer: apply it to the scene it was
 // baked from, unchanged since (the editor lets no command run during a bake).
-void ApplyBakeResult(Editor& editor, BakeResult&& result, LightmapUploader* uploader);
+void ApplyBakeResult(LitScene& scene, BakeResult&& result, LightmapUploader* uploader);
 
 // Collect, bake and apply. On cancel or refusal the scene keeps its lightmaps.
-BakeStatus ComputeLightmaps(Editor& editor, LightmapSize size, const BakeOptions& options = {},
+BakeStatus ComputeLightmaps(LitScene& scene, LightmapSize size, const BakeOptions& options = {},
                             LightmapUploader* uploader = nullptr, std::string* message = nullptr);
 
 // "Lightmaps: 50%"

@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "lighting/lightmap.h"
-#include "lighting/polygon_data.h"
 #include "lighting/shadow_search.h"
+#include "scene/polygon_data.h"
 
 namespace qx {
 
@@ -337,10 +337,13 @@ BakeResult BakeLightmaps(const BakeLists& lists, LightmapSize size, const BakeOp
   return Baker(lists, size, options).Run();
 }
 
-void ApplyBakeResult(Editor& editor, BakeResult&& result, LightmapUploader* uploader) {
-  editor.LightmapList = std::move(result.lightmaps);
+void ApplyBakeResult(LitScene& scene, BakeResult&& result, LightmapUploader* uploader) {
+  scene.LightmapList = std::move(result.lightmaps);
+  std::vector<TSector*> lit;
+  lit.reserve(result.nodes.size());
   for (BakeResult::NodeOutput& out : result.nodes) {
     TSector* node = out.node;
+    lit.push_back(node);
     for (size_t v = 0; v < node->Vertices.size(); ++v) {
       TVertex& vertex = node->Vertices[v];
       if (out.lightmapped) std::copy_n(&out.lightmap_coords[2 * v], 2, vertex.LightmapCoord);
@@ -352,21 +355,22 @@ void ApplyBakeResult(Editor& editor, BakeResult&& result, LightmapUploader* uplo
       tri.LightmapIndex = out.lightmap_index[t];
       if (uploader) {
         if (tri.LightmapTexture != 0) uploader->Release(tri.LightmapTexture);
-        tri.LightmapTexture = uploader->Upload(editor.LightmapList[size_t(tri.LightmapIndex)]);
+        tri.LightmapTexture = uploader->Upload(scene.LightmapList[size_t(tri.LightmapIndex)]);
       } else {
         tri.LightmapTexture = 0;
       }
     }
   }
+  scene.LightingChanged(lit);
 }
 
-BakeStatus ComputeLightmaps(Editor& editor, LightmapSize size, const BakeOptions& options,
+BakeStatus ComputeLightmaps(LitScene& scene, LightmapSize size, const BakeOptions& options,
                             LightmapUploader* uploader, std::string* message) {
-  const BakeLists lists = CollectBakeLists(editor.Tree);
+  const BakeLists lists = CollectBakeLists(scene.Tree);
   BakeResult result = BakeLightmaps(lists, size, options);
   if (message) *message = result.message;
   if (result.status != BakeStatus::kDone) return result.status;
-  ApplyBakeResult(editor, std::move(result), uploader);
+  ApplyBakeResult(scene, std::move(result), uploader);
   return BakeStatus::kDone;
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "lighting/polygon_data.h"
+#include "scene/polygon_data.h"
 
 namespace qx {
 
@@ -69,7 +69,7 @@ Vector Scaled(Vector v, double s) {
 
 class Oracle {
  public:
-  Oracle(Editor& editor, LightmapSize size, const std::function<void(int)>& progress)
+  Oracle(LitScene& editor, LightmapSize size, const std::function<void(int)>& progress)
       : editor_(editor), size_(size), progress_(progress) {}
 
   void Run() {
@@ -234,7 +234,7 @@ class Oracle {
     if (progress_) progress_(percent_);
   }
 
-  Editor& editor_;
+  LitScene& editor_;
   LightmapSize size_;
   const std::function<void(int)>& progress_;
   std::vector<TSector*> polygons_, lights_;
@@ -243,7 +243,7 @@ class Oracle {
 
 }  // namespace
 
-void ComputeLightmapsOracle(Editor& editor, LightmapSize size, const std::function<void(int)>& progress) {
+void ComputeLightmapsOracle(LitScene& editor, LightmapSize size, const std::function<void(int)>& progress) {
   Oracle(editor, size, progress).Run();
 }
 

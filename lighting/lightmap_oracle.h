@@ -14,6 +14,7 @@ namespace qx {
 // Writes straight into the scene like the fast path's ComputeLightmaps with no
 // uploader (LightmapTexture becomes 0). `progress` gets (i + 1) * 100 / n for
 // the i-th of n polygon-list nodes whenever that number changes.
-void ComputeLightmapsOracle(Editor& editor, LightmapSize size, const std::function<void(int)>& progress = {});
+void ComputeLightmapsOracle(LitScene& editor, LightmapSize size,
+                            const std::function<void(int)>& progress = {});
 
 }  // namespace qx

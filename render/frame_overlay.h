@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "render/retained_scene.h"
-#include "scene/view_options.h"
+#include "edit/view_options.h"
 
 namespace qx {
 

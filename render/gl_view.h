@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "scene/camera.h"
+#include "edit/camera.h"
 
 namespace qx {
 

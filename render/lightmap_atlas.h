@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "scene/editor.h"
+#include "lighting/lightmap.h"
 
 namespace qx {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <map>
 
-#include "lighting/polygon_data.h"
+#include "scene/polygon_data.h"
 #include "render/scene_geometry.h"
 #include "render/sphere_mesh.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "render/lightmap_atlas.h"
-#include "scene/editor.h"
+#include "edit/editor.h"
 
 namespace qx {
 

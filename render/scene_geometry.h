@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "scene/node.h"
-#include "scene/view_options.h"
+#include "edit/view_options.h"
 
 namespace qx {
 

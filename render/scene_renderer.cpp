@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "edit/selection.h"
-#include "lighting/polygon_data.h"
 #include "render/scene_geometry.h"
+#include "scene/polygon_data.h"
 
 namespace qx {
 

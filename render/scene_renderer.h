@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "edit/camera.h"
 #include "render/gl_view.h"
 #include "render/viewport_renderer.h"
-#include "scene/camera.h"
 
 struct GLUquadric;
 

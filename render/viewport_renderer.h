@@ -9,8 +9,8 @@
 
 #include "render/gl_multitexture.h"
 #include "scene/change_set.h"
-#include "scene/editor.h"
-#include "scene/view_options.h"
+#include "edit/editor.h"
+#include "edit/view_options.h"
 
 namespace qx {
 

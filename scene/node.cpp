@@ -1,7 +1,5 @@
 #include "scene/node.h"
 
-#include "models/md2.h"
-
 namespace qx {
 
 TSector::TSector() = default;
@@ -19,29 +17,47 @@ void TSector::ResizeTriangles(size_t n) {
 
 const char* DefaultName(uint8_t node_type) {
   switch (node_type) {
-    case kSector: return "leerer Sektor";
-    case kPolygon: return "Viereck";
-    case kLight: return "Licht";
-    case kPortal: return "Portal";
-    case kParticleSystem: return "Partikelsystem";
-    case kModel: return "Model";
-    case kActor: return "Actor";
-    case kCheckpoint: return "Checkpoint";
-    default: return "";
+    case kSector:
+      return "leerer Sektor";
+    case kPolygon:
+      return "Viereck";
+    case kLight:
+      return "Licht";
+    case kPortal:
+      return "Portal";
+    case kParticleSystem:
+      return "Partikelsystem";
+    case kModel:
+      return "Model";
+    case kActor:
+      return "Actor";
+    case kCheckpoint:
+      return "Checkpoint";
+    default:
+      return "";
   }
 }
 
 int DefaultIcon(uint8_t node_type) {
   switch (node_type) {
-    case kSector: return kIconSector;
-    case kPolygon: return kIconPolygon;
-    case kLight: return kIconLight;
-    case kPortal: return kIconPortal;
-    case kParticleSystem: return kIconParticleSystem;
-    case kModel: return kIconModel;
-    case kActor: return kIconActor;
-    case kCheckpoint: return kIconCheckpoint;
-    default: return 0;
+    case kSector:
+      return kIconSector;
+    case kPolygon:
+      return kIconPolygon;
+    case kLight:
+      return kIconLight;
+    case kPortal:
+      return kIconPortal;
+    case kParticleSystem:
+      return kIconParticleSystem;
+    case kModel:
+      return kIconModel;
+    case kActor:
+      return kIconActor;
+    case kCheckpoint:
+      return kIconCheckpoint;
+    default:
+      return 0;
   }
 }
 

@@ -92,7 +92,7 @@ struct TSector {
   uint32_t LinkedSectorId = 0;
   uint8_t ParticleType = 0;
   float ParticleSpeed = 0;
-  std::unique_ptr<TMD2> ModelLoader;
+  std::shared_ptr<TMD2> ModelLoader;  // shared, so the record needs no loader definition
 
   // Tree links, maintained only by SceneTree. Parent is null at the top level.
   TSector* Parent = nullptr;
@@ -105,7 +105,7 @@ struct TSector {
 };
 
 const char* DefaultName(uint8_t node_type);
-int DefaultIcon(uint8_t node_type);  // for a sector: by NoInsideTest == 0
+int DefaultIcon(uint8_t node_type);   // for a sector: by NoInsideTest == 0
 bool HasVertices(uint8_t node_type);  // polygon, portal, model
 
 }  // namespace qx

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
-#include "lighting/polygon_data.h"
+#include "scene/polygon_data.h"
 
 namespace qx {
 

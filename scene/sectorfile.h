@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/editor.h"
+#include "scene/scene_tree.h"
 
 namespace qx {
 
@@ -39,27 +39,8 @@ bool SaveSectorFile(TSector* sector, const std::filesystem::path& path, std::str
 // `error` set (and `staging` emptied) on failure.
 bool ReadSectorFile(const uint8_t* data, size_t size, SceneTree& staging, std::string* error);
 
-// Where an imported sector's box centre goes: the look-at point moved once
-// more by the eye-to-target vector, CameraTarget + (CameraTarget - CameraPosition).
-Vector SectorImportPlacement(const Editor& editor);
-
 // Adds offset to every position in root's subtree that a sector file stores
 // relative to the box centre (see the top of this file).
 void ShiftSubtree(TSector* root, const Vector& offset);
-
-// Gives root and every node below it, in tree order, a fresh id from
-// editor.NextId(), each node's vertices (polygons, portals, models) theirs
-// right after it, in vertex order.
-void RenumberSubtree(Editor& editor, TSector* root);
-
-// Imports a sector file as the last top-level node of the editor's tree:
-// placed around SectorImportPlacement, polygon and portal vertices snapped to
-// the grid, all ids fresh. Portals keep links that lead to nodes inside the
-// imported sector (renumbered with them); a link to anything outside it
-// cannot be trusted (the ids belong to the map it came from), so such a portal
-// stays unlinked. The camera does not move. Returns the new sector, or null
-// with `error` set and the editor untouched.
-TSector* ImportSectorFromBytes(Editor& editor, const uint8_t* data, size_t size, std::string* error);
-TSector* ImportSectorFile(Editor& editor, const std::filesystem::path& path, std::string* error);
 
 }  // namespace qx

@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+bash scripts/check_layers.sh
 
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT

@@ -13,12 +13,12 @@
 #include <cmath>
 
 #include "app/main_window.h"
-#include "app/scene_tree_model.h"
-#include "edit/properties_panel.h"
+#include "edit/camera.h"
 #include "render/viewport_panel.h"
-#include "scene/camera.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
+#include "ui/properties_panel.h"
+#include "ui/scene_tree_model.h"
 
 namespace qx {
 namespace {
@@ -107,7 +107,7 @@ TEST_F(EditWindowTest, ClickDragRotateAndPanel) {
 
   // Rotating about Y (F6 like the button) turns it in 10 degree steps.
   QTest::keyClick(w.get(), Qt::Key_F6);
-  EXPECT_EQ(e.AxisLock, 'Y');
+  EXPECT_EQ(e.AxisLock, AxisLock::kY);
   EXPECT_TRUE(w->Action("ToolButton12")->isChecked());
   Trigger("ToolButton16");
   const Vector before = quad->Vertices[0].Position;

@@ -13,7 +13,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
-#include "scene/document.h"
+#include "edit/map_document_io.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
 

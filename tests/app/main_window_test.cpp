@@ -149,17 +149,17 @@ TEST_F(MainWindowTest, CameraButtonsAndRightDrag) {
   auto w = Start();
   Editor& e = w->editor();
   QTest::mousePress(w->findChild<QToolButton*>("LbSpeedButton4"), Qt::LeftButton);
-  EXPECT_EQ(e.CameraMode, 1);
+  EXPECT_EQ(e.CameraMode, CameraMode::kMove);
   EXPECT_TRUE(w->findChild<QToolButton*>("LbSpeedButton4")->isChecked());
   EXPECT_FALSE(w->findChild<QToolButton*>("LbSpeedButton3")->isChecked());
   QTest::mouseRelease(w->findChild<QToolButton*>("LbSpeedButton4"), Qt::LeftButton);
   QTest::mousePress(w->findChild<QToolButton*>("LbSpeedButton3"), Qt::RightButton);  // any button
-  EXPECT_EQ(e.CameraMode, 0);
+  EXPECT_EQ(e.CameraMode, CameraMode::kLook);
   QTest::mouseRelease(w->findChild<QToolButton*>("LbSpeedButton3"), Qt::RightButton);
   LbSpeedButton4(w.get());
-  EXPECT_EQ(e.CameraMode, 1);
+  EXPECT_EQ(e.CameraMode, CameraMode::kMove);
   w->Action("Neu1")->trigger();  // a new scene goes back to looking
-  EXPECT_EQ(e.CameraMode, 0);
+  EXPECT_EQ(e.CameraMode, CameraMode::kLook);
   EXPECT_TRUE(w->findChild<QToolButton*>("LbSpeedButton3")->isChecked());
   if (!w->Viewport()->isVisible()) GTEST_SKIP() << "no OpenGL context";
   // Look mode: dragging right by 20 pixels turns the heading by -10 degrees.

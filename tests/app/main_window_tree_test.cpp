@@ -9,12 +9,12 @@
 
 #include "app/gui_actions.h"
 #include "app/main_window.h"
-#include "app/scene_tree_model.h"
 #include "edit/insert.h"
 #include "edit/selection.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
-#include "textures/texture_browser.h"
+#include "ui/scene_tree_model.h"
+#include "ui/texture_browser.h"
 
 namespace qx {
 namespace {
@@ -97,7 +97,7 @@ TEST_F(TreeWiringTest, TurnAndTextureCoordinateCommands) {
   TSector* quad = e().SelectionList.at(0);
   ASSERT_EQ(quad->NodeType, kPolygon);
   const Vector p0 = quad->Vertices[0].Position;
-  e().AxisLock = 'Z';
+  e().AxisLock = AxisLock::kZ;
   Trigger("ToolButton18");  // "Objekt rotieren um 90°"
   const Vector c = quad->Centroid;
   EXPECT_FLOAT_EQ(quad->Vertices[0].Position.x - c.x, p0.y - c.y);

@@ -14,7 +14,6 @@
 
 #include "app/gui_actions.h"
 #include "app/main_window.h"
-#include "app/scene_tree_model.h"
 #include "edit/transform.h"
 #include "lighting/level_reader.h"
 #include "models/test_md2.h"
@@ -22,6 +21,7 @@
 #include "support/qt_app.h"
 #include "support/test_support.h"
 #include "textures/test_bitmaps.h"
+#include "ui/scene_tree_model.h"
 
 namespace qx {
 namespace {
@@ -133,7 +133,7 @@ TEST_F(UserTour, TwoRoomsToTheExportedLevel) {
   // The copy lies where the original lies; it goes back by 200 along Z.
   ClickInTree(pasted);
   Do("ToolButton13");
-  MoveSubtree(pasted, 'Z', -200);
+  MoveSubtree(pasted, AxisLock::kZ, -200);
 
   // Two textures from bitmap files, then a third from the model's skin.
   auto* pages = w->findChild<QTabWidget*>("PageControl1");

@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "cli/run_cli.h"
+#include "edit/map_document_io.h"
 #include "lighting/level_export.h"
 #include "lighting/level_reader.h"
 #include "lighting/lightmap.h"
-#include "scene/document.h"
 #include "support/scene_generator.h"
 
 namespace qx {

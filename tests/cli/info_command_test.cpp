@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "cli/run_cli.h"
+#include "edit/map_document_io.h"
+#include "edit/sector_import.h"
 #include "lighting/level_export.h"
 #include "lighting/lightmap.h"
 #include "models/test_md2.h"
-#include "scene/document.h"
-#include "scene/sectorfile.h"
 #include "support/scene_generator.h"
 #include "textures/test_bitmaps.h"
 #include "textures/texture_library_file.h"

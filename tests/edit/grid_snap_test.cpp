@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "scene/editor.h"
+#include "edit/editor.h"
 
 namespace qx {
 namespace {

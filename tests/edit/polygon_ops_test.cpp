@@ -38,15 +38,15 @@ std::vector<float> TexCoords(const TSector* q) {
 
 TEST(TurnAbout, AxesAndExactQuarterTurns) {
   const Vector c{100, 0, 0};
-  EXPECT_EQ(TurnAbout({140, 40, 0}, c, 'Z', 90), (Vector{140, -40, 0}));
-  EXPECT_EQ(TurnAbout({140, 40, 0}, c, 'Z', 180), (Vector{60, -40, 0}));
-  EXPECT_EQ(TurnAbout({140, 40, 0}, c, 'Z', -90), (Vector{60, 40, 0}));
-  EXPECT_EQ(TurnAbout({100, 10, 0}, c, 'X', 90), (Vector{100, 0, 10}));
-  EXPECT_EQ(TurnAbout({110, 0, 0}, c, 'Y', 90), (Vector{100, 0, -10}));
-  EXPECT_EQ(TurnAbout({110, 5, 7}, c, 'Q', 90), (Vector{110, 5, 7}));
+  EXPECT_EQ(TurnAbout({140, 40, 0}, c, AxisLock::kZ, 90), (Vector{140, -40, 0}));
+  EXPECT_EQ(TurnAbout({140, 40, 0}, c, AxisLock::kZ, 180), (Vector{60, -40, 0}));
+  EXPECT_EQ(TurnAbout({140, 40, 0}, c, AxisLock::kZ, -90), (Vector{60, 40, 0}));
+  EXPECT_EQ(TurnAbout({100, 10, 0}, c, AxisLock::kX, 90), (Vector{100, 0, 10}));
+  EXPECT_EQ(TurnAbout({110, 0, 0}, c, AxisLock::kY, 90), (Vector{100, 0, -10}));
+  EXPECT_EQ(TurnAbout({110, 5, 7}, c, static_cast<AxisLock>('Q'), 90), (Vector{110, 5, 7}));
   // Thirty-six turns of 10 degrees come back to the start, up to rounding.
   Vector p{137, -20, 3};
-  for (int i = 0; i < 36; ++i) p = TurnAbout(p, c, 'Y', 10);
+  for (int i = 0; i < 36; ++i) p = TurnAbout(p, c, AxisLock::kY, 10);
   EXPECT_NEAR(p.x, 137, 1e-3);
   EXPECT_NEAR(p.z, 3, 1e-3);
   EXPECT_EQ(p.y, -20);
@@ -56,7 +56,7 @@ TEST(TurnSelectedObjects, PolygonAboutItsStoredCentroid) {
   Scene s;
   TSector* q = s.Quad(nullptr, {100, 50, 0});
   s.e.SelectionList = {q};
-  s.e.AxisLock = 'Z';
+  s.e.AxisLock = AxisLock::kZ;
   TurnSelectedObjects(s.e, 90);
   // The corner at (+40, +40) from the centre goes to (+40, -40).
   EXPECT_EQ(q->Vertices[0].Position, (Vector{140, 10, 0}));
@@ -73,7 +73,7 @@ TEST(TurnSelectedObjects, PolygonAboutItsStoredCentroid) {
 
 TEST(TurnSelectedObjects, SectorTurnsAsOneBodyByTheCommandsAngle) {
   Scene s;
-  s.e.AxisLock = 'Y';
+  s.e.AxisLock = AxisLock::kY;
   TSector* sector = s.e.CreateNode(nullptr, kSector);
   TSector* q = s.Quad(sector, {0, 0, 0}, 10);
   TSector* light = s.e.CreateNode(sector, kLight);
@@ -93,7 +93,7 @@ TEST(TurnSelectedObjects, SectorTurnsAsOneBodyByTheCommandsAngle) {
   EXPECT_EQ(actor->Heading, 195);
   EXPECT_EQ(particles->Position, (Vector{10, 0, 0}));
 
-  s.e.AxisLock = 'X';  // a heading has no meaning about X
+  s.e.AxisLock = AxisLock::kX;  // a heading has no meaning about X
   TurnSelectedObjects(s.e, 90);
   EXPECT_EQ(actor->Heading, 195);
 }
@@ -105,7 +105,7 @@ TEST(TurnSelectedObjects, LeavesTurnOnlyInsideASector) {
   TSector* actor = s.e.CreateNode(nullptr, kActor);
   actor->Heading = 10;
   s.e.SelectionList = {light, actor};
-  s.e.AxisLock = 'Y';
+  s.e.AxisLock = AxisLock::kY;
   TurnSelectedObjects(s.e, 90);
   EXPECT_EQ(light->Position, (Vector{30, 5, 0}));
   EXPECT_EQ(actor->Heading, 10);

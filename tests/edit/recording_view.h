@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/editor.h"
+#include "edit/editor.h"
 
 namespace qx::test {
 
@@ -20,9 +20,9 @@ struct RecordingView : EditorView {
   int redraws = 0;
 
   void SetGridLabel(const std::string& t) override { grid = t; }
-  void SetToolButtons(char a, int m) override {
-    axis = a;
-    tool_mode = m;
+  void SetToolButtons(AxisLock a, ToolMode m) override {
+    axis = static_cast<char>(a);
+    tool_mode = static_cast<int>(m);
   }
   void SetPanelVisible(bool v) override { panel_visible = v; }
   void SetStatusText(int panel, const std::string& t) override { status[panel] = t; }

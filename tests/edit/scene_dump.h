@@ -10,8 +10,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "edit/editor.h"
 #include "models/md2.h"
-#include "scene/editor.h"
 
 namespace qx::test {
 

@@ -61,7 +61,7 @@ TEST_F(TransformTest, StepTimingAndDirection) {
   EXPECT_EQ(q->Vertices[0].Position.x, 45);  // off the grid by the same 5
 
   // Vertical motion never moves anything, whatever the axis.
-  SetAxisLock(e, 'Y');
+  SetAxisLock(e, AxisLock::kY);
   const Vector before = q->Vertices[0].Position;
   PointerState p{.left_down = true};
   for (int y = 0; y < 100; y += 10) ViewportMouseMove(e, p, {}, e.LastMouseX, y, nullptr);
@@ -77,7 +77,7 @@ TEST_F(TransformTest, MoveSubtreeThroughSectors) {
   TSector* sub = e.CreateNode(sector, kSector);
   TSector* a = e.CreateNode(sub, kActor);
   TSector* inner = e.CreateNode(q, kLight);  // a child of a non-sector is not reached
-  MoveSubtree(sector, 'Z', 20);
+  MoveSubtree(sector, AxisLock::kZ, 20);
   EXPECT_EQ(q->Vertices[2].Position.z, 20);
   EXPECT_EQ(l->Position.z, 20);
   EXPECT_EQ(a->Position.z, 20);
@@ -87,8 +87,8 @@ TEST_F(TransformTest, MoveSubtreeThroughSectors) {
 TEST_F(TransformTest, RotationSteps) {
   TSector* q = InsertSquare(e);
   Select({q});
-  SetToolMode(e, 1);
-  SetAxisLock(e, 'Y');
+  SetToolMode(e, ToolMode::kRotate);
+  SetAxisLock(e, AxisLock::kY);
   Vector start[4];
   for (int i = 0; i < 4; ++i) start[i] = q->Vertices[i].Position;  // (+-40, +-40, 0) about (0, 0, 0)
   e.StepCounter = 0;
@@ -103,7 +103,7 @@ TEST_F(TransformTest, RotationSteps) {
   TSector* ps = InsertParticleSystem(e);
   cp->Position = ps->Position = {10, 0, 0};
   Select({actor, cp, ps});
-  SetAxisLock(e, 'X');
+  SetAxisLock(e, AxisLock::kX);
   DragStep(e, 100);  // -1 step
   EXPECT_EQ(actor->Heading, -10);
   EXPECT_EQ(cp->Position, (Vector{10, 0, 0}));
@@ -117,7 +117,7 @@ TEST_F(TransformTest, SectorRotationTurnsLightsByOneDegree) {
   Select({sector});
   const Vector c = sector->BoundsCenter;  // (0, 0, 0)
   EXPECT_EQ(c, (Vector{}));
-  RotateSubtree(sector, 'Z', c, 1);
+  RotateSubtree(sector, AxisLock::kZ, c, 1);
   ExpectNear(l->Position, {40 * std::cos(DegToRad(1)), -40 * std::sin(DegToRad(1)), 0});
   // Vertex 0 at (40, 40): 'Z' turns (d.x cos a + d.y sin a, d.y cos a - d.x sin a).
   const double a = DegToRad(10);
@@ -172,7 +172,7 @@ TEST_F(TransformTest, TextureDrags) {
   PointerState right{.right_down = true};
   int camera_calls = 0;
   auto camera = [&](int, int) { ++camera_calls; };
-  SetAxisLock(e, 'Z');
+  SetAxisLock(e, AxisLock::kZ);
   e.LastMouseX = 50;
   ViewportMouseMove(e, right, {.ctrl = true}, 0, 0, camera);
   EXPECT_EQ(q->Vertices[0].TexCoord[0], 1);  // nothing on 'Z'
@@ -181,7 +181,7 @@ TEST_F(TransformTest, TextureDrags) {
   EXPECT_EQ(camera_calls, 1);
   EXPECT_EQ(e.LastMouseX, 3);
 
-  SetAxisLock(e, 'X');
+  SetAxisLock(e, AxisLock::kX);
   e.LastMouseX = 10;
   ViewportMouseMove(e, right, {.ctrl = true}, 0, 0, camera);  // dx = 10: scale by 1.01
   EXPECT_FLOAT_EQ(q->Vertices[0].TexCoord[0], 1.01f);

@@ -8,25 +8,25 @@
 #include <random>
 #include <set>
 
+#include "edit/browser_logic.h"
+#include "edit/document_commands.h"
 #include "edit/insert.h"
+#include "edit/map_document_io.h"
+#include "edit/model_insert.h"
 #include "edit/polygon_ops.h"
 #include "edit/properties.h"
 #include "edit/recording_view.h"
 #include "edit/scene_dump.h"
+#include "edit/sector_import.h"
 #include "edit/selection.h"
+#include "edit/texture_commands.h"
 #include "edit/transform.h"
 #include "edit/tree_edit.h"
 #include "edit/undo.h"
 #include "lighting/lightmap.h"
-#include "models/model_insert.h"
 #include "models/test_md2.h"
-#include "scene/document.h"
-#include "scene/document_commands.h"
-#include "scene/sectorfile.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"
-#include "textures/browser_logic.h"
-#include "textures/texture_commands.h"
 
 namespace qx {
 namespace {
@@ -129,7 +129,7 @@ const std::vector<Command>& Commands() {
       {"Bewegen",
        [](Fixture& f) {
          f.Select({f.qa1, f.a, f.light});
-         SetAxisLock(f.e, 'Y');
+         SetAxisLock(f.e, AxisLock::kY);
        },
        [](Fixture& f) {
          for (int i = 0; i < 5; ++i) DragStep(f.e, -40);
@@ -137,8 +137,8 @@ const std::vector<Command>& Commands() {
       {"Rotieren",
        [](Fixture& f) {
          f.Select({f.b, f.light, f.qa1});
-         SetToolMode(f.e, 1);
-         SetAxisLock(f.e, 'Z');
+         SetToolMode(f.e, ToolMode::kRotate);
+         SetAxisLock(f.e, AxisLock::kZ);
        },
        [](Fixture& f) {
          for (int i = 0; i < 3; ++i) DragStep(f.e, 50);
@@ -153,7 +153,7 @@ const std::vector<Command>& Commands() {
       {"Textur verschieben",
        [](Fixture& f) {
          f.Select({f.qa1, f.qb});
-         SetAxisLock(f.e, 'Y');
+         SetAxisLock(f.e, AxisLock::kY);
        },
        [](Fixture& f) { TextureDrag(f.e, TexMode::kShift, 3, 17); }},
       {"Textur skalieren", [](Fixture& f) { f.Select({f.qa2}); },
@@ -168,7 +168,7 @@ const std::vector<Command>& Commands() {
       {"Drehen um 90°",
        [](Fixture& f) {
          f.Select({f.a, f.model});
-         SetAxisLock(f.e, 'Y');
+         SetAxisLock(f.e, AxisLock::kY);
        },
        [](Fixture& f) { TurnSelectedObjects(f.e, 90); }},
       {"Texturkoordinaten drehen",
@@ -220,7 +220,9 @@ const std::vector<Command>& Commands() {
        },
        [](Fixture& f) { InsertModel(f.e); }},
       {"Lightmaps berechnen", [](Fixture& f) { f.model->LightingMode = 1; },
-       [](Fixture& f) { ASSERT_EQ(ComputeLightmaps(f.e, {4, 4}), BakeStatus::kDone); }},
+       [](Fixture& f) {
+         ASSERT_EQ(ComputeLightmaps(f.e, {4, 4}), BakeStatus::kDone);
+       }},
   };
   return commands;
 }

@@ -5,7 +5,9 @@
 #include <map>
 #include <set>
 
+#include "edit/document_commands.h"
 #include "edit/insert.h"
+#include "edit/map_document_io.h"
 #include "edit/properties.h"
 #include "edit/recording_view.h"
 #include "edit/scene_dump.h"
@@ -13,8 +15,6 @@
 #include "edit/transform.h"
 #include "edit/tree_edit.h"
 #include "lighting/lightmap.h"
-#include "scene/document.h"
-#include "scene/document_commands.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"
 
@@ -56,7 +56,7 @@ TEST(Undo, AStepThatChangesNothingIsNoStep) {
   f.e.History.Run("Auswahl", [&] {
     f.Click(q);
     ComputeBounds(f.Room());
-    SetAxisLock(f.e, 'Z');
+    SetAxisLock(f.e, AxisLock::kZ);
   });
   EXPECT_EQ(f.e.History.UndoCount(), 1u);
   EXPECT_EQ(f.e.History.UndoName(), "Quadrat");
@@ -295,7 +295,7 @@ TEST(Undo, StepsAreBoundedByBytesAndShareWhatDidNotChange) {
   // Moving everything copies every record: the budget of three scenes keeps few steps.
   f.e.History.SetLimits(kUndoMaxSteps, 3 * scene);
   f.Click(f.Room());
-  for (int i = 0; i < 12; ++i) f.e.History.Run("Bewegen", [&] { MoveSubtree(f.Room(), 'X', 20); });
+  for (int i = 0; i < 12; ++i) f.e.History.Run("Bewegen", [&] { MoveSubtree(f.Room(), AxisLock::kX, 20); });
   EXPECT_LE(f.e.History.Bytes(), 3 * scene);
   EXPECT_GE(f.e.History.UndoCount(), 1u);
   EXPECT_LT(f.e.History.UndoCount(), 4u);
@@ -303,7 +303,7 @@ TEST(Undo, StepsAreBoundedByBytesAndShareWhatDidNotChange) {
 
   // A budget below one step keeps the newest step all the same.
   f.e.History.SetLimits(kUndoMaxSteps, 1);
-  f.e.History.Run("Bewegen", [&] { MoveSubtree(f.Room(), 'Y', 20); });
+  f.e.History.Run("Bewegen", [&] { MoveSubtree(f.Room(), AxisLock::kY, 20); });
   EXPECT_EQ(f.e.History.UndoCount(), 1u);
   EXPECT_EQ(f.e.History.RedoCount(), 0u);
 }
@@ -377,7 +377,7 @@ TEST(Undo, LightmapTexturesStayValidAcrossUndoAndRedoOfBakes) {
   // A step that leaves the lightmaps alone uploads nothing when undone.
   TSector* quad = f.Room()->Children.front().get();
   f.Click(quad);
-  f.e.History.Run("Bewegen", [&] { MoveSubtree(quad, 'X', 20); });
+  f.e.History.Run("Bewegen", [&] { MoveSubtree(quad, AxisLock::kX, 20); });
   const int uploads = gl.uploads;
   f.e.History.Undo();
   f.e.History.Redo();

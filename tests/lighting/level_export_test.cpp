@@ -6,7 +6,7 @@
 
 #include "lighting/level_reader.h"
 #include "lighting/lightmap.h"
-#include "lighting/polygon_data.h"
+#include "scene/polygon_data.h"
 #include "support/scene_generator.h"
 #include "support/test_support.h"
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <random>
 
-#include "lighting/polygon_data.h"
-#include "scene/editor.h"
+#include "edit/editor.h"
+#include "scene/polygon_data.h"
 
 namespace qx::test {
 

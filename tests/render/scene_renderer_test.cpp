@@ -6,10 +6,10 @@
 #include <QColor>
 #include <cmath>
 
+#include "edit/camera.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
 #include "render/scene_builders.h"
-#include "scene/camera.h"
 
 namespace qx {
 namespace {

@@ -1,10 +1,9 @@
-#include "scene/document.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
+#include "edit/map_document_io.h"
 #include "scene/node_records.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"

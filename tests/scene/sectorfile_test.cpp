@@ -1,10 +1,9 @@
-#include "scene/sectorfile.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "scene/document.h"
+#include "edit/map_document_io.h"
+#include "edit/sector_import.h"
 #include "scene/node_records.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"

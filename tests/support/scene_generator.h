@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <random>
 
-#include "scene/editor.h"
+#include "edit/editor.h"
 
 namespace qx::test {
 

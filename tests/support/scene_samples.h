@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "scene/editor.h"
+#include "edit/editor.h"
 
 namespace qx::test {
 

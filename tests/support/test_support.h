@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/prompts.h"
+#include "edit/prompts.h"
 
 namespace qx::test {
 

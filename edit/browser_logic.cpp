@@ -1,0 +1,83 @@
+#include "edit/browser_logic.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qx {
+
+namespace {
+
+// Nearest integer, halves to the even neighbour.
+int RoundHalfEven(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
+
+}  // namespace
+
+int TexBoxHeight(int count) {
+  return std::max(0, (count + 1) / 2) * kThumbnailRowHeight;
+}
+
+int ThumbnailRowTop(int index) {
+  return kThumbnailTop + kThumbnailRowHeight * (index / 2);
+}
+
+int ThumbnailCenterX(int index, int box_width) {
+  return box_width / 4 + (box_width / 2) * (index % 2);
+}
+
+BrowserRect ThumbnailRect(int index, int box_width, int bitmap_width, int bitmap_height) {
+  const int top = ThumbnailRowTop(index);
+  const int centre = ThumbnailCenterX(index, box_width);
+  // A picture without size (a damaged bitmap) gets an empty rectangle instead
+  // of a division by zero.
+  if (bitmap_width <= 0 || bitmap_height <= 0) return {centre, top, centre, top};
+  if (bitmap_height < bitmap_width) {
+    const int h = RoundHalfEven(double(bitmap_height) * kThumbnailSize / bitmap_width);
+    return {centre - kThumbnailSize / 2, top, centre + kThumbnailSize / 2, top + h};
+  }
+  const int s = RoundHalfEven(double(bitmap_width) * kThumbnailSize / bitmap_height);
+  const int left = centre - s / 2;
+  return {left, top, left + s, top + kThumbnailSize};
+}
+
+BrowserPoint ThumbnailNamePos(int index, int box_width, size_t name_length) {
+  const int width = kThumbnailCharWidth * static_cast<int>(std::min<size_t>(name_length, 1u << 20));
+  return {ThumbnailCenterX(index, box_width) - width / 2, ThumbnailRowTop(index) + kThumbnailNameOffset};
+}
+
+int TextureAt(int x, int y, int box_width, int count) {
+  const int column_width = box_width / 2;
+  if (column_width <= 0 || x < 0 || y < 0) return -1;
+  // With an odd width the last pixel column would count as a third column and
+  // hit an entry of the next row; it belongs to the right-hand column.
+  const int column = std::min(x / column_width, 1);
+  const int row = std::max(0, y - kThumbnailTop) / kThumbnailRowHeight;
+  const long long index = column + 2LL * row;
+  return index < count ? static_cast<int>(index) : -1;
+}
+
+BrowserRect CurrentTextureRect(int box_width, int box_height, int bitmap_width, int bitmap_height) {
+  if (bitmap_width <= 0 || bitmap_height <= 0) return {};
+  if (bitmap_height < bitmap_width) {
+    const int s = RoundHalfEven(double(bitmap_height) * box_width / bitmap_width);
+    const int top = box_height / 2 - s / 2;
+    return {5, top + 5, box_width - 5, top + s - 5};
+  }
+  const int s = RoundHalfEven(double(bitmap_width) * box_height / bitmap_height);
+  const int left = box_width / 2 - s / 2;
+  return {left + 5, 5, left + s - 5, box_height - 5};
+}
+
+std::string TextureSizeText(int bitmap_width, int bitmap_height) {
+  return std::to_string(bitmap_width) + " x " + std::to_string(bitmap_height);
+}
+
+void AssignTexture(Editor& e, int current_texture) {
+  for (TSector* n : e.SelectionList)
+    if (n->NodeType == kPolygon || n->NodeType == kModel)
+      n->TextureIndex = static_cast<uint16_t>(current_texture);
+  e.Redraw();
+}
+
+}  // namespace qx

@@ -1,0 +1,33 @@
+#pragma once
+// "Model...": inserts a Quake 2 MD2 model as a model node. The node takes a
+// copy of the model's first frame and from then on is a static triangle mesh
+// like any other node; the loader object stays attached to it.
+
+#include <memory>
+
+#include "edit/editor.h"
+#include "models/md2.h"
+
+namespace qx {
+
+inline constexpr const char* kModelFilter = "Quake 2 Model (*.md2)|*.md2";
+
+// The model node for a loaded model, not yet in the tree: ids from NextId for
+// the node, then its vertices in order; the first frame's vertices at the
+// file's own coordinates; each file triangle (a, b, c) as (a, c, b), its
+// corners' texture coordinates written to the vertices they name (the last
+// triangle to name a vertex wins); vertex lighting, texture 0, white vertex
+// colours; Position is the camera's look-at point snapped to the grid.
+std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> model);
+
+// The whole command: needs a tree selection (a sector, or a node whose sector
+// takes the model), asks for the file, ignores a cancel, a name not ending in
+// ".md2" (any case) or a missing file silently, refuses an invalid file with a
+// warning and adds nothing then. The new node is selected and shown. Returns
+// it, or null when nothing was inserted.
+TSector* InsertModel(Editor& editor);
+
+// Whether a file name ends in ".md2", in any letter case.
+bool HasModelExtension(const std::filesystem::path& path);
+
+}  // namespace qx

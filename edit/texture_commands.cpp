@@ -1,0 +1,162 @@
+#include "edit/texture_commands.h"
+
+#include <system_error>
+
+#include "edit/browser_logic.h"
+#include "scene/bytes.h"
+#include "scene/cp1252.h"
+#include "textures/texture_library_file.h"
+
+namespace qx {
+
+namespace {
+
+bool IsExistingFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+void WriteSetting(Editor& editor, const char* name, const std::filesystem::path& value) {
+  if (editor.settings) editor.settings->WriteString(name, value.string());
+}
+
+std::optional<std::filesystem::path> ChooseOpen(Editor& editor, const char* title, const char* filter,
+                                                const std::filesystem::path& dir) {
+  if (!editor.prompts) return std::nullopt;
+  return editor.prompts->ChooseOpenFile(FileDialog{title, filter, dir});
+}
+
+// Asks for a bitmap file in the texture folder and reads it. nullopt when the
+// user cancels, picks nothing that exists, or the file is no usable bitmap
+// (then a warning was shown).
+std::optional<TTexNode> ChooseBitmap(Editor& editor, const char* title) {
+  TextureLibrary& lib = editor.Textures;
+  const auto chosen = ChooseOpen(editor, title, kBitmapFilter, lib.TextureDirectory);
+  if (!chosen || !IsExistingFile(*chosen)) return std::nullopt;
+  lib.TextureDirectory = chosen->parent_path();
+  WriteSetting(editor, kTexturePathSetting, lib.TextureDirectory);
+
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!ReadWholeFile(*chosen, bytes, error)) {
+    editor.ShowWarning(std::string(kReadFailedMessage) + "\n" + error);
+    return std::nullopt;
+  }
+  TTexNode node = MakeTexNode(0, TextureNameFromPath(*chosen), std::move(bytes));
+  // Any readable bitmap is kept (others are shown but draw untextured); a
+  // 24-bit one must also decode, or it is damaged.
+  const bool damaged = !node.Info || (node.Info->bits_per_pixel == 24 && !node.HasPixels());
+  if (damaged) {
+    editor.ShowWarning(kInvalidFileMessage);
+    return std::nullopt;
+  }
+  node.SourcePath = *chosen;
+  return node;
+}
+
+}  // namespace
+
+std::string TextureNameFromPath(const std::filesystem::path& path) {
+  std::string name = Utf8ToCp1252(path.filename().string());
+  name.resize(name.size() >= 4 ? name.size() - 4 : 0);
+  return name;
+}
+
+bool LoadTextureLibraryCommand(Editor& editor) {
+  TextureLibrary& lib = editor.Textures;
+  const auto chosen = ChooseOpen(editor, "Bibliothek laden", kTextureLibraryFilter, lib.Directory);
+  if (!chosen || !IsExistingFile(*chosen)) return false;
+  std::string message;
+  if (!LoadTextureLibrary(lib, *chosen, message)) {
+    editor.ShowWarning(message);
+    return false;
+  }
+  WriteSetting(editor, kTextureLibraryPathSetting, lib.Directory);
+  editor.Redraw();
+  return true;
+}
+
+bool SaveTextureLibraryCommand(Editor& editor) {
+  TextureLibrary& lib = editor.Textures;
+  if (!lib.HasFile) return SaveTextureLibraryAsCommand(editor);
+  std::string message;
+  if (!SaveTextureLibrary(lib, lib.FileName, message)) {
+    editor.ShowWarning(message);
+    return false;
+  }
+  return true;
+}
+
+bool SaveTextureLibraryAsCommand(Editor& editor) {
+  TextureLibrary& lib = editor.Textures;
+  if (!editor.prompts) return false;
+  auto chosen = editor.prompts->ChooseSaveFile(
+      FileDialog{"Bibliothek speichern unter", kTextureLibraryFilter, lib.Directory});
+  if (!chosen) return false;
+  std::filesystem::path path = *chosen;
+  if (!path.has_extension()) path += ".tex";
+  std::string message;
+  if (!SaveTextureLibrary(lib, path, message)) {
+    // The library keeps the file it had: a name that was never written is no file of it.
+    editor.ShowWarning(message);
+    return false;
+  }
+  lib.HasFile = true;
+  lib.FileName = path;
+  lib.Directory = path.parent_path();
+  WriteSetting(editor, kTextureLibraryPathSetting, lib.Directory);
+  lib.NotifyChanged();
+  return true;
+}
+
+bool AddTextureCommand(Editor& editor) {
+  std::optional<TTexNode> node = ChooseBitmap(editor, "Textur hinzufügen");
+  if (!node) return false;
+  node->TexId = editor.Textures.NewTextureId();
+  editor.Textures.Add(std::move(*node));
+  return true;
+}
+
+bool RemoveTextureCommand(Editor& editor) {
+  TextureLibrary& lib = editor.Textures;
+  if (!lib.Remove(lib.CurrentTexture())) return false;
+  // Polygons that used a later entry now show its successor.
+  editor.Redraw();
+  return true;
+}
+
+void AssignTextureCommand(Editor& editor) {
+  AssignTexture(editor, editor.Textures.CurrentTexture());
+}
+
+bool ReplaceTextureCommand(Editor& editor) {
+  TextureLibrary& lib = editor.Textures;
+  if (!lib.Current()) return false;
+  std::optional<TTexNode> node = ChooseBitmap(editor, "Textur ersetzen");
+  if (!node) return false;
+  lib.Replace(lib.CurrentTexture(), std::move(*node));
+  editor.Redraw();
+  return true;
+}
+
+void RestoreTextureLibrary(Editor& editor) {
+  TextureLibrary& lib = editor.Textures;
+  if (!editor.settings) return;
+  lib.TextureDirectory = editor.settings->ReadString(kTexturePathSetting, "");
+  lib.Directory = editor.settings->ReadString(kTextureLibraryPathSetting, "");
+  const std::filesystem::path file = editor.settings->ReadString(kTextureLibraryFileSetting, "");
+  lib.FileName.clear();
+  lib.HasFile = false;
+  if (file.empty() || !IsExistingFile(file)) return;
+  std::string message;
+  if (!LoadTextureLibrary(lib, file, message)) editor.ShowWarning(message);
+}
+
+void RememberTextureLibrary(Editor& editor) {
+  if (!editor.settings) return;
+  const TextureLibrary& lib = editor.Textures;
+  editor.settings->WriteString(kTextureLibraryFileSetting,
+                               lib.HasFile ? lib.FileName.string() : std::string());
+}
+
+}  // namespace qx

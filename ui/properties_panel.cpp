@@ -1,0 +1,246 @@
+#include "ui/properties_panel.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+namespace qx {
+
+namespace {
+
+constexpr const char* kTrackBarNames[3] = {"TrackBar1", "TrackBar2", "TrackBar3"};
+constexpr const char* kColourEditNames[3] = {"Edit4", "Edit5", "Edit6"};
+constexpr const char* kColourLabels[3] = {"R:", "G:", "B:"};
+
+QVBoxLayout* LayoutOf(QWidget* page) {
+  return static_cast<QVBoxLayout*>(page->layout());
+}
+
+}  // namespace
+
+PropertiesPanel::PropertiesPanel(Editor& editor, QWidget* parent) : QTabWidget(parent), editor_(editor) {
+  setObjectName("SmallInfo");
+  // One page at a time is meaningful: the node decides it, not the user.
+  tabBar()->hide();
+  BuildPages();
+  hide();  // until the first node is shown
+}
+
+QWidget* PropertiesPanel::AddPage(int page) {
+  auto* w = new QWidget;
+  w->setObjectName(QStringLiteral("Page%1").arg(page));
+  auto* layout = new QVBoxLayout(w);
+  layout->setContentsMargins(6, 6, 6, 6);
+  addTab(w, QString::fromUtf8(PageCaption(page)));
+  return w;
+}
+
+QLabel* PropertiesPanel::AddTitle(QWidget* page, int page_index) {
+  auto* label = new QLabel(page);
+  label->setObjectName(PageTitleLabel(page_index));
+  QFont f = label->font();
+  f.setBold(true);
+  label->setFont(f);
+  LayoutOf(page)->addWidget(label);
+  titles_[page_index] = label;
+  return label;
+}
+
+QCheckBox* PropertiesPanel::AddCheckBox(QWidget* page, const FlagControl& c) {
+  auto* box = new QCheckBox(QString::fromUtf8(c.caption), page);
+  box->setObjectName(c.name);
+  LayoutOf(page)->addWidget(box);
+  controls_[c.name] = box;
+  // clicked() comes from the user only, so filling the page never writes.
+  connect(box, &QCheckBox::clicked, this,
+          [this, name = std::string(c.name)](bool checked) { CheckBoxClick(editor_, name, checked); });
+  return box;
+}
+
+QRadioButton* PropertiesPanel::AddRadioButton(QWidget* page, const ChoiceControl& c) {
+  auto* button = new QRadioButton(QString::fromUtf8(c.caption), page);
+  button->setObjectName(c.name);
+  LayoutOf(page)->addWidget(button);
+  controls_[c.name] = button;
+  connect(button, &QRadioButton::clicked, this, [this, button, name = std::string(c.name)] {
+    RadioButtonClick(editor_, name, button->isChecked());
+    if (range_edit_ && (name == "RadioButton1" || name == "RadioButton2") && button->isChecked())
+      range_edit_->setEnabled(name == "RadioButton1");
+  });
+  return button;
+}
+
+QLineEdit* PropertiesPanel::AddEdit(QWidget* page, const char* name, const char* label) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel(QString::fromUtf8(label), page));
+  auto* edit = new QLineEdit(page);
+  edit->setObjectName(name);
+  row->addWidget(edit, 1);
+  LayoutOf(page)->addLayout(row);
+  controls_[name] = edit;
+  edit->installEventFilter(this);
+  return edit;
+}
+
+void PropertiesPanel::AddColourRow(QWidget* page, int channel) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel(kColourLabels[channel], page));
+  auto* slider = new QSlider(Qt::Horizontal, page);
+  slider->setObjectName(kTrackBarNames[channel]);
+  slider->setRange(0, 255);
+  row->addWidget(slider, 1);
+  auto* edit = new QLineEdit(page);
+  edit->setObjectName(kColourEditNames[channel]);
+  edit->setMaximumWidth(48);
+  // Only the red edit takes typed values; green and blue follow their track bars.
+  edit->setReadOnly(channel != 0);
+  edit->installEventFilter(this);
+  row->addWidget(edit);
+  LayoutOf(page)->addLayout(row);
+  track_bars_[channel] = slider;
+  colour_edits_[channel] = edit;
+  controls_[kTrackBarNames[channel]] = slider;
+  controls_[kColourEditNames[channel]] = edit;
+  connect(slider, &QSlider::valueChanged, this, [this, channel](int v) { TrackBarMoved(channel, v); });
+}
+
+void PropertiesPanel::BuildPages() {
+  QWidget* pages[kPageCount];
+  for (int i = 0; i < kPageCount; ++i) {
+    pages[i] = AddPage(i);
+    if (PageTitleLabel(i)) AddTitle(pages[i], i);
+  }
+  auto add_checks = [&](int page) {
+    for (const FlagControl& c : CheckBoxes())
+      if (c.page == page) AddCheckBox(pages[page], c);
+  };
+  auto add_radios = [&](int page, const char* label) {
+    if (label) LayoutOf(pages[page])->addWidget(new QLabel(QString::fromUtf8(label), pages[page]));
+    auto* group = new QButtonGroup(pages[page]);
+    for (const ChoiceControl& c : RadioButtons())
+      if (c.page == page) group->addButton(AddRadioButton(pages[page], c));
+  };
+
+  add_checks(1);  // Sektor
+  add_checks(2);  // Polygon
+  add_radios(2, "Beleuchtung");
+
+  QWidget* light = pages[3];
+  add_radios(3, nullptr);
+  connect(AddEdit(light, "Edit8", "Helligkeit"), &QLineEdit::returnPressed, this,
+          [this] { NumberEditEnter(static_cast<QLineEdit*>(controls_["Edit8"])); });
+  range_edit_ = AddEdit(light, "Edit9", "Reichweite");
+  connect(range_edit_, &QLineEdit::returnPressed, this, [this] { NumberEditEnter(range_edit_); });
+  add_checks(3);
+  for (int ch = 0; ch < 3; ++ch) AddColourRow(light, ch);
+  connect(colour_edits_[0], &QLineEdit::returnPressed, this, [this] { RedEditEnter(); });
+  preview_ = new QFrame(light);
+  preview_->setObjectName("Panel9");
+  preview_->setFrameShape(QFrame::Box);
+  preview_->setMinimumHeight(24);
+  preview_->setAutoFillBackground(true);
+  LayoutOf(light)->addWidget(preview_);
+
+  add_checks(4);  // Portal
+  auto* link_row = new QHBoxLayout;
+  link_row->addWidget(new QLabel(QString::fromUtf8("Gelinkter Sektor:"), pages[4]));
+  auto* link = new QLabel(pages[4]);
+  link->setObjectName("Label15");
+  controls_["Label15"] = link;
+  link_row->addWidget(link, 1);
+  LayoutOf(pages[4])->addLayout(link_row);
+
+  QLineEdit* type_edit = AddEdit(pages[5], "Edit1", "Typ");
+  connect(type_edit, &QLineEdit::returnPressed, this, [this, type_edit] { NumberEditEnter(type_edit); });
+  AddEdit(pages[5], "Edit2", "Geschwindigkeit")->setEnabled(false);
+
+  add_checks(6);  // Model
+  add_radios(6, nullptr);
+
+  for (auto [page, name] : {std::pair{7, "Edit3"}, std::pair{11, "Edit7"}}) {
+    QLineEdit* edit = AddEdit(pages[page], name, "Typ");
+    connect(edit, &QLineEdit::returnPressed, this, [this, edit] { NumberEditEnter(edit); });
+  }
+  for (QWidget* p : pages) LayoutOf(p)->addStretch(1);
+}
+
+void PropertiesPanel::ShowNode(const TSector* node) {
+  if (!node) return;
+  const PanelContents c = FillPanel(*node);
+  show();
+  setCurrentIndex(c.page);
+  if (titles_[c.page]) titles_[c.page]->setText(QString::fromStdString(c.title));
+  for (const auto& [name, state] : c.controls) {
+    auto it = controls_.find(name);
+    if (it == controls_.end()) continue;
+    QWidget* w = it->second;
+    const QSignalBlocker block(w);
+    w->setEnabled(state.enabled);
+    if (auto* radio = qobject_cast<QRadioButton*>(w)) {
+      // An exclusive group cannot show "none checked" (a light kind other than 0 or 1).
+      QButtonGroup* group = radio->group();
+      if (group) group->setExclusive(false);
+      radio->setChecked(state.checked);
+      if (group) group->setExclusive(true);
+    } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+      box->setChecked(state.checked);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+      edit->setText(QString::fromStdString(state.text));
+    } else if (auto* slider = qobject_cast<QSlider*>(w)) {
+      slider->setValue(state.position);
+    } else if (auto* label = qobject_cast<QLabel*>(w)) {
+      label->setText(QString::fromStdString(state.text));
+    }
+  }
+  if (c.page == PageForNodeType(kLight)) UpdatePreview();
+}
+
+void PropertiesPanel::NumberEditEnter(QLineEdit* edit) {
+  const std::string name = edit->objectName().toStdString();
+  if (EditEnter(editor_, name, edit->text().toStdString()) == EnterResult::kFocusViewport) {
+    if (focus_viewport) focus_viewport();
+  } else {
+    edit->setFocus();
+  }
+}
+
+void PropertiesPanel::RedEditEnter() {
+  const RedEditResult r = Edit4Enter(colour_edits_[0]->text().toStdString(), track_bars_[0]->value());
+  if (r.position) track_bars_[0]->setValue(*r.position);  // runs the track bar's own handling
+  if (r.text) colour_edits_[0]->setText(QString::fromStdString(*r.text));
+}
+
+void PropertiesPanel::TrackBarMoved(int channel, int position) {
+  colour_edits_[channel]->setText(QString::number(position));
+  UpdatePreview();
+  TrackBarChange(editor_, channel, position);
+}
+
+void PropertiesPanel::UpdatePreview() {
+  const uint32_t value =
+      ColorPreview(colour_edits_[0]->text().toStdString(), colour_edits_[1]->text().toStdString(),
+                   colour_edits_[2]->text().toStdString());
+  QPalette pal = preview_->palette();
+  pal.setColor(QPalette::Window, QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF));
+  preview_->setPalette(pal);
+  preview_->setProperty("colorValue", value);
+}
+
+bool PropertiesPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+    if (qobject_cast<QLineEdit*>(watched)) emit EditFocusChanged(event->type() == QEvent::FocusIn);
+  return QTabWidget::eventFilter(watched, event);
+}
+
+}  // namespace qx

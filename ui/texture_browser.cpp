@@ -1,0 +1,238 @@
+#include "ui/texture_browser.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <cstring>
+#include <unordered_map>
+
+#include "edit/browser_logic.h"
+#include "edit/texture_commands.h"
+#include "scene/cp1252.h"
+
+namespace qx {
+
+namespace {
+
+// A paint box that hands painting and mouse presses to the browser.
+class PaintBox : public QWidget {
+ public:
+  PaintBox(QWidget* parent, std::function<void(QPainter&, int, int)> paint,
+           std::function<void(QMouseEvent*)> press, std::function<void()> click)
+      : QWidget(parent), paint_(std::move(paint)), press_(std::move(press)), click_(std::move(click)) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    paint_(p, width(), height());
+  }
+  void mousePressEvent(QMouseEvent* ev) override {
+    if (press_) press_(ev);
+  }
+  void mouseReleaseEvent(QMouseEvent* ev) override {
+    if (click_ && ev->button() == Qt::LeftButton && rect().contains(ev->position().toPoint())) click_();
+  }
+
+ private:
+  std::function<void(QPainter&, int, int)> paint_;
+  std::function<void(QMouseEvent*)> press_;
+  std::function<void()> click_;
+};
+
+QRect ToQRect(const BrowserRect& r) {
+  return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+}
+
+QImage PictureOf(const TTexNode& entry) {
+  if (entry.HasPixels()) {
+    const RgbImage& px = entry.Pixels;
+    QImage image(px.width, px.height, QImage::Format_RGB888);
+    for (int32_t y = 0; y < px.height; ++y)
+      std::memcpy(image.scanLine(y), px.PixelFromTop(0, y), static_cast<size_t>(px.width) * 3);
+    return image;
+  }
+  // Bitmaps that are no texture (other bit depths) are still shown.
+  QImage image;
+  if (!entry.Bitmap.empty())
+    image.loadFromData(entry.Bitmap.data(), static_cast<int>(entry.Bitmap.size()), "BMP");
+  return image;
+}
+
+const QImage kNoPicture;
+
+}  // namespace
+
+TextureBrowser::TextureBrowser(Editor& editor, QWidget* parent) : QWidget(parent), editor_(editor) {
+  setObjectName("Texturen");
+  setWindowTitle("Texturen");
+
+  tex_box_ = new PaintBox(
+      nullptr, [this](QPainter& p, int w, int h) { DrawTexBox(p, w, h); },
+      [this](QMouseEvent* ev) {
+        const QPoint at = ev->position().toPoint();
+        TexBoxMouseDown(at.x(), at.y());
+      },
+      nullptr);
+  tex_box_->setObjectName("TexBox");
+  scroll_ = new QScrollArea(this);
+  scroll_->setObjectName("ScrollBox1");
+  scroll_->setWidgetResizable(true);
+  scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll_->setWidget(tex_box_);
+
+  auto* sunken = new QFrame(this);
+  sunken->setObjectName("Panel1");
+  sunken->setFrameShape(QFrame::Panel);
+  sunken->setFrameShadow(QFrame::Sunken);
+  cur_box_ = new PaintBox(
+      sunken, [this](QPainter& p, int w, int h) { DrawCurBox(p, w, h); }, nullptr, [this] { CurBoxClick(); });
+  cur_box_->setObjectName("CurBox");
+  cur_box_->setFixedSize(119, 108);
+  cur_box_->setCursor(Qt::PointingHandCursor);
+  auto* sunken_layout = new QHBoxLayout(sunken);
+  sunken_layout->setContentsMargins(2, 2, 2, 2);
+  sunken_layout->addWidget(cur_box_);
+
+  label1_ = new QLabel(this);
+  label1_->setObjectName("Label1");
+  label2_ = new QLabel(this);
+  label2_->setObjectName("Label2");
+  auto* labels = new QVBoxLayout;
+  labels->addWidget(label1_);
+  labels->addWidget(label2_);
+  labels->addStretch();
+  auto* current = new QHBoxLayout;
+  current->addWidget(sunken);
+  current->addLayout(labels, 1);
+
+  auto make_button = [this](const char* name, const char* caption, void (TextureBrowser::*handler)()) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), this);
+    b->setObjectName(name);
+    connect(b, &QPushButton::clicked, this, handler);
+    return b;
+  };
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(make_button("LbSpeedButton1", "Hinzufügen...", &TextureBrowser::LbSpeedButton1Click));
+  buttons->addWidget(make_button("LbSpeedButton2", "Löschen", &TextureBrowser::LbSpeedButton2Click));
+  buttons->addWidget(make_button("LbSpeedButton7", "Zuweisen", &TextureBrowser::LbSpeedButton7Click));
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->addWidget(scroll_, 1);
+  layout->addLayout(current);
+  layout->addLayout(buttons);
+
+  editor_.Textures.AddListener(this);
+  TextureLibraryChanged();
+}
+
+TextureBrowser::~TextureBrowser() {
+  editor_.Textures.RemoveListener(this);
+}
+
+const QImage& TextureBrowser::Picture(int index) const {
+  if (index < 0 || index >= static_cast<int>(pictures_.size())) return kNoPicture;
+  return pictures_[index].image;
+}
+
+void TextureBrowser::RefreshPictures() {
+  // Entries move when one before them is removed; their bitmaps do not, so a
+  // picture is found again by its bitmap's buffer.
+  std::unordered_map<const void*, Cached> old;
+  for (Cached& c : pictures_)
+    if (c.bitmap) old.emplace(c.bitmap, std::move(c));
+  const auto& entries = editor_.Textures.Entries();
+  pictures_.assign(entries.size(), {});
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const TTexNode& entry = entries[i];
+    Cached& c = pictures_[i];
+    c.bitmap = entry.Bitmap.empty() ? nullptr : entry.Bitmap.data();
+    c.size = entry.Bitmap.size();
+    auto it = c.bitmap ? old.find(c.bitmap) : old.end();
+    if (it != old.end() && it->second.size == c.size) {
+      c.image = std::move(it->second.image);
+      old.erase(it);
+    } else {
+      c.image = PictureOf(entry);
+    }
+  }
+}
+
+void TextureBrowser::TextureLibraryChanged() {
+  RefreshPictures();
+  PaintTextureBrowser();
+  PaintCurrentTexture();
+}
+
+void TextureBrowser::PaintTextureBrowser() {
+  const int count = editor_.Textures.Count();
+  tex_box_->setMinimumHeight(TexBoxHeight(count));
+  tex_box_->update();
+}
+
+void TextureBrowser::PaintCurrentTexture() {
+  const TTexNode* current = editor_.Textures.Current();
+  // Labels never name an entry that no longer exists.
+  label1_->setText(current ? QString::fromStdString(Cp1252ToUtf8(current->TexName)) : QString());
+  label2_->setText(current ? QString::fromStdString(TextureSizeText(current->Width(), current->Height()))
+                           : QString());
+  cur_box_->update();
+}
+
+void TextureBrowser::DrawTexBox(QPainter& p, int width, int height) const {
+  p.fillRect(0, 0, width, height, Qt::white);
+  const TextureLibrary& lib = editor_.Textures;
+  const int count = lib.Count();
+  p.setRenderHint(QPainter::SmoothPixmapTransform);
+  for (int i = 0; i < count; ++i) {
+    const TTexNode& entry = *lib.Entry(i);
+    const QRect r = ToQRect(ThumbnailRect(i, width, entry.Width(), entry.Height()));
+    if (r.isValid() && !Picture(i).isNull()) p.drawImage(r, Picture(i));
+    const bool current = i == lib.CurrentTexture();
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(current ? Qt::red : Qt::black, current ? 2 : 1));
+    p.drawRect(r);
+    const BrowserPoint at = ThumbnailNamePos(i, width, entry.TexName.size());
+    p.setPen(Qt::black);
+    const QFontMetrics fm = p.fontMetrics();
+    p.drawText(QPoint(at.x, at.y + fm.ascent()), QString::fromStdString(Cp1252ToUtf8(entry.TexName)));
+  }
+}
+
+void TextureBrowser::DrawCurBox(QPainter& p, int width, int height) const {
+  p.fillRect(0, 0, width, height, Qt::white);
+  const TTexNode* current = editor_.Textures.Current();
+  if (!current) return;
+  const QRect r = ToQRect(CurrentTextureRect(width, height, current->Width(), current->Height()));
+  const QImage& picture = Picture(editor_.Textures.CurrentTexture());
+  p.setRenderHint(QPainter::SmoothPixmapTransform);
+  if (r.isValid() && !picture.isNull()) p.drawImage(r, picture);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(Qt::black, 2));
+  p.drawRect(r);
+}
+
+void TextureBrowser::TexBoxMouseDown(int x, int y) {
+  const int index = TextureAt(x, y, tex_box_->width(), editor_.Textures.Count());
+  if (index >= 0) editor_.Textures.SelectTexture(index);
+}
+
+void TextureBrowser::CurBoxClick() {
+  ReplaceTextureCommand(editor_);
+}
+void TextureBrowser::LbSpeedButton1Click() {
+  AddTextureCommand(editor_);
+}
+void TextureBrowser::LbSpeedButton2Click() {
+  RemoveTextureCommand(editor_);
+}
+void TextureBrowser::LbSpeedButton7Click() {
+  AssignTextureCommand(editor_);
+}
+
+}  // namespace qx
