@@ -184,6 +184,7 @@ void DragStep(Editor& e, int dx) {
         const bool about_centroid = n->NodeType == kPolygon || n->NodeType == kLight || n->NodeType == kModel;
         RotateSubtree(n, e.AxisLock, about_centroid ? n->Centroid : n->BoundsCenter, s);
       }
+      e.ChangedSubtree(n, kChangeGeometry);
     }
     ComputeBounds(n);
   }

@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "render/retained_scene.h"
 #include "edit/view_options.h"
+#include "render/retained_scene.h"
 
 namespace qx {
 

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
+#include <unordered_set>
 
-#include "scene/polygon_data.h"
 #include "render/scene_geometry.h"
 #include "render/sphere_mesh.h"
+#include "scene/polygon_data.h"
 
 namespace qx {
 
@@ -214,12 +216,28 @@ class Builder {
     End(p);
   }
 
-  void NormalLines(Pending& p, const TSector* n, const Vector& normal, const int corners[3]) {
-    for (int k = 0; k < 3; ++k) {
-      const Vector& at = n->Vertices[size_t(corners[k])].Position;
-      PutColor(p, at, kNormalColor);
-      PutColor(p, NormalTip(at, normal), kNormalColor);
+  // The node's normal lines, each drawn once in its batch: neighbours that
+  // share a corner and a normal give the same line, and a line drawn again
+  // changes no pixel. (Picking draws every node's own lines.)
+  void Normals(ChunkEntry& e, bool hidden) {
+    ends_.clear();
+    NormalLineEnds(e.node, &ends_);
+    BatchKey k;
+    k.layer = Layer::kNormals;
+    k.hidden = hidden;
+    Pending& p = Into(k);
+    std::unordered_set<LineKey, LineKeyHash>& seen = lines_seen_[hidden];
+    Begin(p);
+    for (size_t i = 0; i + 1 < ends_.size(); i += 2) {
+      if (!seen.insert(LineKey(ends_[i], ends_[i + 1])).second) {
+        e.box.Add(ends_[i]);
+        e.box.Add(ends_[i + 1]);
+        continue;
+      }
+      PutColor(p, ends_[i], kNormalColor);
+      PutColor(p, ends_[i + 1], kNormalColor);
     }
+    End(p);
   }
 
   void Polygon(ChunkEntry& e) {
@@ -229,17 +247,7 @@ class Builder {
     static constexpr int kCorners[2][3] = {{0, 1, 2}, {3, 2, 1}};
     for (int t = 0; t < 2; ++t)
       SurfaceTriangle(n, key, e.normals ? &n->Triangles[size_t(t)] : nullptr, kCorners[t]);
-    if (!e.normals) return;
-    BatchKey nk;
-    nk.layer = Layer::kNormals;
-    nk.hidden = key.hidden;
-    Pending& p = Into(nk);
-    Begin(p);
-    for (int t = 0; t < 2; ++t) {
-      const Vector& normal = n->Triangles[size_t(t)].Normal;
-      if (VectorLengthD(normal) > 0) NormalLines(p, n, normal, kCorners[t]);
-    }
-    End(p);
+    if (e.normals) Normals(e, key.hidden);
   }
 
   void Model(ChunkEntry& e) {
@@ -253,19 +261,7 @@ class Builder {
       const int corners[3] = {t.V0, t.V1, t.V2};
       SurfaceTriangle(n, key, &t, corners);
     }
-    if (!e.normals) return;
-    BatchKey nk;
-    nk.layer = Layer::kNormals;
-    nk.hidden = key.hidden;
-    Pending& p = Into(nk);
-    Begin(p);
-    for (size_t i = 0; i < count; ++i) {
-      const TTriangle& t = n->Triangles[i];
-      if (!ValidTriangle(n, t)) continue;
-      const int corners[3] = {t.V0, t.V1, t.V2};
-      NormalLines(p, n, t.Normal, corners);
-    }
-    End(p);
+    if (e.normals) Normals(e, key.hidden);
   }
 
   // A sphere of the mesh whose vertices are moved by `place`.
@@ -364,10 +360,29 @@ class Builder {
     }
   }
 
+  // A line by the exact bits of its ends.
+  struct LineKey {
+    uint32_t w[6];
+    LineKey(const Vector& a, const Vector& b) {
+      std::memcpy(w, &a, 12);
+      std::memcpy(w + 3, &b, 12);
+    }
+    bool operator==(const LineKey& o) const { return std::memcmp(w, o.w, sizeof w) == 0; }
+  };
+  struct LineKeyHash {
+    size_t operator()(const LineKey& k) const {
+      uint64_t h = 1469598103934665603ull;
+      for (uint32_t x : k.w) h = (h ^ x) * 1099511628211ull;
+      return size_t(h);
+    }
+  };
+
   Chunk& c_;
   const ChunkInput& in_;
   uint32_t entry_ = 0;
   std::map<BatchKey, Pending> pending_;
+  std::vector<Vector> ends_;
+  std::unordered_set<LineKey, LineKeyHash> lines_seen_[2];  // by hidden
 };
 
 }  // namespace

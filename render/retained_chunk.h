@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "render/lightmap_atlas.h"
-#include "edit/editor.h"
+#include "scene/node.h"
 
 namespace qx {
 

@@ -112,10 +112,21 @@ class RetainedGlState {
 
   void BeginArrays() {
     glEnableClientState(GL_VERTEX_ARRAY);
-    gl_->glClientActiveTexture(GL_TEXTURE0);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    gl_->glClientActiveTexture(GL_TEXTURE1);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    s_.coords[0] = s_.coords[1] = -1;
+  }
+  // Texture coordinates are fetched only for the units that texture: the
+  // fetch costs a software rasterizer as much as the vertex's transform.
+  void CoordArrays(bool unit0, bool unit1) {
+    const bool on[2] = {unit0, unit1};
+    for (int u = 0; u < 2; ++u) {
+      if (s_.coords[u] == int(on[u])) continue;
+      s_.coords[u] = on[u];
+      gl_->glClientActiveTexture(GLenum(GL_TEXTURE0 + u));
+      if (on[u])
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+      else
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
   }
   // Leaves GL as immediate-mode drawing expects it: no arrays, no buffer, unit 0.
   void EndArrays() {
@@ -137,6 +148,7 @@ class RetainedGlState {
     int tex[2] = {-1, -1};
     int64_t bound[2] = {-1, -1};
     int cull = -1, lines = -1, depth = -1, colors = -1;
+    int coords[2] = {-1, -1};
     float width = -1;
     int64_t buffer = -1;
   } s_;

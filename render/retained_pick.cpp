@@ -61,21 +61,23 @@ void RetainedRenderer::PickNode(const ChunkEntry& entry, const Chunk& owner, con
   const TSector* n = entry.node;
   glLoadName(n->Id);
   state_->Width(gl.width);
-  auto parts = [&](bool normals) {
+  auto parts = [&] {
     state_->Buffer(owner.buffer);
     for (uint32_t p = entry.part_begin; p < entry.part_end; ++p) {
       const NodePart& part = owner.parts[p];
       const Layer layer = owner.batches[part.batch].key.layer;
-      if ((layer == Layer::kNormals) != normals) continue;
-      glDrawArrays(GlMode(PrimitiveOf(layer)), part.first, part.count);
+      if (layer != Layer::kNormals) glDrawArrays(GlMode(PrimitiveOf(layer)), part.first, part.count);
     }
   };
-  // Lines from client memory: boxes and crosses.
-  auto lines = [&](const Vector* ends, int count) {
-    DrawVertex v[24] = {};
-    for (int i = 0; i < count; ++i) v[i].pos[0] = ends[i].x, v[i].pos[1] = ends[i].y, v[i].pos[2] = ends[i].z;
-    state_->Buffer(0, v);
-    glDrawArrays(GL_LINES, 0, count);
+  // Lines from client memory: normals (the buffers hold each line once, not
+  // once for each node), boxes and crosses.
+  std::vector<DrawVertex> client;
+  auto lines = [&](const Vector* ends, size_t count) {
+    client.assign(count, DrawVertex{});
+    for (size_t i = 0; i < count; ++i)
+      client[i].pos[0] = ends[i].x, client[i].pos[1] = ends[i].y, client[i].pos[2] = ends[i].z;
+    state_->Buffer(0, client.data());
+    glDrawArrays(GL_LINES, 0, GLsizei(count));
     state_->ForgetBuffer();
   };
   auto selection_box = [&] {
@@ -91,16 +93,18 @@ void RetainedRenderer::PickNode(const ChunkEntry& entry, const Chunk& owner, con
     case kModel:
       state_->Cull(o.CullFace);
       state_->Lines(o.Wireframe);
-      parts(false);
+      parts();
       if (o.ShowNormals && entry.normals) {
         state_->Width(2);
-        parts(true);
+        std::vector<Vector> ends;
+        NormalLineEnds(n, &ends);
+        lines(ends.data(), ends.size());
       }
       return;
     case kPortal:
       state_->Cull(false);
       state_->Lines(lines_mode_);
-      parts(false);
+      parts();
       return;
     default:
       break;
@@ -158,7 +162,7 @@ uint32_t RetainedRenderer::PickName(Editor& e, const ViewOptions& o, int x, int 
       const bool point = entry.type == kLight || entry.type == kParticleSystem || entry.type == kActor ||
                          entry.type == kCheckpoint;
       const InheritedGlState gl = node_pass.Visit(entry, point && entry.node->Marked, o);
-      if (!LoadsName(entry.node, o)) continue;
+      if (!LoadsName(entry.type, entry.visible, entry.drawn, o)) continue;
       const ChunkEntry* drawn = &entry;
       const Chunk* owner = c.get();
       if (entry.dynamic) {

@@ -176,6 +176,7 @@ void RetainedRenderer::MultiDraw(Primitive p, const int32_t* firsts, const int32
 
 void RetainedRenderer::ApplyBatchState(const BatchKey& k, const ViewOptions& o, SectorDrawMode mode) {
   RetainedGlState& s = *state_;
+  if (k.layer != Layer::kSurface) s.CoordArrays(false, false);
   switch (k.layer) {
     case Layer::kSurface: {
       s.Cull(o.CullFace);
@@ -191,6 +192,7 @@ void RetainedRenderer::ApplyBatchState(const BatchKey& k, const ViewOptions& o, 
                  ? (k.lightmap.index < atlas_pages_.size() ? atlas_pages_[k.lightmap.index] : 0)
                  : k.lightmap.index;
       s.Texture(1, lightmap, lm);
+      s.CoordArrays(textured, lightmap);
       if ((k.vertex_lit && o.ShowLightmaps) || outline) {
         s.ColorArray(true);
       } else {
@@ -364,6 +366,7 @@ void RetainedRenderer::DrawGrid(const Editor& e) {
     grid_vertices_ = int(v.size());
   }
   state_->Buffer(grid_buffer_);
+  state_->CoordArrays(false, false);
   state_->TexturesOff();
   state_->ColorArray(false);
   glColor3fv(kGridColor);
@@ -380,6 +383,7 @@ void RetainedRenderer::DrawOverlay(const FrameOverlay& overlay) {
                     overlay.vertices.data(), GL_STREAM_DRAW);
   state_->ForgetBuffer();
   state_->Buffer(overlay_buffer_);
+  state_->CoordArrays(false, false);
   state_->TexturesOff();
   state_->ColorArray(true);
   for (const FrameOverlay::Command& c : overlay.commands) {

@@ -48,11 +48,15 @@ RetainedScene::~RetainedScene() {
 
 void RetainedScene::Attach(Editor* editor) {
   if (editor == editor_) return;
-  if (editor_) editor_->Tree.RemoveListener(this);
+  if (editor_) {
+    editor_->Tree.RemoveListener(this);
+    editor_->RemoveDocumentListener(this);
+  }
   Clear();
   editor_ = editor;
   if (!editor_) return;
   editor_->Tree.AddListener(this);
+  editor_->AddDocumentListener(this);
   Rebuild();
 }
 
@@ -232,7 +236,7 @@ const ChunkEntry* RetainedScene::DynamicEntry(const TSector* node) const {
 }
 
 bool RetainedScene::LightmapsChanged() const {
-  return lightmaps_changed_ || (editor_ && LightmapFingerprint() != lightmap_print_);
+  return lightmaps_changed_ || (verify_ && editor_ && LightmapFingerprint() != lightmap_print_);
 }
 
 void RetainedScene::ForgetLightmapsChanged() {
@@ -254,6 +258,12 @@ uint64_t RetainedScene::LightmapFingerprint() const {
 uint64_t RetainedScene::Fingerprint(const Chunk& c) const {
   Hasher h;
   for (const TSector* n : c.nodes) {
+    // Moving nodes are drawn from the dynamic chunk, built anew each update
+    // while verifying; their chunk leaves them out and need not follow them.
+    if (!dynamic_set_.empty() && dynamic_set_.count(n)) {
+      h.Word(reinterpret_cast<uintptr_t>(n));
+      continue;
+    }
     h.Word(reinterpret_cast<uintptr_t>(n));
     h.Word(reinterpret_cast<uintptr_t>(n->Parent));
     h.Word(n->Id);

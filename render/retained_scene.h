@@ -12,12 +12,13 @@
 #include <unordered_set>
 #include <vector>
 
+#include "edit/editor.h"
 #include "render/retained_chunk.h"
 #include "scene/change_set.h"
 
 namespace qx {
 
-class RetainedScene : private TreeListener {
+class RetainedScene : private TreeListener, private DocumentListener {
  public:
   // Nodes per chunk when the tree is cut into chunks; a chunk that grows to
   // twice this by insertions is split.
@@ -30,11 +31,12 @@ class RetainedScene : private TreeListener {
   RetainedScene(const RetainedScene&) = delete;
   RetainedScene& operator=(const RetainedScene&) = delete;
 
-  // Follows the editor's tree (null: none); lets go by itself when the tree goes.
+  // Follows the editor's tree and document (null: none); lets go by itself
+  // when the tree goes.
   void Attach(Editor* editor);
   Editor* Attached() const { return editor_; }
 
-  void DocumentChanged(const ChangeSet& changes);
+  void DocumentChanged(const ChangeSet& changes) override;
   // Every chunk and the atlas are made anew.
   void InvalidateAll();
   // Every chunk is built anew (the atlas layout changed).

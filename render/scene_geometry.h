@@ -4,9 +4,10 @@
 // pick names a frame loads. No OpenGL here.
 
 #include <cstdint>
+#include <vector>
 
-#include "scene/node.h"
 #include "edit/view_options.h"
+#include "scene/node.h"
 
 namespace qx {
 
@@ -60,6 +61,32 @@ inline void PointBoxCorners(const TSector* n, Vector* min, Vector* max) {
   *max = VectorSet(n->Position.x + 3.0, n->Position.y + 3.0, n->Position.z + 3.0);
 }
 
+// The normal lines of a polygon or model as pairs of ends, in drawing order:
+// a polygon's from each corner of each triangle whose normal has a length
+// (v0, v1, v2, then v3, v2, v1), a model's from every corner of every usable
+// triangle. Callers check that the node draws normals at all.
+inline void NormalLineEnds(const TSector* n, std::vector<Vector>* out) {
+  auto add = [&](const Vector& at, const Vector& normal) {
+    out->push_back(at);
+    out->push_back(NormalTip(at, normal));
+  };
+  if (n->NodeType == kPolygon) {
+    static constexpr int kCorners[2][3] = {{0, 1, 2}, {3, 2, 1}};
+    for (int t = 0; t < 2; ++t) {
+      const Vector& normal = n->Triangles[size_t(t)].Normal;
+      if (!(VectorLengthD(normal) > 0)) continue;
+      for (int c : kCorners[t]) add(n->Vertices[size_t(c)].Position, normal);
+    }
+    return;
+  }
+  const size_t count = ModelTriangleCount(n);
+  for (size_t i = 0; i < count; ++i) {
+    const TTriangle& t = n->Triangles[i];
+    if (!ValidTriangle(n, t)) continue;
+    for (int32_t c : {t.V0, t.V1, t.V2}) add(n->Vertices[size_t(c)].Position, t.Normal);
+  }
+}
+
 // Unit 1 shows the lightmap of a polygon or model: the first triangle has one
 // and the node is lit by lightmap.
 inline bool UsesLightmap(const TSector* n) {
@@ -93,13 +120,14 @@ inline constexpr float kPortalEdgeColor[3] = {1, 1, 0};
 inline constexpr float kMarkedVertexColor[3] = {1, 1, 0};
 inline constexpr float kVertexColor[3] = {0, 1, 0};
 
-// Whether the node pass loads the node's id as pick name (and draws it).
-inline bool LoadsName(const TSector* n, const ViewOptions& o) {
-  switch (n->NodeType) {
+// Whether the node pass loads a node's id as pick name (and draws it), by
+// its type, Visible flag and whether it has the four corners of a quad.
+inline bool LoadsName(uint8_t type, bool visible, bool quad, const ViewOptions& o) {
+  switch (type) {
     case kPolygon:
-      return (n->Visible != 0 || o.ShowTransparent) && n->Vertices.size() >= 4;
+      return (visible || o.ShowTransparent) && quad;
     case kModel:
-      return n->Visible != 0 || o.ShowTransparent;
+      return visible || o.ShowTransparent;
     case kPortal:
       return o.ShowPortals;
     case kLight:

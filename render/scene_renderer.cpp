@@ -299,19 +299,17 @@ void SceneRenderer::DrawPolygon(const ViewOptions& o, TSector* n) {
   DrawSurfaceVertex(o, n, v[1]);
   glEnd();
   if (!o.ShowNormals || !has_triangles) return;
+  DrawNormals(n);
+}
+
+void SceneRenderer::DrawNormals(const TSector* n) {
   TexturingOffBothUnits();
   glColor3f(1, 0, 0);
   LineWidth(2);
-  static constexpr int kCorners[2][3] = {{0, 1, 2}, {3, 2, 1}};
+  normal_ends_.clear();
+  NormalLineEnds(n, &normal_ends_);
   glBegin(GL_LINES);
-  for (int t = 0; t < 2; ++t) {
-    const Vector& normal = n->Triangles[t].Normal;
-    if (!(VectorLengthD(normal) > 0)) continue;
-    for (int c : kCorners[t]) {
-      Vertex(v[c].Position);
-      Vertex(NormalTip(v[c].Position, normal));
-    }
-  }
+  for (const Vector& p : normal_ends_) Vertex(p);
   glEnd();
 }
 
@@ -328,20 +326,8 @@ void SceneRenderer::DrawModel(const ViewOptions& o, TSector* n) {
   }
   glEnd();
   if (!o.ShowNormals || count == 0) return;
-  TexturingOffBothUnits();
-  glColor3f(1, 0, 0);
-  LineWidth(2);
   UpdatePolygonData(n);
-  glBegin(GL_LINES);
-  for (size_t i = 0; i < count; ++i) {
-    const TTriangle& t = n->Triangles[i];
-    if (!ValidTriangle(n, t)) continue;
-    for (int32_t c : {t.V0, t.V1, t.V2}) {
-      Vertex(n->Vertices[c].Position);
-      Vertex(NormalTip(n->Vertices[c].Position, t.Normal));
-    }
-  }
-  glEnd();
+  DrawNormals(n);
 }
 
 namespace {

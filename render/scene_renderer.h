@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "edit/camera.h"
 #include "render/gl_view.h"
@@ -57,6 +58,7 @@ class SceneRenderer : public ViewportRenderer {
   void DrawMarker(Editor& e, const ViewOptions& o, TSector* n);
   void DrawPolygon(const ViewOptions& o, TSector* n);
   void DrawModel(const ViewOptions& o, TSector* n);
+  void DrawNormals(const TSector* n);
   void SetSurfaceState(const ViewOptions& o, const TSector* n);
   void DrawSurfaceVertex(const ViewOptions& o, const TSector* n, const TVertex& v);
   void DrawVertexSpheres(Editor& e, const TSector* n);
@@ -86,6 +88,7 @@ class SceneRenderer : public ViewportRenderer {
   int width_ = 0, height_ = 0;
   CameraLookAt last_view_{{0, 80, 70}, {0, 36.7f, 20}, kCameraUp};
   bool selecting_ = false;
+  std::vector<Vector> normal_ends_;
   double pick_clip_[16] = {};  // projection x model-view of the running pick
 
   bool cache_enabled_ = true;

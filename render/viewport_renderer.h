@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <functional>
 
-#include "render/gl_multitexture.h"
-#include "scene/change_set.h"
 #include "edit/editor.h"
 #include "edit/view_options.h"
+#include "render/gl_multitexture.h"
+#include "scene/change_set.h"
 
 namespace qx {
 
