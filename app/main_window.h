@@ -103,6 +103,8 @@ class TMain : public QMainWindow, public EditorView {
   // Files to open once the start-up has run (".tex" libraries, then a ".qxm" document).
   void SetStartupFiles(QStringList files) { startup_files_ = std::move(files); }
   bool Initialized() const { return initialized_; }
+  // The first show's work is done: initialised and the start-up files opened.
+  bool StartupDone() const { return startup_done_; }
 
   // Viewport mouse state and hooks for the editing commands.
   bool LeftButtonDown = false, RightButtonDown = false;
@@ -240,6 +242,7 @@ class TMain : public QMainWindow, public EditorView {
   QPointer<QWidget> last_key_receiver_;
   bool shown_once_ = false;
   bool initialized_ = false;
+  bool startup_done_ = false;
   bool closed_ = false;
   QStringList startup_files_;
 

@@ -12,6 +12,8 @@ const std::vector<std::unique_ptr<TSector>> kNoChildren;
 SceneTree::~SceneTree() {
   // Destroy iteratively deep trees would otherwise recurse once per level.
   Clear();
+  const std::vector<TreeListener*> listeners = listeners_;
+  for (auto* l : listeners) l->TreeGone();
 }
 
 std::vector<std::unique_ptr<TSector>>& SceneTree::SiblingsOf(const TSector* node) {

@@ -24,6 +24,8 @@ class TreeListener {
   virtual void LinkForgotten(TSector* /*portal*/) {}
   virtual void BeforeReset() {}
   virtual void AfterReset() {}
+  // The tree is being destroyed: a listener that outlives it must not call it again.
+  virtual void TreeGone() {}
 };
 
 class SceneTree {
