@@ -47,6 +47,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WireTreeEditing();
   WireLighting();
   WireHistory();
+  WireViews();
 
   // Key preview: the window sees every key before the focused control.
   qApp->installEventFilter(this);
@@ -54,6 +55,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
 
 TMain::~TMain() {
   qApp->removeEventFilter(this);
+  ReleasePlaneViews();
   editor_.Textures.SetUploader(nullptr);  // while the viewport's context still exists
   // The tree view must let go of the model before the scene's records go.
   if (tree_) tree_->setModel(nullptr);
@@ -293,7 +295,7 @@ void TMain::BuildLayout() {
   // Without OpenGL a GL widget would break the window's own drawing: the
   // panel then stays outside the window and the area stays black.
   if (ViewportPanel::OpenGLAvailable())
-    back_layout->addWidget(viewport_);
+    back_layout->addWidget(BuildViewArea(true));
   else
     detached_viewport_.reset(viewport_);
   left_layout->addWidget(viewport_back, 1);
@@ -403,6 +405,7 @@ void TMain::SetTreeSelection(TSector* node) {
 
 void TMain::Redraw() {
   viewport_->Redraw();
+  UpdatePlaneViews();
 }
 
 // ---- events ----

@@ -38,14 +38,22 @@ void PlaneView::SetSize(int width, int height) {
   height_ = std::max(height, 1);
 }
 
+double PlaneView::OriginX() const {
+  return std::floor(width_ / 2.0) + 0.5;
+}
+
+double PlaneView::OriginY() const {
+  return std::floor(height_ / 2.0) + 0.5;
+}
+
 PixelPoint PlaneView::ToPixel(const Vector& p) const {
-  return {width_ / 2.0 + (H(p) - center_h_) * scale_, height_ / 2.0 - (V(p) - center_v_) * scale_};
+  return {OriginX() + (H(p) - center_h_) * scale_, OriginY() - (V(p) - center_v_) * scale_};
 }
 
 Vector PlaneView::ToWorld(double x, double y, const Vector& across) const {
   double c[3] = {across.x, across.y, across.z};
-  c[axes_.h] = axes_.h_sign * (center_h_ + (x - width_ / 2.0) / scale_);
-  c[axes_.v] = axes_.v_sign * (center_v_ - (y - height_ / 2.0) / scale_);
+  c[axes_.h] = axes_.h_sign * (center_h_ + (x - OriginX()) / scale_);
+  c[axes_.v] = axes_.v_sign * (center_v_ - (y - OriginY()) / scale_);
   return VectorSet(c[0], c[1], c[2]);
 }
 
@@ -58,11 +66,11 @@ Vector PlaneView::PixelOffset(double dx, double dy) const {
 
 void PlaneView::ZoomAbout(double x, double y, double factor) {
   if (!(factor > 0) || !std::isfinite(factor)) return;
-  const double h = center_h_ + (x - width_ / 2.0) / scale_;
-  const double v = center_v_ - (y - height_ / 2.0) / scale_;
+  const double h = center_h_ + (x - OriginX()) / scale_;
+  const double v = center_v_ - (y - OriginY()) / scale_;
   scale_ = std::clamp(scale_ * factor, kMinPlaneScale, kMaxPlaneScale);
-  center_h_ = h - (x - width_ / 2.0) / scale_;
-  center_v_ = v + (y - height_ / 2.0) / scale_;
+  center_h_ = h - (x - OriginX()) / scale_;
+  center_v_ = v + (y - OriginY()) / scale_;
 }
 
 void PlaneView::Wheel(double x, double y, int delta) {
@@ -97,11 +105,11 @@ void PlaneView::Frame(const Vector& min, const Vector& max, double margin) {
 void PlaneView::ClipMatrix(double m[16]) const {
   std::fill(m, m + 16, 0.0);
   const double sx = 2.0 * scale_ / width_, sy = 2.0 * scale_ / height_;
-  // Row r of the product is m[c * 4 + r] over the world axes c.
+  // Row r of the product is m[c * 4 + r] over the world axes c; x = 2 px / w - 1, y = 1 - 2 py / h.
   m[axes_.h * 4 + 0] = axes_.h_sign * sx;
-  m[12 + 0] = -center_h_ * sx;
+  m[12 + 0] = 2.0 * OriginX() / width_ - 1.0 - center_h_ * sx;
   m[axes_.v * 4 + 1] = axes_.v_sign * sy;
-  m[12 + 1] = -center_v_ * sy;
+  m[12 + 1] = 1.0 - 2.0 * OriginY() / height_ - center_v_ * sy;
   m[axes_.depth * 4 + 2] = -axes_.depth_sign / kPlaneDepthRange;
   m[15] = 1;
 }

@@ -6,7 +6,10 @@
 // "Oben" looks down the y axis with x to the right and z downwards on the
 // screen; "Vorne" looks along -z with x to the right and y up; "Seite" looks
 // along +x with z to the right and y up. Pixels count from the top left
-// corner, y downwards, in the widget's own (logical) units.
+// corner, y downwards, in the widget's own (logical) units; pixel column c
+// spans c..c+1, so a mouse event at column c is at c + 0.5. The point the
+// view centres on lies on a pixel's centre, which keeps lines at whole
+// coordinates sharp.
 
 #include <cstdint>
 
@@ -88,6 +91,9 @@ class PlaneView {
   void ClipMatrix(double m[16]) const;
 
  private:
+  double OriginX() const;  // the pixel the centre shows at
+  double OriginY() const;
+
   PlaneKind kind_;
   PlaneAxes axes_;
   int width_ = 1, height_ = 1;

@@ -343,13 +343,13 @@ TEST_F(PlaneEditTest, MiddleAndRightDragsPanARightClickAsksForTheMenu) {
   Settle();
   const Vector origin{0, 0, 0};
   Drag(front, {200, 150}, {230, 140}, {}, MouseButton::kOther);
-  EXPECT_NEAR(front.ToPixel(origin).x, 230, 1e-9);
-  EXPECT_NEAR(front.ToPixel(origin).y, 140, 1e-9);
+  EXPECT_NEAR(front.ToPixel(origin).x, 230.5, 1e-9);
+  EXPECT_NEAR(front.ToPixel(origin).y, 140.5, 1e-9);
   front_mouse.Down(MouseButton::kRight, {}, 100, 100, o);
   front_mouse.Move({}, 90, 100, o);
   EXPECT_EQ(front_mouse.Gesture(), PlaneGesture::kPan);
   EXPECT_FALSE(front_mouse.Up(MouseButton::kRight, {}, 90, 100, o));
-  EXPECT_NEAR(front.ToPixel(origin).x, 220, 1e-9);
+  EXPECT_NEAR(front.ToPixel(origin).x, 220.5, 1e-9);
   front_mouse.Down(MouseButton::kRight, {}, 100, 100, o);
   front_mouse.Move({}, 102, 101, o);  // a tremble is no pan
   EXPECT_TRUE(front_mouse.Up(MouseButton::kRight, {}, 102, 101, o));
@@ -428,8 +428,8 @@ TEST_F(PlaneEditTest, FramingTheSelection) {
   ExpectAt(min, -103, -30, -3);
   ExpectAt(max, 130, 53, 3);
   FrameSelectionInPlane(e, front);
-  EXPECT_NEAR(front.ToPixel({13.5f, 11.5f, 0}).x, 200, 1e-4);
-  EXPECT_NEAR(front.ToPixel({-103, 0, 0}).x, 24, 1e-4);  // the width decides: 233 units into 352 pixels
+  EXPECT_NEAR(front.ToPixel({13.5f, 11.5f, 0}).x, 200.5, 1e-4);
+  EXPECT_NEAR(front.ToPixel({-103, 0, 0}).x, 24.5, 1e-4);  // the width decides: 233 units into 352 pixels
   // A sector frames what it holds.
   e.SelectionList = {sector};
   ASSERT_TRUE(SelectionBox(e, &min, &max));

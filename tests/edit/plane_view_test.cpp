@@ -25,15 +25,15 @@ void ExpectPixel(const PlaneView& v, const Vector& p, double x, double y) {
 TEST(PlaneView, AxesSignsAndDepth) {
   // "Oben": x right, z down, y toward the viewer.
   const PlaneView top = Sized(PlaneKind::kTop);
-  ExpectPixel(top, {10, 99, 20}, 110, 70);
+  ExpectPixel(top, {10, 99, 20}, 110.5, 70.5);  // the centre on pixel (100, 50)'s middle
   EXPECT_EQ(top.Depth({0, 5, 0}), 5);
   // "Vorne": x right, y up, z toward the viewer (it looks along -z).
   const PlaneView front = Sized(PlaneKind::kFront);
-  ExpectPixel(front, {10, 20, 99}, 110, 30);
+  ExpectPixel(front, {10, 20, 99}, 110.5, 30.5);
   EXPECT_EQ(front.Depth({0, 0, 5}), 5);
   // "Seite": z right, y up, looking along +x: smaller x is nearer.
   const PlaneView side = Sized(PlaneKind::kSide);
-  ExpectPixel(side, {99, 20, 10}, 110, 30);
+  ExpectPixel(side, {99, 20, 10}, 110.5, 30.5);
   EXPECT_EQ(side.Depth({5, 0, 0}), -5);
 
   EXPECT_STREQ(PlaneName(PlaneKind::kTop), "Oben");
@@ -102,13 +102,13 @@ TEST(PlaneView, FrameFillsTheViewWithTheBox) {
   v.Frame({-50, 0, 7}, {50, 20, 9}, 25);
   // 100 wide into 250 pixels, 20 high into 150: the width decides.
   EXPECT_DOUBLE_EQ(v.Scale(), 2.5);
-  EXPECT_NEAR(v.ToPixel({0, 10, 0}).x, 150, 1e-9);
-  EXPECT_NEAR(v.ToPixel({0, 10, 0}).y, 100, 1e-9);
-  EXPECT_NEAR(v.ToPixel({-50, 0, 0}).x, 25, 1e-9);
+  EXPECT_NEAR(v.ToPixel({0, 10, 0}).x, 150.5, 1e-9);
+  EXPECT_NEAR(v.ToPixel({0, 10, 0}).y, 100.5, 1e-9);
+  EXPECT_NEAR(v.ToPixel({-50, 0, 0}).x, 25.5, 1e-9);
   // A box with no extent in the view (a light seen alone) is only centred.
   v.Frame({4, 4, -100}, {4, 4, 100}, 25);
   EXPECT_DOUBLE_EQ(v.Scale(), 2.5);
-  EXPECT_NEAR(v.ToPixel({4, 4, 0}).x, 150, 1e-9);
+  EXPECT_NEAR(v.ToPixel({4, 4, 0}).x, 150.5, 1e-9);
   // A huge box zooms out only as far as the limit; NaN changes nothing.
   v.Frame({-1e9, 0, 0}, {1e9, 0, 0}, 25);
   EXPECT_EQ(v.Scale(), kMinPlaneScale);
@@ -139,9 +139,9 @@ TEST(PlaneView, GridThinsOutToEightPixels) {
   PlaneView v = Sized(PlaneKind::kFront);
   PlaneGrid g = ComputePlaneGrid(v, 20);
   EXPECT_EQ(g.spacing, 20);
-  // 200 x 100 pixels around the origin at one pixel per unit.
+  // 200 x 100 pixels around the origin at one pixel per unit: -100.5 .. 99.5 across.
   EXPECT_EQ(g.first_h, -5);
-  EXPECT_EQ(g.last_h, 5);
+  EXPECT_EQ(g.last_h, 4);
   EXPECT_EQ(g.first_v, -2);
   EXPECT_EQ(g.last_v, 2);
   EXPECT_TRUE(StrongGridLine(0));

@@ -15,6 +15,7 @@ inline QApplication* EnsureApp() {
   static char name[] = "quarvex_gui_tests";
   static char* argv[] = {name, nullptr};
   QSurfaceFormat::setDefaultFormat(ViewportPanel::RequestedFormat());
+  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   return new QApplication(argc, argv);
 }
 
