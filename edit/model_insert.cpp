@@ -78,13 +78,25 @@ TSector* InsertModel(Editor& editor, const Vector& at) {
   const auto chosen = editor.prompts->ChooseOpenFile(FileDialog{"Model laden", kModelFilter, {}});
   if (!chosen) return nullptr;
   std::error_code ec;
-  if (!HasModelExtension(*chosen) || !std::filesystem::is_regular_file(*chosen, ec)) return nullptr;
+  const bool md2 = HasModelExtension(*chosen);
+  if ((!md2 && !HasImportExtension(*chosen)) || !std::filesystem::is_regular_file(*chosen, ec))
+    return nullptr;
 
   // Loaded before anything is numbered or added, so that a refused file
   // leaves the scene and the id counter as they were.
-  auto model = std::make_unique<TMD2>();
-  if (!model->LoadFromFile(*chosen)) {
-    editor.ShowWarning(model->Error());
+  std::unique_ptr<TMD2> model;
+  std::string message;
+  if (md2) {
+    model = std::make_unique<TMD2>();
+    if (!model->LoadFromFile(*chosen)) {
+      message = model->Error();
+      model.reset();
+    }
+  } else {
+    model = ImportModelFile(*chosen, message);
+  }
+  if (!model) {
+    editor.ShowWarning(message);
     return nullptr;
   }
   TSector* node = editor.Tree.AddChild(parent, BuildModelNode(editor, std::move(model), at));
