@@ -15,6 +15,8 @@
 
 int main(int argc, char** argv) {
   QSurfaceFormat::setDefaultFormat(qx::ViewportPanel::RequestedFormat());
+  // The 2D views draw from the 3D view's buffers: every GL widget shares them.
+  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setOrganizationName("Korvald");
   QApplication::setApplicationName("Editor");

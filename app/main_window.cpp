@@ -48,6 +48,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WireTreeEditing();
   WireLighting();
   WireHistory();
+  WireViews();
 
   // Key preview: the window sees every key before the focused control.
   qApp->installEventFilter(this);
@@ -55,6 +56,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
 
 TMain::~TMain() {
   qApp->removeEventFilter(this);
+  ReleasePlaneViews();
   editor_.Textures.SetUploader(nullptr);  // while the viewport's context still exists
   // The views follow the document; they go before it does.
   editor_.RemoveDocumentListener(properties_panel_);
@@ -313,7 +315,7 @@ void TMain::BuildLayout() {
   // Without OpenGL a GL widget would break the window's own drawing: the
   // panel then stays outside the window and the area stays black.
   if (ViewportPanel::OpenGLAvailable())
-    back_layout->addWidget(viewport_);
+    back_layout->addWidget(BuildViewArea(true));
   else
     detached_viewport_.reset(viewport_);
   left_layout->addWidget(viewport_back, 1);
@@ -424,6 +426,7 @@ void TMain::SetTreeSelection(TSector* node) {
 
 void TMain::Redraw() {
   viewport_->Redraw();
+  UpdatePlaneViews();
 }
 
 // ---- events ----

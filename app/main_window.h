@@ -15,6 +15,7 @@
 //     main_window_edit.cpp      selection, insert, transform, properties panel  -> WireEditing()
 //     main_window_tree.cpp      tree editing, clipboard, polygon ops, browser   -> WireTreeEditing()
 //     main_window_lighting.cpp  lightmaps, export, TMapExportForm               -> WireLighting()
+//     main_window_views.cpp     "Vier Ansichten", the 2D views and their menu   -> WireViews()
 // * Keys: FormKeyDown moves the camera for W/A/S/D and then runs what
 //   RegisterKey() registered (F2 and Delete run "Umbenennen..." and "Löschen",
 //   F5-F7 the axis buttons; the keypad keys are free for AdjustTexCoords).
@@ -38,6 +39,7 @@
 #include "app/qt_prompts.h"
 #include "edit/autosave.h"
 #include "edit/editor.h"
+#include "edit/plane_view.h"
 #include "edit/recent_files.h"
 #include "edit/view_options.h"
 #include "lighting/lightmap.h"
@@ -47,6 +49,7 @@ class QActionGroup;
 class QCheckBox;
 class QLabel;
 class QMenu;
+class QSplitter;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
@@ -61,6 +64,7 @@ class PropertiesPanel;
 class SceneTreeModel;
 class TInit;
 class TMapExportForm;
+class PlaneViewWidget;
 class ViewportPanel;
 class ViewportTextureUploader;
 class UpDown;
@@ -74,6 +78,8 @@ class TMain : public QMainWindow, public EditorView {
 
   Editor& editor() { return editor_; }
   ViewportPanel* Viewport() const { return viewport_; }
+  // The plan and elevation views (null without OpenGL).
+  PlaneViewWidget* PlaneViewOf(PlaneKind kind) const;
   QTreeView* Tree() const { return tree_; }
   SceneTreeModel* TreeModel() const { return tree_model_; }
   QWidget* PanelHost() const { return panel_host_; }
@@ -161,6 +167,7 @@ class TMain : public QMainWindow, public EditorView {
   void ToolButton20Click();
   void ToolButton24Click();
   void ToolButton27Click();
+  void VierAnsichten1Click();
 
   // Camera and keys.
   void FormKeyDown(QKeyEvent* event);
@@ -201,6 +208,16 @@ class TMain : public QMainWindow, public EditorView {
   void WireTreeEditing();
   void WireLighting();
   void WireHistory();
+  void WireViews();
+  // The 3D view and the 2D views in their splitters (main_window_views.cpp).
+  QWidget* BuildViewArea(bool with_gl);
+  void ShowViewLayout();
+  void ApplySplit();
+  void ReadLayoutSettings();
+  void WriteLayoutSettings();
+  void UpdatePlaneViews();
+  void FramePlaneViews();
+  void ReleasePlaneViews();
   void StartHistory();
   void UpdateUndoActions();
   void FillRecentMenu();
@@ -251,6 +268,13 @@ class TMain : public QMainWindow, public EditorView {
   std::unique_ptr<LightmapUploader> lightmap_uploader_;  // undo and redo keep lightmap textures valid
   QTimer* autosave_timer_ = nullptr;
   QMenu* recent_menu_ = nullptr;
+  PlaneViewWidget* planes_[3] = {nullptr, nullptr, nullptr};  // "Oben", "Vorne", "Seite"
+  QSplitter* view_rows_ = nullptr;
+  QSplitter* view_top_ = nullptr;
+  QSplitter* view_bottom_ = nullptr;
+  QMenu* plane_menu_ = nullptr;
+  Vector plane_insert_point_;
+  ViewLayout layout_;
 };
 
 }  // namespace qx

@@ -18,6 +18,10 @@ bool HasModelExtension(const std::filesystem::path& path) {
 }
 
 std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> model) {
+  return BuildModelNode(editor, std::move(model), editor.CameraTarget);
+}
+
+std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> model, const Vector& at) {
   auto node = std::make_unique<TSector>();
   node->NodeType = kModel;
   node->Id = editor.NextId();
@@ -26,7 +30,7 @@ std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> mo
   node->Visible = 1;
   node->Marked = 0;
   node->LightingMode = 1;  // "Vertex"
-  node->Position = SnapToGrid(editor.CameraTarget, editor.GridSize);
+  node->Position = SnapToGrid(at, editor.GridSize);
   node->TextureIndex = 0;
 
   const TMD2& md2 = *model;
@@ -64,6 +68,10 @@ std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> mo
 }
 
 TSector* InsertModel(Editor& editor) {
+  return InsertModel(editor, editor.CameraTarget);
+}
+
+TSector* InsertModel(Editor& editor, const Vector& at) {
   TSector* parent = nullptr;
   if (!ChooseInsertParent(editor, &parent)) return nullptr;
   if (!editor.prompts) return nullptr;
@@ -91,7 +99,7 @@ TSector* InsertModel(Editor& editor) {
     editor.ShowWarning(message);
     return nullptr;
   }
-  TSector* node = editor.Tree.AddChild(parent, BuildModelNode(editor, std::move(model)));
+  TSector* node = editor.Tree.AddChild(parent, BuildModelNode(editor, std::move(model), at));
   SelectInTree(editor, node);
   TreeClick(editor);
   return node;

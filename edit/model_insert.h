@@ -25,6 +25,8 @@ inline constexpr const char* kModelFilter =
 // triangle to name a vertex wins); vertex lighting, texture 0, white vertex
 // colours; Position is the camera's look-at point snapped to the grid.
 std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> model);
+// The same with Position from `at` (snapped to the grid) instead of the look-at point.
+std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> model, const Vector& at);
 
 // The whole command: needs a tree selection (a sector, or a node whose sector
 // takes the model), asks for the file, ignores a cancel, a name not ending in
@@ -32,6 +34,7 @@ std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> mo
 // silently, refuses an invalid file with a warning and adds nothing then. The new node is selected and shown.
 // Returns it, or null when nothing was inserted.
 TSector* InsertModel(Editor& editor);
+TSector* InsertModel(Editor& editor, const Vector& at);
 
 // Whether a file name ends in ".md2", in any letter case.
 bool HasModelExtension(const std::filesystem::path& path);

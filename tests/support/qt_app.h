@@ -16,6 +16,7 @@ inline QApplication* EnsureApp() {
   static char name[] = "quarvex_gui_tests";
   static char* argv[] = {name, nullptr};
   QSurfaceFormat::setDefaultFormat(ViewportPanel::RequestedFormat());
+  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   auto* app = new QApplication(argc, argv);
   InstallGermanQtTranslations(*app);  // as the editor's main does
   return app;
