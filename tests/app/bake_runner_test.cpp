@@ -92,7 +92,7 @@ TEST_F(BakeWiringTest, ProgressShowsAndCancelKeepsThePreviousLightmaps) {
   EXPECT_EQ(e().LightmapList[0].width, 8);
 
   bool saw_progress = false, drew = false, saw_time_left = false;
-  AnswerSizeDialog(4);  // 128 x 128: long enough to watch
+  AnswerSizeDialog(6);  // 512 x 512: long enough to watch, even for the fast baker
   test::WhenModal("BakeProgress", [&](QWidget* d) {
     saw_progress = QTest::qWaitFor([&] { return w->windowTitle().startsWith("Lightmaps: "); }, 5000) &&
                    StatusText().startsWith("Lightmaps: ");
