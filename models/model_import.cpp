@@ -246,9 +246,9 @@ std::unique_ptr<TMD2> ImportModelFile(const std::filesystem::path& path, std::st
     head.resize(std::fread(head.data(), 1, head.size(), f));
     std::fclose(f);
   }
-  if (HeaderNeverEnds(path.extension().string().substr(std::min<size_t>(1, path.extension().string().size())),
-                      head.data(), head.size()))
-    return nullptr;
+  std::string extension = path.extension().string();
+  if (!extension.empty()) extension.erase(0, 1);  // the dot
+  if (HeaderNeverEnds(extension, head.data(), head.size())) return nullptr;
   const std::string name = path.string();
   return ImportIsolated(
       [&name](Assimp::Importer& importer) {
