@@ -21,24 +21,6 @@ void Vertex(const Vector& p) {
   glVertex3f(p.x, p.y, p.z);
 }
 
-// Depth-first pre-order over the whole tree without recursion: documents
-// may nest deeper than the call stack allows.
-template <typename Visit>
-void PreOrder(const SceneTree& tree, Visit&& visit) {
-  std::vector<std::pair<const std::vector<std::unique_ptr<TSector>>*, size_t>> stack;
-  stack.emplace_back(&tree.TopLevel(), 0);
-  while (!stack.empty()) {
-    auto& [list, index] = stack.back();
-    if (index >= list->size()) {
-      stack.pop_back();
-      continue;
-    }
-    TSector* n = (*list)[index++].get();
-    visit(n);
-    if (!n->Children.empty()) stack.emplace_back(&n->Children, 0);
-  }
-}
-
 }  // namespace
 
 SceneRenderer::~SceneRenderer() = default;
@@ -249,7 +231,7 @@ void SceneRenderer::DrawScene(Editor& e, const ViewOptions& o) {
 }
 
 void SceneRenderer::DrawNodes(Editor& e, const ViewOptions& o) {
-  PreOrder(e.Tree, [&](TSector* n) { DrawNode(e, o, n); });
+  e.Tree.Walk([&](TSector* n) { DrawNode(e, o, n); });
 }
 
 void SceneRenderer::SetSurfaceState(const ViewOptions& o, const TSector* n) {
@@ -509,7 +491,7 @@ void SceneRenderer::DrawVertexSpheres(Editor& e, const TSector* n) {
 
 void SceneRenderer::DrawMarkers(Editor& e, const ViewOptions& o) {
   if (!o.ShowMarkers) return;
-  PreOrder(e.Tree, [&](TSector* n) { DrawMarker(e, o, n); });
+  e.Tree.Walk([&](TSector* n) { DrawMarker(e, o, n); });
 }
 
 void SceneRenderer::DrawMarker(Editor& e, const ViewOptions& o, TSector* n) {
