@@ -77,9 +77,11 @@ struct StbiFree {
 // declares more. The marker segments are walked here as the decoder walks
 // them, and a file with such a table never reaches it.
 bool JpegTablesFit(const uint8_t* data, size_t size) {
-  if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) return true;  // no JPEG
+  // The decoder skips fill bytes before the start marker too, so anything
+  // that starts with 0xFF is walked.
+  if (size < 2 || data[0] != 0xFF) return true;  // no JPEG
   auto be16 = [&](size_t at) { return static_cast<size_t>(data[at] << 8 | data[at + 1]); };
-  size_t pos = 2;
+  size_t pos = 0;
   while (pos + 1 < size) {
     if (data[pos] != 0xFF) {  // entropy-coded data between segments
       ++pos;
@@ -101,9 +103,11 @@ bool JpegTablesFit(const uint8_t* data, size_t size) {
       // the decoder reads each table whole, whatever the length says.
       int64_t left = static_cast<int64_t>(length) - 2;
       size_t at = pos + 4;
-      while (left > 0 && at + 17 <= size) {
+      // A cut-off table still counts: the decoder reads zeros past the end
+      // but keeps the counts it did read.
+      while (left > 0 && at < size) {
         size_t n = 0;
-        for (size_t i = 1; i <= 16; ++i) n += data[at + i];
+        for (size_t i = 1; i <= 16 && at + i < size; ++i) n += data[at + i];
         if (n > 256) return false;
         at += 17 + n;
         left -= static_cast<int64_t>(17 + n);

@@ -266,3 +266,30 @@ TEST(ImageImport, WritesFuzzSeeds) {
 
 }  // namespace
 }  // namespace qx
+
+namespace qx {
+namespace {
+
+// Huffman tables of more code lengths than the decoder has room for are
+// refused before it sees them, also behind fill bytes before the start marker
+// and when the file ends inside the table's counts.
+TEST(ImageImport, OversizedJpegHuffmanTablesAreRefused) {
+  std::vector<uint8_t> table = {0xFF, 0xC4, 0x01, 0x22, 0x00};
+  for (int i = 0; i < 16; ++i) table.push_back(0x11);  // 272 codes
+  for (const std::vector<uint8_t>& head :
+       {std::vector<uint8_t>{0xFF, 0xD8}, std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0xD8}}) {
+    std::vector<uint8_t> whole = head;
+    whole.insert(whole.end(), table.begin(), table.end());
+    whole.resize(whole.size() + 300, 0x01);
+    std::vector<uint8_t> cut = head;
+    cut.insert(cut.end(), table.begin(), table.end() - 2);  // ends inside the counts
+    for (const std::vector<uint8_t>* bytes : {&whole, &cut}) {
+      std::string message;
+      EXPECT_FALSE(DecodeImage(bytes->data(), bytes->size(), message).has_value());
+      EXPECT_EQ(message.rfind("Ungültige Datei!", 0), 0u);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qx
