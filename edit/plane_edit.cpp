@@ -175,7 +175,7 @@ void PlaneMouse::StartDrag(Modifiers m, const ViewOptions& o) {
   } else if (press_camera_) {
     gesture_ = PlaneGesture::kCamera;
     camera_start_ = e_.CameraPosition;
-  } else if (!press_nodes_.empty()) {
+  } else if (!press_nodes_.empty() && HandleNodes(e_, o).empty()) {
     StartMove(m);
   } else {
     gesture_ = PlaneGesture::kRubberBand;
