@@ -60,6 +60,7 @@ class QTimer;
 
 namespace qx {
 
+class PropertiesPanel;
 class SceneTreeModel;
 class TInit;
 class TMapExportForm;
@@ -94,8 +95,10 @@ class TMain : public QMainWindow, public EditorView {
   QMenu* PopupMenu() const { return popup_; }
   // Connects a handler and enables the item.
   void Wire(QAction* action, std::function<void()> handler);
-  // An editing key of FormKeyDown; `keypad` for the numeric keypad's keys.
-  void RegisterKey(int qt_key, bool keypad, std::function<void()> handler);
+  // An editing key of FormKeyDown; `keypad` for the numeric keypad's keys. A
+  // key is one undo step named `step_name` (a key that clicks a menu item
+  // takes the item's name); a key held down makes one step of its repeats.
+  void RegisterKey(int qt_key, bool keypad, std::function<void()> handler, std::string step_name = {});
   void SetKeyPreview(bool on) { key_preview_ = on; }
   bool KeyPreview() const { return key_preview_; }
 
@@ -106,6 +109,8 @@ class TMain : public QMainWindow, public EditorView {
   // Files to open once the start-up has run (".tex" libraries, then a ".qxm" document).
   void SetStartupFiles(QStringList files) { startup_files_ = std::move(files); }
   bool Initialized() const { return initialized_; }
+  // The first show's work is done: initialised and the start-up files opened.
+  bool StartupDone() const { return startup_done_; }
 
   // Viewport mouse state and hooks for the editing commands.
   bool LeftButtonDown = false, RightButtonDown = false;
@@ -166,7 +171,7 @@ class TMain : public QMainWindow, public EditorView {
 
   // Camera and keys.
   void FormKeyDown(QKeyEvent* event);
-  void FormMouseWheel(int delta);
+  void FormMouseWheel(int delta, bool fast = false);  // fast: Shift held
   void ViewportPanelMouseDown(QMouseEvent* event);
   void ViewportPanelMouseUp(QMouseEvent* event);
   void ViewportPanelMouseMove(QMouseEvent* event);
@@ -216,7 +221,6 @@ class TMain : public QMainWindow, public EditorView {
   void StartHistory();
   void UpdateUndoActions();
   void FillRecentMenu();
-  void ScheduleCommit(QObject* target);
 
   Editor editor_;
   QtPrompts prompts_;
@@ -229,6 +233,7 @@ class TMain : public QMainWindow, public EditorView {
   std::unique_ptr<ViewportPanel> detached_viewport_;  // owns the panel when it is not in the window
   QTreeView* tree_ = nullptr;
   SceneTreeModel* tree_model_ = nullptr;
+  PropertiesPanel* properties_panel_ = nullptr;
   QTabWidget* pages_ = nullptr;
   QWidget* panel_host_ = nullptr;
   QWidget* texture_page_ = nullptr;
@@ -243,13 +248,18 @@ class TMain : public QMainWindow, public EditorView {
   QActionGroup* fill_group_ = nullptr;
 
   std::map<QString, QAction*> actions_;
-  std::map<std::pair<int, bool>, std::function<void()>> keys_;
+  struct Key {
+    std::function<void()> handler;
+    std::string step_name;
+  };
+  std::map<std::pair<int, bool>, Key> keys_;
   bool key_preview_ = true;
   const QEvent* last_key_event_ = nullptr;
   quint64 last_key_time_ = 0;
   QPointer<QWidget> last_key_receiver_;
   bool shown_once_ = false;
   bool initialized_ = false;
+  bool startup_done_ = false;
   bool closed_ = false;
   QStringList startup_files_;
 
@@ -258,8 +268,6 @@ class TMain : public QMainWindow, public EditorView {
   std::unique_ptr<LightmapUploader> lightmap_uploader_;  // undo and redo keep lightmap textures valid
   QTimer* autosave_timer_ = nullptr;
   QMenu* recent_menu_ = nullptr;
-  bool commit_pending_ = false;
-
   PlaneViewWidget* planes_[3] = {nullptr, nullptr, nullptr};  // "Oben", "Vorne", "Seite"
   QSplitter* view_rows_ = nullptr;
   QSplitter* view_top_ = nullptr;

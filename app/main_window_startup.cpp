@@ -19,6 +19,7 @@ void TMain::FormShow() {
   splash.exec();
   StartHistory();
   OpenStartupFiles();
+  startup_done_ = true;
 }
 
 void TMain::InitMainWindow(TInit* splash) {

@@ -37,6 +37,9 @@ std::optional<LightmapSize> ParseLightmapSize(const std::string& text);
 // Loads a map document into a fresh editor; false with a message printed.
 bool LoadDocument(Editor& editor, const std::filesystem::path& path);
 
+// The progress bar's line after `elapsed_seconds`: "Lightmaps: 42% [####...  ] noch etwa 12 s".
+std::string ProgressLine(int percent, double elapsed_seconds);
+
 // Bakes with a progress bar on standard error when that is a terminal.
 // Returns false with a message printed when the bake is refused.
 bool BakeWithProgress(Editor& editor, LightmapSize size, uint64_t* shadow_queries = nullptr);

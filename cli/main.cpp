@@ -2,6 +2,7 @@
 // without the editor window.
 
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
       }
     try {
       return e.run(args);
+    } catch (const std::bad_alloc&) {
+      return qx::cli::Fail("nicht genug Speicher");  // what() would only say "std::bad_alloc"
     } catch (const std::exception& ex) {
       return qx::cli::Fail(ex.what());
     }

@@ -20,7 +20,7 @@ std::unique_ptr<TSector> CopyForBake(const TSector& n) {
 }  // namespace
 
 BakeJob::BakeJob(LitScene& target, LightmapSize size) : editor_(target), size_(size) {
-  const BakeLists scene = CollectBakeLists(target.Tree);
+  const BakeLists scene = CollectBakeLists(target);
   auto copy = [&](const std::vector<TSector*>& from, std::vector<TSector*>& to) {
     for (TSector* n : from) {
       copies_.push_back(CopyForBake(*n));

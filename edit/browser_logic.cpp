@@ -102,8 +102,10 @@ std::string TextureSizeText(int bitmap_width, int bitmap_height) {
 
 void AssignTexture(Editor& e, int current_texture) {
   for (TSector* n : e.SelectionList)
-    if (n->NodeType == kPolygon || n->NodeType == kModel)
+    if (n->NodeType == kPolygon || n->NodeType == kModel) {
       n->TextureIndex = static_cast<uint16_t>(current_texture);
+      e.Changed(n, kChangeAppearance);
+    }
   e.Redraw();
 }
 

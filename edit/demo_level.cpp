@@ -123,12 +123,12 @@ class Builder {
   }
 
   // The rectangle origin + a*u + b*v (0 <= a, b <= 1) in tiles of about 40
-  // units, each tile one quad with the whole texture, its front face (the
-  // clockwise one) turned towards `inside`.
+  // units, each tile one quad with the whole texture, its front face (the one
+  // its normal points to, which the baker lights) turned towards `inside`.
   void Rect(TSector* parent, const char* name, Vector origin, Vector u, Vector v, uint16_t texture,
             Vector inside) {
     const Vector n = VectorCross(u, v);
-    if (VectorDotD(n, VectorSubtract(inside, origin)) > 0) {  // the normal must point away from the viewer
+    if (VectorDotD(n, VectorSubtract(inside, origin)) < 0) {  // the normal must point to the viewer
       origin = VectorAdd(origin, u);
       u = VectorNegate(u);
     }
@@ -233,7 +233,7 @@ class Builder {
     l->Color[0] = r, l->Color[1] = g, l->Color[2] = b;
     l->Brightness = brightness;
     l->Range = range;
-    l->Shadow = 0;  // lights the walls' visible faces, which turn their normals away
+    l->Shadow = 1;  // as a new light: only the faces turned towards it are lit
     return l;
   }
 

@@ -56,6 +56,8 @@ TSector* Attach(Editor& e, TSector* parent, std::unique_ptr<TSector> record, boo
   if (snap) SnapSubtreeToGrid(e.Tree, n, false, e.GridSize);
   // The planes follow the snapped corners, not the corners before snapping.
   if (n->NodeType == kPolygon) UpdatePolygonData(n);
+  // The tree showed the node before its corners and planes were final.
+  if (snap || n->NodeType == kPolygon) e.Changed(n, kChangeGeometry);
   TreeClick(e);
   return n;
 }

@@ -176,6 +176,7 @@ bool TreeDragDrop(Editor& e, TSector* target) {
     target->LinkedSectorId = moved->Id;
     target->LinkedSector = moved;
     target->IsLinked = 1;
+    e.Changed(target, kChangeOther);
     e.Tree.Rename(target, moved->Name);
     SelectInTree(e, target);
     TreeClick(e);
@@ -187,6 +188,16 @@ bool TreeDragDrop(Editor& e, TSector* target) {
   }
   if (e.Tree.NextSibling(moved) == target) return false;  // already just before it
   return e.Tree.Move(moved, target->Parent, target);
+}
+
+bool TreeDropOnEmptyArea(Editor& e) {
+  TSector* moved = e.TreeSelection;
+  if (!moved || !e.Tree.Contains(moved) || !moved->Parent) return false;
+  UndoStack::Step step(e.History, "Ziehen");
+  if (!e.Tree.Move(moved, nullptr)) return false;
+  SelectInTree(e, moved);
+  e.Redraw();
+  return true;
 }
 
 void SelectParentObject(Editor& e) {

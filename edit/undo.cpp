@@ -40,7 +40,10 @@ void UndoStack::Open(std::string name, std::string merge_key) {
 
 void UndoStack::Close() {
   if (depth_ == 0) return;
-  if (--depth_ == 0 && !gesture_open_) SyncGuarded(open_name_, open_key_);
+  if (--depth_ == 0 && !gesture_open_) {
+    SyncGuarded(open_name_, open_key_);
+    editor_.PublishChanges();  // the command is done: the views follow it
+  }
 }
 
 void UndoStack::BeginGesture(std::string name) {
@@ -54,7 +57,10 @@ void UndoStack::BeginGesture(std::string name) {
 void UndoStack::EndGesture() {
   if (!gesture_open_) return;
   gesture_open_ = false;
-  if (depth_ == 0) SyncGuarded(open_name_, open_key_);
+  if (depth_ == 0) {
+    SyncGuarded(open_name_, open_key_);
+    editor_.PublishChanges();
+  }
 }
 
 bool UndoStack::Commit(const std::string& name) {

@@ -24,11 +24,11 @@ namespace qx {
 namespace {
 
 constexpr const char* kInvalid = "Ungültige Datei!";
-// A parser still busy after this is caught in a loop (Debian's assimp loops
-// on a PLY header that never ends, for one): three seconds, and a quarter of
-// a second more per MiB of file.
+// A parser still busy after this is caught in a loop: twenty seconds (a
+// model at the limits takes well under one, on a busy machine a few), and
+// half a second more per MiB of file.
 int ImportTimeoutMs(uint64_t file_size) {
-  return 3000 + static_cast<int>(file_size >> 20) * 250;
+  return 20000 + static_cast<int>(file_size >> 20) * 500;
 }
 // The largest message a child can send within the vertex and triangle limits.
 constexpr size_t kMaxMeshBytes = size_t(1) << 24;
@@ -210,7 +210,7 @@ bool HeaderNeverEnds(const std::string& extension, const uint8_t* data, size_t s
 // steps of Debian's assimp stop the whole process on a failed internal
 // assertion, and a damaged file must not take the editor with it.
 std::unique_ptr<TMD2> ImportIsolated(const std::function<const aiScene*(Assimp::Importer&)>& read,
-                                     uint64_t file_size, std::string& message) {
+                                     int timeout_ms, std::string& message) {
   std::vector<uint8_t> meshes;
   const bool done = RunInChildProcess(
       [&read] {
@@ -218,7 +218,7 @@ std::unique_ptr<TMD2> ImportIsolated(const std::function<const aiScene*(Assimp::
         Configure(importer);
         return SerializeScene(read(importer));
       },
-      meshes, ImportTimeoutMs(file_size), kMaxMeshBytes);
+      meshes, timeout_ms, kMaxMeshBytes);
   if (!done) {
     message = kInvalid;
     return nullptr;
@@ -246,20 +246,20 @@ std::unique_ptr<TMD2> ImportModelFile(const std::filesystem::path& path, std::st
     head.resize(std::fread(head.data(), 1, head.size(), f));
     std::fclose(f);
   }
-  if (HeaderNeverEnds(path.extension().string().substr(std::min<size_t>(1, path.extension().string().size())),
-                      head.data(), head.size()))
-    return nullptr;
+  std::string extension = path.extension().string();
+  if (!extension.empty()) extension.erase(0, 1);  // the dot
+  if (HeaderNeverEnds(extension, head.data(), head.size())) return nullptr;
   const std::string name = path.string();
   return ImportIsolated(
       [&name](Assimp::Importer& importer) {
         importer.SetIOHandler(new PlainFileSystem);  // the importer owns it
         return importer.ReadFile(name, kSteps);
       },
-      size, message);
+      ImportTimeoutMs(size), message);
 }
 
 std::unique_ptr<TMD2> ImportModelFromMemory(const uint8_t* data, size_t size, const std::string& extension,
-                                            std::string& message) {
+                                            std::string& message, int timeout_ms) {
   message = kInvalid;
   if (!data || size == 0 || size > kMaxModelFileSize || HeaderNeverEnds(extension, data, size))
     return nullptr;
@@ -270,7 +270,7 @@ std::unique_ptr<TMD2> ImportModelFromMemory(const uint8_t* data, size_t size, co
         importer.SetIOHandler(new Assimp::MemoryIOSystem(data, size, nullptr));
         return importer.ReadFile(name, kSteps);
       },
-      size, message);
+      timeout_ms > 0 ? timeout_ms : ImportTimeoutMs(size), message);
 }
 
 }  // namespace qx

@@ -41,8 +41,10 @@ bool HasImportExtension(const std::filesystem::path& path);
 std::unique_ptr<TMD2> ImportModelFile(const std::filesystem::path& path, std::string& message);
 
 // The same from bytes in memory; `extension` ("obj", "glb", ...) tells the
-// format. Nothing outside the buffer is opened, whatever the bytes name.
+// format. Nothing outside the buffer is opened, whatever the bytes name. A
+// parser caught in a loop is given up after `timeout_ms` (0: a time that
+// grows with the size, as for files).
 std::unique_ptr<TMD2> ImportModelFromMemory(const uint8_t* data, size_t size, const std::string& extension,
-                                            std::string& message);
+                                            std::string& message, int timeout_ms = 0);
 
 }  // namespace qx

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "edit/selection.h"
+#include "render/light_reach.h"
+#include "render/scene_geometry.h"
 #include "scene/polygon_data.h"
 
 namespace qx {
@@ -17,32 +19,6 @@ namespace {
 
 void Vertex(const Vector& p) {
   glVertex3f(p.x, p.y, p.z);
-}
-
-Vector Tip(const Vector& p, const Vector& normal) {
-  return VectorSet(p.x + 10.0 * normal.x, p.y + 10.0 * normal.y, p.z + 10.0 * normal.z);
-}
-
-bool ValidCorner(const TSector* n, int32_t i) {
-  return i >= 0 && static_cast<size_t>(i) < n->Vertices.size();
-}
-
-// Depth-first pre-order over the whole tree without recursion: documents
-// may nest deeper than the call stack allows.
-template <typename Visit>
-void PreOrder(const SceneTree& tree, Visit&& visit) {
-  std::vector<std::pair<const std::vector<std::unique_ptr<TSector>>*, size_t>> stack;
-  stack.emplace_back(&tree.TopLevel(), 0);
-  while (!stack.empty()) {
-    auto& [list, index] = stack.back();
-    if (index >= list->size()) {
-      stack.pop_back();
-      continue;
-    }
-    TSector* n = (*list)[index++].get();
-    visit(n);
-    if (!n->Children.empty()) stack.emplace_back(&n->Children, 0);
-  }
 }
 
 }  // namespace
@@ -74,13 +50,7 @@ void SceneRenderer::SetupViewport(int w, int h) {
   if (w < 0 || h <= 0) return;  // a collapsed panel has no aspect ratio
   width_ = w;
   height_ = h;
-  glViewport(0, 0, w, h);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  const float aspect = static_cast<float>(w) / static_cast<float>(h);
-  gluPerspective(kFieldOfView, aspect, kNearPlane, kFarPlane);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  LoadViewportProjection(w, h);
 }
 
 // ---- state with a shadow copy ----
@@ -142,10 +112,12 @@ void SceneRenderer::Culling(bool on) {
     glDisable(GL_CULL_FACE);
 }
 
-void SceneRenderer::FrontFaceCW() {
-  if (cache_enabled_ && s_.front_cw == 1) return;
-  s_.front_cw = 1;
-  glFrontFace(GL_CW);
+// Counter-clockwise faces are the front: that is the side a triangle's normal
+// (PlaneFromPoints) points to, the side the baker lights.
+void SceneRenderer::FrontFaceCCW() {
+  if (cache_enabled_ && s_.front_ccw == 1) return;
+  s_.front_ccw = 1;
+  glFrontFace(GL_CCW);
 }
 
 void SceneRenderer::PolygonMode(bool lines) {
@@ -185,8 +157,7 @@ void SceneRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   last_view_ = ApplyCameraView(e);
-  gluLookAt(last_view_.eye.x, last_view_.eye.y, last_view_.eye.z, last_view_.center.x, last_view_.center.y,
-            last_view_.center.z, last_view_.up.x, last_view_.up.y, last_view_.up.z);
+  LoadCameraView(last_view_);
   TexturingOffBothUnits();
   LineWidth(1);
   glColor3f(0.8f, 0.8f, 0.8f);
@@ -214,13 +185,10 @@ void SceneRenderer::DrawGrid(const Editor& e) {
 }
 
 void SceneRenderer::DrawCross(const Vector& c) {
+  Vector ends[6];
+  CrossEnds(c, ends);
   glBegin(GL_LINES);
-  glVertex3f(c.x - 10, c.y, c.z);
-  glVertex3f(c.x + 10, c.y, c.z);
-  glVertex3f(c.x, c.y - 10, c.z);
-  glVertex3f(c.x, c.y + 10, c.z);
-  glVertex3f(c.x, c.y, c.z - 10);
-  glVertex3f(c.x, c.y, c.z + 10);
+  for (const Vector& p : ends) Vertex(p);
   glEnd();
 }
 
@@ -242,17 +210,10 @@ void SceneRenderer::DrawSphere(const Vector& at, double radius, int slices, int 
 
 void SceneRenderer::DrawBox(const Vector& a, const Vector& b) {
   TexturingOffBothUnits();
-  const float x[2] = {a.x, b.x}, y[2] = {a.y, b.y}, z[2] = {a.z, b.z};
+  Vector ends[24];
+  BoxEdges(a, b, ends);
   glBegin(GL_LINES);
-  for (int i = 0; i < 2; ++i)
-    for (int j = 0; j < 2; ++j) {
-      glVertex3f(x[0], y[i], z[j]);  // along x
-      glVertex3f(x[1], y[i], z[j]);
-      glVertex3f(x[i], y[0], z[j]);  // along y
-      glVertex3f(x[i], y[1], z[j]);
-      glVertex3f(x[i], y[j], z[0]);  // along z
-      glVertex3f(x[i], y[j], z[1]);
-    }
+  for (const Vector& p : ends) Vertex(p);
   glEnd();
 }
 
@@ -270,13 +231,13 @@ void SceneRenderer::DrawScene(Editor& e, const ViewOptions& o) {
 }
 
 void SceneRenderer::DrawNodes(Editor& e, const ViewOptions& o) {
-  PreOrder(e.Tree, [&](TSector* n) { DrawNode(e, o, n); });
+  e.Tree.Walk([&](TSector* n) { DrawNode(e, o, n); });
 }
 
 void SceneRenderer::SetSurfaceState(const ViewOptions& o, const TSector* n) {
   if (o.CullFace) {
     Culling(true);
-    FrontFaceCW();
+    FrontFaceCCW();
   } else {
     Culling(false);
   }
@@ -288,9 +249,7 @@ void SceneRenderer::SetSurfaceState(const ViewOptions& o, const TSector* n) {
     Texturing(false);
   }
   ActiveUnit(1);
-  const bool lightmap = o.ShowLightmaps && !n->Triangles.empty() && n->Triangles[0].LightmapTexture != 0 &&
-                        n->LightingMode == 0;
-  Texturing(lightmap);
+  Texturing(o.ShowLightmaps && UsesLightmap(n));
   PolygonMode(o.Wireframe);
 }
 
@@ -323,50 +282,35 @@ void SceneRenderer::DrawPolygon(const ViewOptions& o, TSector* n) {
   DrawSurfaceVertex(o, n, v[1]);
   glEnd();
   if (!o.ShowNormals || !has_triangles) return;
+  DrawNormals(n);
+}
+
+void SceneRenderer::DrawNormals(const TSector* n) {
   TexturingOffBothUnits();
   glColor3f(1, 0, 0);
   LineWidth(2);
-  static constexpr int kCorners[2][3] = {{0, 1, 2}, {3, 2, 1}};
+  normal_ends_.clear();
+  NormalLineEnds(n, &normal_ends_);
   glBegin(GL_LINES);
-  for (int t = 0; t < 2; ++t) {
-    const Vector& normal = n->Triangles[t].Normal;
-    if (!(VectorLengthD(normal) > 0)) continue;
-    for (int c : kCorners[t]) {
-      Vertex(v[c].Position);
-      Vertex(Tip(v[c].Position, normal));
-    }
-  }
+  for (const Vector& p : normal_ends_) Vertex(p);
   glEnd();
 }
 
 void SceneRenderer::DrawModel(const ViewOptions& o, TSector* n) {
   LoadName(n->Id);
-  const size_t count = std::min<size_t>(n->TriangleCount, n->Triangles.size());
+  const size_t count = ModelTriangleCount(n);
   glBegin(GL_TRIANGLES);
   for (size_t i = 0; i < count; ++i) {
     const TTriangle& t = n->Triangles[i];
-    // A corner outside the vertex array (a damaged file) drops its triangle.
-    if (!ValidCorner(n, t.V0) || !ValidCorner(n, t.V1) || !ValidCorner(n, t.V2)) continue;
+    if (!ValidTriangle(n, t)) continue;
     DrawSurfaceVertex(o, n, n->Vertices[t.V0]);
     DrawSurfaceVertex(o, n, n->Vertices[t.V1]);
     DrawSurfaceVertex(o, n, n->Vertices[t.V2]);
   }
   glEnd();
   if (!o.ShowNormals || count == 0) return;
-  TexturingOffBothUnits();
-  glColor3f(1, 0, 0);
-  LineWidth(2);
   UpdatePolygonData(n);
-  glBegin(GL_LINES);
-  for (size_t i = 0; i < count; ++i) {
-    const TTriangle& t = n->Triangles[i];
-    if (!ValidCorner(n, t.V0) || !ValidCorner(n, t.V1) || !ValidCorner(n, t.V2)) continue;
-    for (int32_t c : {t.V0, t.V1, t.V2}) {
-      Vertex(n->Vertices[c].Position);
-      Vertex(Tip(n->Vertices[c].Position, t.Normal));
-    }
-  }
-  glEnd();
+  DrawNormals(n);
 }
 
 namespace {
@@ -440,8 +384,9 @@ void SceneRenderer::DrawNode(Editor& e, const ViewOptions& o, TSector* n) {
     if (!n->Marked) return;
     glColor3f(1, 0, 0);
     LineWidth(2);
-    DrawBox(VectorSet(n->Position.x - 3.0, n->Position.y - 3.0, n->Position.z - 3.0),
-            VectorSet(n->Position.x + 3.0, n->Position.y + 3.0, n->Position.z + 3.0));
+    Vector min, max;
+    PointBoxCorners(n, &min, &max);
+    DrawBox(min, max);
   };
   switch (n->NodeType) {
     case kPolygon:
@@ -465,8 +410,9 @@ void SceneRenderer::DrawNode(Editor& e, const ViewOptions& o, TSector* n) {
     case kLight:
       if (OutsidePick(e, o, n)) return SkipMarkedInPick(n);
       TexturingOffBothUnits();
-      glColor3f(static_cast<float>(n->Color[0] / 255.0), static_cast<float>(n->Color[1] / 255.0),
-                static_cast<float>(n->Color[2] / 255.0));
+      float rgb[3];
+      LightColor(n, rgb);
+      glColor3fv(rgb);
       LoadName(n->Id);
       DrawSphere(n->Position, 3, 10, 10);
       selection_box();
@@ -545,7 +491,7 @@ void SceneRenderer::DrawVertexSpheres(Editor& e, const TSector* n) {
 
 void SceneRenderer::DrawMarkers(Editor& e, const ViewOptions& o) {
   if (!o.ShowMarkers) return;
-  PreOrder(e.Tree, [&](TSector* n) { DrawMarker(e, o, n); });
+  e.Tree.Walk([&](TSector* n) { DrawMarker(e, o, n); });
 }
 
 void SceneRenderer::DrawMarker(Editor& e, const ViewOptions& o, TSector* n) {
@@ -577,6 +523,13 @@ void SceneRenderer::DrawMarker(Editor& e, const ViewOptions& o, TSector* n) {
       LineWidth(2);
       DrawBox(n->BoundsMin, n->BoundsMax);
       if (e.VertexMode) DrawVertexSpheres(e, n);
+      return;
+    case kLight:
+      // Only in the picture: the wire sphere is no pick target.
+      if (!n->Marked || selecting_) return;
+      TexturingOffBothUnits();
+      LineWidth(1);
+      DrawLightReach(*n);
       return;
     case kPortal: {
       if (!o.ShowPortals) return;
@@ -616,39 +569,23 @@ uint32_t SceneRenderer::PickName(Editor& e, const ViewOptions& o, int x, int y) 
   // as too many even where the driver does not report a full buffer as overflow.
   constexpr size_t kSize = kSelectBufferSize + 4;
   GLuint buffer[kSize] = {};
-  glSelectBuffer(kSize, buffer);
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glRenderMode(GL_SELECT);
+  PickPass pass(buffer, kSize, x, y, width_, height_, last_view_);
+  std::copy_n(pass.Clip(), 16, pick_clip_);
   selecting_ = true;
-  glLoadIdentity();
-  gluPickMatrix(x, viewport[3] - y, 2, 2, viewport);
-  gluPerspective(kFieldOfView, static_cast<float>(width_) / static_cast<float>(height_), kNearPlane,
-                 kFarPlane);
-  glMatrixMode(GL_MODELVIEW);
-  // The view the last frame loaded, reloaded in case anything else touched the matrix since.
-  glLoadIdentity();
-  gluLookAt(last_view_.eye.x, last_view_.eye.y, last_view_.eye.z, last_view_.center.x, last_view_.center.y,
-            last_view_.center.z, last_view_.up.x, last_view_.up.y, last_view_.up.z);
-  GLdouble projection[16], model[16];
-  glGetDoublev(GL_PROJECTION_MATRIX, projection);
-  glGetDoublev(GL_MODELVIEW_MATRIX, model);
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) {
-      double sum = 0;
-      for (int k = 0; k < 4; ++k) sum += projection[k * 4 + r] * model[c * 4 + k];
-      pick_clip_[c * 4 + r] = sum;
-    }
   DrawScene(e, o);
-  const GLint hits = glRenderMode(GL_RENDER);
+  const GLint hits = pass.End();
   selecting_ = false;
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
   if (hits > kPickMaxHits) return 0;
   return ResolvePickHits(e.Tree, hits, std::span<const uint32_t>(buffer, kSelectBufferSize));
+}
+
+void SceneRenderer::DrawMarkerPass(Editor& e, const ViewOptions& o, bool selecting) {
+  ResetStateCache();
+  selecting_ = selecting;
+  DepthTest(false);
+  DrawMarkers(e, o);
+  DepthTest(true);
+  selecting_ = false;
 }
 
 }  // namespace qx

@@ -2,56 +2,47 @@
 // Draws the scene tree in OpenGL immediate mode: RenderFrame for the
 // picture, DrawScene for both the picture and the selection pass of
 // picking (it loads every element's pick name). Needs a current context.
+// The reference the retained renderer is measured and tested against.
 
 #include <QtGui/qopengl.h>
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "edit/camera.h"
-#include "edit/editor.h"
-#include "edit/view_options.h"
-#include "render/gl_multitexture.h"
+#include "render/gl_view.h"
+#include "render/viewport_renderer.h"
 
 struct GLUquadric;
 
 namespace qx {
 
-inline constexpr double kFieldOfView = 57.0;
-inline constexpr double kNearPlane = 1.0;
-inline constexpr double kFarPlane = 10000.0;
-inline constexpr int kPickMaxHits = 8;  // a click on more objects than this selects nothing
-
-class SceneRenderer {
+class SceneRenderer : public ViewportRenderer {
  public:
   SceneRenderer() = default;
-  ~SceneRenderer();
+  ~SceneRenderer() override;
   SceneRenderer(const SceneRenderer&) = delete;
   SceneRenderer& operator=(const SceneRenderer&) = delete;
 
-  // With the context current: the entry points, depth test; the quadric.
-  void InitOpenGL();
-  void CreateSphereQuadric();
-  void Release();  // deletes the quadric; the context must still be current
-  bool Ready() const { return initialized_; }
+  void InitOpenGL() override;
+  void CreateSphereQuadric() override;
+  void Release() override;  // deletes the quadric
+  bool Ready() const override { return initialized_; }
 
-  // Viewport and projection for a panel of w x h pixels. A zero height
-  // keeps the previous projection.
-  void SetupViewport(int w, int h);
-  int ViewportWidth() const { return width_; }
-  int ViewportHeight() const { return height_; }
+  void SetupViewport(int w, int h) override;
+  int ViewportWidth() const override { return width_; }
+  int ViewportHeight() const override { return height_; }
 
-  // TextureGLName: the GL name of the library texture at an index, 0 when none.
-  std::function<uint32_t(int)> texture_name;
-
-  // One complete frame (the caller presents it).
-  void RenderFrame(Editor& e, const ViewOptions& o);
+  void RenderFrame(Editor& e, const ViewOptions& o) override;
   void DrawScene(Editor& e, const ViewOptions& o);
-  // The name under client pixel (x, y), y downwards, by the hit rules of
-  // ResolvePickHits; 0 for nothing, also for more than kPickMaxHits hits.
-  uint32_t PickName(Editor& e, const ViewOptions& o, int x, int y);
+  uint32_t PickName(Editor& e, const ViewOptions& o, int x, int y) override;
+  // The marker pass of DrawScene on its own, in selection mode when
+  // `selecting` (the name stack set up by the caller). GL's line width and
+  // culling are taken as they are, as within DrawScene.
+  void DrawMarkerPass(Editor& e, const ViewOptions& o, bool selecting);
 
-  const GlMultitexture& Multitexture() const { return mt_; }
+  const GlMultitexture& Multitexture() const override { return mt_; }
   // Redundant state changes are skipped; switchable to measure the gain.
   void SetStateCache(bool on) { cache_enabled_ = on; }
   // Picking skips the drawing of nodes that lie far from the picked pixel
@@ -67,6 +58,7 @@ class SceneRenderer {
   void DrawMarker(Editor& e, const ViewOptions& o, TSector* n);
   void DrawPolygon(const ViewOptions& o, TSector* n);
   void DrawModel(const ViewOptions& o, TSector* n);
+  void DrawNormals(const TSector* n);
   void SetSurfaceState(const ViewOptions& o, const TSector* n);
   void DrawSurfaceVertex(const ViewOptions& o, const TSector* n, const TVertex& v);
   void DrawVertexSpheres(Editor& e, const TSector* n);
@@ -84,7 +76,7 @@ class SceneRenderer {
   void BindTexture(uint32_t name);  // on the active unit
   void TexturingOffBothUnits();
   void Culling(bool on);
-  void FrontFaceCW();
+  void FrontFaceCCW();
   void PolygonMode(bool lines);
   void LineWidth(float w);
   void DepthTest(bool on);
@@ -96,6 +88,7 @@ class SceneRenderer {
   int width_ = 0, height_ = 0;
   CameraLookAt last_view_{{0, 80, 70}, {0, 36.7f, 20}, kCameraUp};
   bool selecting_ = false;
+  std::vector<Vector> normal_ends_;
   double pick_clip_[16] = {};  // projection x model-view of the running pick
 
   bool cache_enabled_ = true;
@@ -105,7 +98,7 @@ class SceneRenderer {
     int gl_unit = -1;  // the unit GL has active
     int tex[2] = {-1, -1};
     int64_t bound[2] = {-1, -1};
-    int cull = -1, front_cw = -1, lines = -1, depth = -1;
+    int cull = -1, front_ccw = -1, lines = -1, depth = -1;
     float line_width = -1;
   } s_;
 };

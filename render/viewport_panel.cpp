@@ -5,6 +5,8 @@
 #include <QOpenGLContext>
 
 #include "render/gl_uploads.h"
+#include "render/retained_renderer.h"
+#include "render/scene_renderer.h"
 
 namespace qx {
 
@@ -15,10 +17,34 @@ ViewportPanel::ViewportPanel(Editor& editor, QWidget* parent) : QOpenGLWidget(pa
   setMouseTracking(true);                           // every move over the panel draws a frame, buttons or not
   setUpdateBehavior(QOpenGLWidget::PartialUpdate);  // a frame drawn by Redraw survives until shown
   setMinimumSize(64, 64);
+  UseRenderer(RendererKind::kRetained);
 }
 
 ViewportPanel::~ViewportPanel() {
   ReleaseGL();
+}
+
+void ViewportPanel::UseRenderer(RendererKind kind) {
+  if (renderer_ && kind == kind_) return;
+  const bool was_ready = gl_ready_;
+  if (was_ready && MakeCurrent()) renderer_->Release();
+  std::function<uint32_t(int)> names = renderer_ ? renderer_->texture_name : nullptr;
+  kind_ = kind;
+  if (kind == RendererKind::kRetained) {
+    auto retained = std::make_unique<RetainedRenderer>();
+    // Until every command announces what it changed, the buffers are checked
+    // against the scene at every frame.
+    retained->SetVerifyEachFrame(true);
+    renderer_ = std::move(retained);
+  } else {
+    renderer_ = std::make_unique<SceneRenderer>();
+  }
+  renderer_->texture_name = std::move(names);
+  if (was_ready && MakeCurrent()) {
+    renderer_->InitOpenGL();
+    renderer_->CreateSphereQuadric();
+    SetupViewport();
+  }
 }
 
 QSurfaceFormat ViewportPanel::RequestedFormat() {
@@ -53,7 +79,7 @@ void ViewportPanel::initializeGL() {
   // state and quadric again.
   if (init_requested_) {
     gl_ready_ = false;
-    renderer_.Release();
+    renderer_->Release();
     InitOpenGL();
     CreateSphereQuadric();
   }
@@ -69,7 +95,11 @@ bool ViewportPanel::InitOpenGL() {
     hide();
     return false;
   }
-  renderer_.InitOpenGL();
+  renderer_->InitOpenGL();
+  if (!renderer_->Ready() && kind_ == RendererKind::kRetained) {
+    UseRenderer(RendererKind::kImmediate);
+    renderer_->InitOpenGL();
+  }
   gl_ready_ = true;
   SetupViewport();
   return true;
@@ -77,12 +107,13 @@ bool ViewportPanel::InitOpenGL() {
 
 void ViewportPanel::CreateSphereQuadric() {
   if (!gl_ready_ || !MakeCurrent()) return;
-  renderer_.CreateSphereQuadric();
+  renderer_->CreateSphereQuadric();
 }
 
 void ViewportPanel::ReleaseGL() {
   if (!gl_ready_) return;
-  if (MakeCurrent()) renderer_.Release();
+  if (MakeCurrent()) renderer_->Release();
+  renderer_->Detach();
   gl_ready_ = false;
   doneCurrent();
 }
@@ -96,7 +127,7 @@ bool ViewportPanel::MakeCurrent() {
 void ViewportPanel::SetupViewport() {
   if (!gl_ready_) return;
   const qreal ratio = devicePixelRatioF();
-  renderer_.SetupViewport(qRound(width() * ratio), qRound(height() * ratio));
+  renderer_->SetupViewport(qRound(width() * ratio), qRound(height() * ratio));
 }
 
 void ViewportPanel::resizeGL(int, int) {
@@ -114,6 +145,10 @@ void ViewportPanel::Redraw() {
   update();
 }
 
+void ViewportPanel::Finish() {
+  if (gl_ready_ && MakeCurrent()) glFinish();
+}
+
 void ViewportPanel::RenderNow() {
   drawing_ = true;
   struct Done {
@@ -121,7 +156,7 @@ void ViewportPanel::RenderNow() {
     ~Done() { flag = false; }
   } done{drawing_};
   SetupViewport();
-  renderer_.RenderFrame(editor_, Options());
+  renderer_->RenderFrame(editor_, Options());
 }
 
 void ViewportPanel::paintGL() {
@@ -141,12 +176,12 @@ uint32_t ViewportPanel::PickName(int x, int y) {
   if (!gl_ready_ || !MakeCurrent()) return 0;
   const qreal ratio = devicePixelRatioF();
   SetupViewport();
-  return renderer_.PickName(editor_, Options(), qRound(x * ratio), qRound(y * ratio));
+  return renderer_->PickName(editor_, Options(), qRound(x * ratio), qRound(y * ratio));
 }
 
 uint32_t ViewportPanel::UploadTexture(const uint8_t* rgb, int width, int height) {
   if (!gl_ready_ || !MakeCurrent()) return 0;
-  renderer_.Multitexture().ActiveTexture(GL_TEXTURE0);
+  renderer_->Multitexture().ActiveTexture(GL_TEXTURE0);
   return UploadTexturePixels(rgb, width, height);
 }
 

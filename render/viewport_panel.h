@@ -1,13 +1,14 @@
 #pragma once
 // The viewport: an OpenGL widget with a compatibility-profile context in
-// which the scene is drawn in immediate mode and picked in selection mode.
-// It owns no editing logic: mouse and wheel events go to the hooks the
-// main window sets.
+// which the scene is drawn from retained buffers (or, for reference, in
+// immediate mode) and picked in selection mode. It owns no editing logic:
+// mouse and wheel events go to the hooks the main window sets.
 
 #include <QOpenGLWidget>
 #include <functional>
+#include <memory>
 
-#include "render/scene_renderer.h"
+#include "render/viewport_renderer.h"
 
 namespace qx {
 
@@ -16,6 +17,12 @@ class ViewportPanel : public QOpenGLWidget {
  public:
   explicit ViewportPanel(Editor& editor, QWidget* parent = nullptr);
   ~ViewportPanel() override;
+
+  enum class RendererKind { kRetained, kImmediate };
+  // Which renderer draws; chosen before InitOpenGL. Without the GL 2.1 entry
+  // points the retained one gives way to the immediate one.
+  void UseRenderer(RendererKind kind);
+  RendererKind Kind() const { return kind_; }
 
   // Double buffered, depth of at least 16 bits, a 2.1 compatibility context.
   static QSurfaceFormat RequestedFormat();
@@ -35,6 +42,8 @@ class ViewportPanel : public QOpenGLWidget {
   void SetupViewport();
   // Draws a frame now (the window shows it with its next paint).
   void Redraw();
+  // Waits until GL has finished what it was given (measurements).
+  void Finish();
   bool DrawingInProgress() const { return drawing_; }
 
   // The name under the client pixel (x, y); 0 for nothing.
@@ -45,7 +54,7 @@ class ViewportPanel : public QOpenGLWidget {
   uint32_t UploadLightmap(const uint8_t* rgb, int width, int height);
   void DeleteTexture(uint32_t name);
 
-  SceneRenderer& Renderer() { return renderer_; }
+  ViewportRenderer& Renderer() { return *renderer_; }
 
   // What the drawing shows; read at every frame.
   std::function<ViewOptions()> view_options;
@@ -66,7 +75,8 @@ class ViewportPanel : public QOpenGLWidget {
   void RenderNow();
 
   Editor& editor_;
-  SceneRenderer renderer_;
+  RendererKind kind_ = RendererKind::kRetained;
+  std::unique_ptr<ViewportRenderer> renderer_;
   bool context_created_ = false;
   bool init_requested_ = false;
   bool gl_ready_ = false;

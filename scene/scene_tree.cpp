@@ -12,6 +12,8 @@ const std::vector<std::unique_ptr<TSector>> kNoChildren;
 SceneTree::~SceneTree() {
   // Destroy iteratively deep trees would otherwise recurse once per level.
   Clear();
+  const std::vector<TreeListener*> listeners = listeners_;
+  for (auto* l : listeners) l->TreeGone();
 }
 
 std::vector<std::unique_ptr<TSector>>& SceneTree::SiblingsOf(const TSector* node) {
@@ -132,6 +134,7 @@ void SceneTree::ForgetLinksInto(TSector* removed) {
     if (n->LinkedSector && gone.count(n->LinkedSector) && !gone.count(n)) {
       n->LinkedSector = nullptr;
       n->IsLinked = 0;  // the id stays, so the link can be found again by id
+      for (auto* l : listeners_) l->LinkForgotten(n);
     }
   });
 }
@@ -163,7 +166,9 @@ void DestroyIteratively(std::unique_ptr<TSector> root) {
 }
 }  // namespace
 
-void SceneTree::Remove(TSector* node) { DestroyIteratively(Take(node)); }
+void SceneTree::Remove(TSector* node) {
+  DestroyIteratively(Take(node));
+}
 
 void SceneTree::Clear() {
   for (auto* l : listeners_) l->BeforeReset();
@@ -197,7 +202,9 @@ void SceneTree::NotifyChanged(TSector* node) {
   for (auto* l : listeners_) l->NodeChanged(node);
 }
 
-void SceneTree::AddListener(TreeListener* l) { listeners_.push_back(l); }
+void SceneTree::AddListener(TreeListener* l) {
+  listeners_.push_back(l);
+}
 
 void SceneTree::RemoveListener(TreeListener* l) {
   listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), l), listeners_.end());

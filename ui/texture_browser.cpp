@@ -267,16 +267,21 @@ void TextureBrowser::dropEvent(QDropEvent* event) {
   AddTextureFiles(editor_, files);
 }
 
+// Each button is one undo step, named as its caption.
 void TextureBrowser::CurBoxClick() {
+  UndoStack::Step step(editor_.History, "Textur ersetzen");
   ReplaceTextureCommand(editor_);
 }
 void TextureBrowser::LbSpeedButton1Click() {
+  UndoStack::Step step(editor_.History, "Hinzufügen");
   AddTextureCommand(editor_);
 }
 void TextureBrowser::LbSpeedButton2Click() {
+  UndoStack::Step step(editor_.History, "Löschen");
   RemoveTextureCommand(editor_);
 }
 void TextureBrowser::LbSpeedButton7Click() {
+  UndoStack::Step step(editor_.History, "Zuweisen");
   AssignTextureCommand(editor_);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // A compatibility-profile context drawing into a framebuffer object, for
-// render tests and benchmarks without a window.
+// render tests and benchmarks without a window, with both renderers.
 
 #include <QImage>
 #include <QOffscreenSurface>
@@ -8,6 +8,7 @@
 #include <QOpenGLFramebufferObject>
 #include <memory>
 
+#include "render/retained_renderer.h"
 #include "render/scene_renderer.h"
 #include "support/qt_app.h"
 
@@ -23,13 +24,19 @@ class OffscreenGl {
     if (!context_.create() || !context_.makeCurrent(&surface_)) return;
     fbo_ = std::make_unique<QOpenGLFramebufferObject>(w, h, QOpenGLFramebufferObject::Depth);
     if (!fbo_->isValid() || !fbo_->bind()) return;
-    renderer.InitOpenGL();
-    renderer.CreateSphereQuadric();
-    renderer.SetupViewport(w, h);
+    for (ViewportRenderer* r :
+         {static_cast<ViewportRenderer*>(&renderer), static_cast<ViewportRenderer*>(&retained)}) {
+      r->InitOpenGL();
+      r->CreateSphereQuadric();
+      r->SetupViewport(w, h);
+    }
     ok_ = true;
   }
   ~OffscreenGl() {
-    if (ok_ && context_.makeCurrent(&surface_)) renderer.Release();
+    if (ok_ && context_.makeCurrent(&surface_)) {
+      renderer.Release();
+      retained.Release();
+    }
     fbo_.reset();
     context_.doneCurrent();
   }
@@ -38,7 +45,8 @@ class OffscreenGl {
   int width() const { return w_; }
   int height() const { return h_; }
 
-  SceneRenderer renderer;
+  SceneRenderer renderer;  // the immediate-mode reference
+  RetainedRenderer retained;
 
  private:
   bool app_ = (EnsureApp(), true);  // before the surface below

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSurfaceFormat>
 
+#include "app/translations.h"
 #include "render/viewport_panel.h"
 
 namespace qx::test {
@@ -16,7 +17,9 @@ inline QApplication* EnsureApp() {
   static char* argv[] = {name, nullptr};
   QSurfaceFormat::setDefaultFormat(ViewportPanel::RequestedFormat());
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  return new QApplication(argc, argv);
+  auto* app = new QApplication(argc, argv);
+  InstallGermanQtTranslations(*app);  // as the editor's main does
+  return app;
 }
 
 }  // namespace qx::test

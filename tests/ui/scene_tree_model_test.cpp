@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QIcon>
+#include <QSignalSpy>
 #include <QTreeView>
 
 #include "edit/editor.h"
@@ -125,6 +126,33 @@ TEST(SceneTreeModel, ATreeViewKeepsItsExpandedRowsThroughUndoAndRedo) {
   EXPECT_EQ(model.rowCount(model.IndexOf(b)), 1);  // the light; its quad is gone
   EXPECT_EQ(model.rowCount(model.IndexOf(sub)), 2);
   for (const std::vector<bool>& f : seen) EXPECT_EQ(f, start);
+}
+
+TEST(SceneTreeModel, FieldChangesKeepTheRowsAndOnlyAReplacedDocumentResetsThem) {
+  test::EnsureApp();
+  Editor e;
+  SceneTreeModel model(e.Tree);
+  e.AddDocumentListener(&model);
+  TSector* a = e.CreateNode(nullptr, kSector);
+  TSector* quad = e.CreateNode(a, kPolygon);
+  e.PublishChanges();
+  QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+  QSignalSpy data(&model, &QAbstractItemModel::dataChanged);
+
+  quad->Visible = 0;
+  e.Changed(quad, kChangeAppearance | kChangeGeometry);
+  e.PublishChanges();
+  EXPECT_EQ(resets.count(), 0);
+  EXPECT_EQ(data.count(), 0);
+
+  // A new document whose tree was reset resets once, not twice.
+  e.NewScene();
+  EXPECT_EQ(resets.count(), 1);
+  // One announced without a reset of the tree (the tree was empty and stays so) resets too.
+  e.Replaced();
+  e.PublishChanges();
+  EXPECT_EQ(resets.count(), 2);
+  e.RemoveDocumentListener(&model);
 }
 
 }  // namespace

@@ -1,0 +1,40 @@
+#pragma once
+// The command line of the editor, and its measuring mode for users reporting
+// speed and for CI:
+//   quarvex [--immediate] FILES...
+//   quarvex --frame-stats [--immediate] [--bake WxH] [--screenshot FILE.png] FILES...
+// --immediate draws with the immediate-mode reference renderer. --frame-stats
+// opens the window with the given .tex and .qxm files and an 800 x 600
+// viewport, bakes at W x H when asked, draws 60 frames while the camera turns
+// 1 degree per frame about the vertical axis, picks the viewport centre 20
+// times, saves the first frame when asked and prints one line
+// "frame median X ms, pick median Y ms".
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "lighting/lightmap.h"
+
+namespace qx {
+
+struct StartOptions {
+  bool immediate = false;
+  bool frame_stats = false;
+  std::optional<LightmapSize> bake;
+  QString screenshot;
+  QStringList files;
+  QString error;  // a German message when the command line makes no sense
+};
+
+// The arguments after the program name.
+StartOptions ParseStartOptions(const QStringList& args);
+
+// Runs the measuring mode; the exit code: 0, or 1 with a message on stderr
+// when a file cannot be opened or the bake fails.
+int RunFrameStats(const StartOptions& options);
+
+inline constexpr int kFrameStatsWidth = 800, kFrameStatsHeight = 600;
+inline constexpr int kFrameStatsFrames = 60, kFrameStatsPicks = 20;
+
+}  // namespace qx

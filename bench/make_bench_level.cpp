@@ -1,0 +1,33 @@
+// Writes the drawing benchmark's level (bench_level.h) into a folder:
+//   make_bench_level FOLDER [ROOMS]   -> FOLDER/level.qxm, FOLDER/level.tex
+// 500 rooms (the default) are 50,000 quads.
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bench_level.h"
+#include "edit/map_document_io.h"
+#include "textures/texture_library_file.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: make_bench_level FOLDER [ROOMS]\n");
+    return 2;
+  }
+  const std::filesystem::path folder = argv[1];
+  const int rooms = argc > 2 ? std::atoi(argv[2]) : 500;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  qx::Editor e;
+  qx::bench::BuildBenchLevel(e, rooms);
+  std::string message;
+  if (!qx::SaveMapDocument(e, folder / "level.qxm", &message) ||
+      !qx::SaveTextureLibrary(e.Textures, folder / "level.tex", message)) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return 1;
+  }
+  std::printf("%s\n%s\n", (folder / "level.qxm").string().c_str(), (folder / "level.tex").string().c_str());
+  return 0;
+}
