@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "edit/plane_pick.h"
+#include "render/retained_renderer.h"
 
 namespace qx {
 
@@ -69,6 +70,20 @@ void ImmediateOutlines::DrawOutlines(Editor& e, const double clip[16], const Vie
     }
   });
   glEnd();
+}
+
+void ViewportOutlines::DrawOutlines(Editor& e, const double clip[16], const ViewOptions& o) {
+  auto* retained = dynamic_cast<RetainedRenderer*>(renderer_ ? renderer_() : nullptr);
+  from_buffers_ = retained && retained->Ready();
+  if (!from_buffers_) return immediate_.DrawOutlines(e, clip, o);
+  glMatrixMode(GL_PROJECTION);
+  glLoadMatrixd(clip);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  // A plan shows every surface, whichever way it faces.
+  ViewOptions both_sides = o;
+  both_sides.CullFace = false;
+  retained->DrawSectors(e, clip, RetainedRenderer::SectorDrawMode::kOutline, both_sides);
 }
 
 }  // namespace qx
