@@ -21,7 +21,6 @@
 #include <QVBoxLayout>
 
 #include "edit/unsaved_changes.h"
-#include "render/plane_view_scene.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
 #include "ui/image_list.h"

@@ -64,7 +64,6 @@ class PropertiesPanel;
 class SceneTreeModel;
 class TInit;
 class TMapExportForm;
-class PlaneViewScene;
 class PlaneViewWidget;
 class ViewportPanel;
 class ViewportTextureUploader;
@@ -273,7 +272,6 @@ class TMain : public QMainWindow, public EditorView {
   QSplitter* view_rows_ = nullptr;
   QSplitter* view_top_ = nullptr;
   QSplitter* view_bottom_ = nullptr;
-  std::unique_ptr<PlaneViewScene> plane_scene_;
   QMenu* plane_menu_ = nullptr;
   Vector plane_insert_point_;
   ViewLayout layout_;

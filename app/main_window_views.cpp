@@ -16,7 +16,6 @@
 #include <cmath>
 
 #include "app/main_window.h"
-#include "render/plane_view_scene.h"
 #include "render/plane_view_widget.h"
 #include "render/viewport_panel.h"
 #include "ui/image_list.h"
@@ -49,12 +48,9 @@ QWidget* TMain::BuildViewArea(bool with_gl) {
   view_rows_ = NewSplitter(Qt::Vertical, "SplitterRows");
   view_top_ = NewSplitter(Qt::Horizontal, "SplitterTop");
   view_bottom_ = NewSplitter(Qt::Horizontal, "SplitterBottom");
-  // The 2D views draw from the 3D view's buffers.
-  plane_scene_ = std::make_unique<ViewportOutlines>([this] { return &viewport_->Renderer(); });
   const PlaneKind kinds[3] = {PlaneKind::kTop, PlaneKind::kFront, PlaneKind::kSide};
   for (int i = 0; i < 3; ++i) {
     planes_[i] = new PlaneViewWidget(editor_, kinds[i]);
-    planes_[i]->SetScene(plane_scene_.get());
     planes_[i]->view_options = [this] { return CurrentViewOptions(); };
     planes_[i]->context_menu = [this](const QPoint& global, const Vector& at) {
       plane_insert_point_ = at;

@@ -1,12 +1,14 @@
 // Frame times of the plan and elevation views on the machine's OpenGL (Mesa
-// llvmpipe under Xvfb here), drawn from the retained renderer's buffers as
-// the window does, and in immediate mode for comparison. Run under an X server:
+// llvmpipe under Xvfb here): from their merged lines as the window draws
+// them, and for comparison from the 3D view's retained buffers in outline
+// mode and in immediate mode. Run under an X server:
 //   xvfb-run -a -s '-screen 0 1280x1024x24' build/bench/plane_view_gui_bench [quads...]
 // (default 10000 50000). The level is bench_level.h's, the whole of it framed
 // in a view of 440 x 360 pixels (a quarter of the window's view area); every
 // view option on, as on a first start. Also: what a click and a rubber band
-// over the whole view cost to resolve, and one drag step of a room's 100
-// quads with the frame that shows it. Milliseconds, medians.
+// over the whole view cost to resolve, building the merged lines, and one
+// drag step of a room's 100 quads with the frame that shows it.
+// Milliseconds, medians.
 
 #include <algorithm>
 #include <chrono>
@@ -42,6 +44,7 @@ void Run(test::OffscreenGl& gl, int quads) {
   Editor e;
   bench::BuildBenchLevel(e, std::max(1, quads / 100));
   const ViewOptions o;
+  MergedOutlines merged(e);
   ViewportOutlines buffers([&] { return static_cast<ViewportRenderer*>(&gl.retained); });
   ImmediateOutlines immediate;
   // Everything in view: the level's box.
@@ -50,7 +53,7 @@ void Run(test::OffscreenGl& gl, int quads) {
   SelectionBox(e, &min, &max);
   e.SelectionList.clear();
 
-  std::printf("%6d quads |", quads);
+  std::printf("%6d quads\n", quads);
   for (PlaneKind kind : {PlaneKind::kTop, PlaneKind::kFront, PlaneKind::kSide}) {
     PlaneView view(kind);
     view.SetSize(kWidth, kHeight);
@@ -59,12 +62,18 @@ void Run(test::OffscreenGl& gl, int quads) {
       DrawPlaneFrame(e, view, o, scene, std::nullopt, kWidth, kHeight);
       glFinish();
     };
+    frame(merged);  // builds the lines
+    const double fast = MedianMillis(40, [&] { frame(merged); });
+    const size_t lines = BuildPlaneLines(e.Tree, view.Axes(), o, {}).Count();
+    const double build = MedianMillis(3, [&] { (void)BuildPlaneLines(e.Tree, view.Axes(), o, {}); });
     frame(buffers);  // builds what the buffers keep
-    const double retained = MedianMillis(40, [&] { frame(buffers); });
+    const double retained = MedianMillis(5, [&] { frame(buffers); });
     const double slow = MedianMillis(3, [&] { frame(immediate); });
-    std::printf(" %s: %5.2f (immediate %6.1f) |", PlaneName(kind), retained, slow);
+    std::printf(
+        "             | %-5s frame %5.2f (%zu lines, built in %5.1f) | retained outlines %6.1f | immediate "
+        "%6.1f\n",
+        PlaneName(kind), fast, lines, build, retained, slow);
   }
-  std::printf("%s\n", "");
 
   PlaneView top(PlaneKind::kTop);
   top.SetSize(kWidth, kHeight);
@@ -88,12 +97,13 @@ void Run(test::OffscreenGl& gl, int quads) {
     ++step;
     // Ctrl: unsnapped, so that every step moves.
     mouse.Move({false, true}, at.x + 5 + (step % 2) * 3, at.y, o);
-    DrawPlaneFrame(e, front, o, buffers, std::nullopt, kWidth, kHeight);
+    DrawPlaneFrame(e, front, o, merged, std::nullopt, kWidth, kHeight);
     glFinish();
   });
   mouse.Up(MouseButton::kLeft, {false, true}, at.x, at.y, o);
-  std::printf("             | click %.2f, band over the view %.2f, drag step with its frame %.2f (%s)\n",
-              click, band, drag, buffers.LastFromBuffers() ? "from the buffers" : "NOT from the buffers");
+  std::printf(
+      "             | click %.2f, band over the view %.2f, drag step with its frame %.2f (%zu moving)\n",
+      click, band, drag, merged.Cache().Moving().size());
   gl.retained.Detach();
 }
 

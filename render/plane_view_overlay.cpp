@@ -250,9 +250,7 @@ void DrawPlaneFrame(Editor& e, const PlaneView& view, const ViewOptions& o, Plan
   LoadPixels(view);
   glLineWidth(1);
   if (o.ShowGrid) DrawPlaneGrid(view, e.GridSize);
-  double clip[16];
-  view.ClipMatrix(clip);
-  scene.DrawOutlines(e, clip, o);
+  scene.DrawOutlines(e, view, o);
   ResetState();
   LoadPixels(view);
   DrawPlaneOverlay(e, view, o, rubber_band);

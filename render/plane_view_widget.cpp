@@ -67,7 +67,7 @@ class PlaneViewWidget::Labels : public QWidget {
 };
 
 PlaneViewWidget::PlaneViewWidget(Editor& editor, PlaneKind kind, QWidget* parent)
-    : QOpenGLWidget(parent), editor_(editor), view_(kind), mouse_(editor, view_) {
+    : QOpenGLWidget(parent), editor_(editor), view_(kind), mouse_(editor, view_), outlines_(editor) {
   setObjectName(QString("PlaneView") + PlaneName(kind));
   setFormat(ViewportPanel::RequestedFormat());
   setFocusPolicy(Qt::ClickFocus);
@@ -93,7 +93,7 @@ void PlaneViewWidget::resizeGL(int, int) {
 void PlaneViewWidget::DrawFrame() {
   view_.SetSize(width(), height());
   const qreal ratio = devicePixelRatioF();
-  DrawPlaneFrame(editor_, view_, Options(), scene_ ? *scene_ : immediate_, mouse_.RubberBand(),
+  DrawPlaneFrame(editor_, view_, Options(), scene_ ? *scene_ : outlines_, mouse_.RubberBand(),
                  qRound(width() * ratio), qRound(height() * ratio));
 }
 
