@@ -73,6 +73,7 @@ class PlaneMouse : private TreeListener {
   void ClickHandle(Modifiers m, const ViewOptions& o);
   void FinishRubberBand(Modifiers m, const ViewOptions& o);
   void EndDrag();
+  void Idle();  // no gesture, nothing pressed
   // Which of the hits a click at (x, y) takes: the one after the last clicked
   // when the click repeats the last one's place, else the nearest.
   size_t CycleIndex(const std::vector<PlaneHit>& hits, double x, double y) const;

@@ -9,7 +9,6 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "app/gui_actions.h"
 #include "app/plane_views_gui.h"
 #include "lighting/lightmap.h"
 
@@ -39,13 +38,6 @@ class RoomInPlaneViews : public test::PlaneViewsWindow {
     TSector* q = e().TreeSelection;
     EXPECT_EQ(q->NodeType, kPolygon);
     return q;
-  }
-  static void SizeDialog16() {
-    test::WhenModal("MapExportForm", [](QWidget* d) {
-      QTest::mouseClick(d->findChild<QToolButton*>("UpDown1Up"), Qt::LeftButton);
-      QTest::mouseClick(d->findChild<QToolButton*>("UpDown2Up"), Qt::LeftButton);
-      QTest::mouseClick(d->findChild<QPushButton*>("LbSpeedButton1"), Qt::LeftButton);
-    });
   }
 };
 
@@ -150,7 +142,7 @@ TEST_F(RoomInPlaneViews, FloorAndFourWallsMeetAndAreBakedLit) {
   EXPECT_GT(floor->Triangles[0].Normal.y, 0.999);
 
   // Baked: every surface is lit above the unlit start, the floor most right below the light.
-  SizeDialog16();
+  test::AnswerLightmapSize16();
   Do("ToolButton9");
   ASSERT_FALSE(e().LightmapList.empty());
   for (TSector* s : {floor, back, front, left, right}) {
