@@ -72,6 +72,7 @@ void TMain::WireCamera() {
   Wire(Action("Auswahlzeigen1"), [this] {
     const int h = viewport_->height();
     FrameSelection(editor_, h > 0 ? double(viewport_->width()) / h : 4.0 / 3.0);
+    FramePlaneViews();  // every 2D view too
   });
   Wire(Action("Startansicht1"), [this] { ResetCameraView(editor_); });
 }

@@ -139,9 +139,7 @@ bool PlaneMouse::Up(MouseButton b, Modifiers m, double x, double y, const ViewOp
     default:
       break;
   }
-  gesture_ = PlaneGesture::kNone;
-  press_nodes_.clear();
-  press_handles_.clear();
+  Idle();
   return context_menu;
 }
 
@@ -163,6 +161,10 @@ void PlaneMouse::Cancel() {
     default:
       break;
   }
+  Idle();
+}
+
+void PlaneMouse::Idle() {
   gesture_ = PlaneGesture::kNone;
   press_nodes_.clear();
   press_handles_.clear();
@@ -175,7 +177,7 @@ void PlaneMouse::StartDrag(Modifiers m, const ViewOptions& o) {
   } else if (press_camera_) {
     gesture_ = PlaneGesture::kCamera;
     camera_start_ = e_.CameraPosition;
-  } else if (!press_nodes_.empty()) {
+  } else if (!press_nodes_.empty() && HandleNodes(e_, o).empty()) {
     StartMove(m);
   } else {
     gesture_ = PlaneGesture::kRubberBand;
@@ -366,51 +368,39 @@ Vector PlaneInsertPoint(const Editor& e, const PlaneView& view, double x, double
   return p;
 }
 
+namespace {
+
+// The context menu's commands in InsertKind order, with their menu captions.
+struct InsertCommand {
+  const char* caption;
+  TSector* (*run)(Editor&, const Vector&);
+};
+const InsertCommand kInsertCommands[] = {
+    {"Sektor", [](Editor& e, const Vector&) { return InsertSector(e); }},
+    {"Quadrat", [](Editor& e, const Vector& at) { return InsertSquare(e, at); }},
+    {"Portal", [](Editor& e, const Vector& at) { return InsertPortal(e, at); }},
+    {"Lichtquelle", [](Editor& e, const Vector& at) { return InsertLight(e, at); }},
+    {"Partikelsystem", [](Editor& e, const Vector& at) { return InsertParticleSystem(e, at); }},
+    {"Actor", [](Editor& e, const Vector& at) { return InsertActor(e, at); }},
+    {"Checkpoint", [](Editor& e, const Vector& at) { return InsertCheckpoint(e, at); }},
+    {"Model...", [](Editor& e, const Vector& at) { return InsertModel(e, at); }},
+};
+
+const InsertCommand& CommandOf(InsertKind kind) {
+  return kInsertCommands[std::min<size_t>(static_cast<size_t>(kind), std::size(kInsertCommands) - 1)];
+}
+
+}  // namespace
+
 const char* InsertCaption(InsertKind kind) {
-  switch (kind) {
-    case InsertKind::kSector:
-      return "Sektor";
-    case InsertKind::kSquare:
-      return "Quadrat";
-    case InsertKind::kPortal:
-      return "Portal";
-    case InsertKind::kLight:
-      return "Lichtquelle";
-    case InsertKind::kParticleSystem:
-      return "Partikelsystem";
-    case InsertKind::kActor:
-      return "Actor";
-    case InsertKind::kCheckpoint:
-      return "Checkpoint";
-    case InsertKind::kModel:
-    default:
-      return "Model...";
-  }
+  return CommandOf(kind).caption;
 }
 
 TSector* InsertAt(Editor& e, InsertKind kind, const Vector& at) {
   std::string name = InsertCaption(kind);
   if (name.size() > 3 && name.compare(name.size() - 3, 3, "...") == 0) name.resize(name.size() - 3);
   UndoStack::Step step(e.History, name);
-  switch (kind) {
-    case InsertKind::kSector:
-      return InsertSector(e);
-    case InsertKind::kSquare:
-      return InsertSquare(e, at);
-    case InsertKind::kPortal:
-      return InsertPortal(e, at);
-    case InsertKind::kLight:
-      return InsertLight(e, at);
-    case InsertKind::kParticleSystem:
-      return InsertParticleSystem(e, at);
-    case InsertKind::kActor:
-      return InsertActor(e, at);
-    case InsertKind::kCheckpoint:
-      return InsertCheckpoint(e, at);
-    case InsertKind::kModel:
-    default:
-      return InsertModel(e, at);
-  }
+  return CommandOf(kind).run(e, at);
 }
 
 bool SelectionBox(const Editor& e, Vector* min, Vector* max) {

@@ -6,7 +6,9 @@
 //
 // Left button: a press on a vertex handle (vertex mode), the camera marker or
 // a node and a move of more than kPlaneDragThreshold pixels drags it; on
-// empty space it draws a rubber band. A release without such a move is a
+// empty space it draws a rubber band. While handles are shown (vertex mode
+// with polygons or portals selected) a drag off the handles draws the band
+// wherever it starts: corners lie on faces, and the band marks them. A release without such a move is a
 // click. Middle or right button: a drag pans; a right click asks for the
 // context menu. Moves snap to GridSize in the view's two axes unless Ctrl is
 // held; each drag is one undo step.
@@ -71,6 +73,7 @@ class PlaneMouse : private TreeListener {
   void ClickHandle(Modifiers m, const ViewOptions& o);
   void FinishRubberBand(Modifiers m, const ViewOptions& o);
   void EndDrag();
+  void Idle();  // no gesture, nothing pressed
   // Which of the hits a click at (x, y) takes: the one after the last clicked
   // when the click repeats the last one's place, else the nearest.
   size_t CycleIndex(const std::vector<PlaneHit>& hits, double x, double y) const;

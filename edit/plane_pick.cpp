@@ -120,20 +120,7 @@ void SortNearestFirst(std::vector<PlaneHit>& hits) {
 }  // namespace
 
 bool ShownInPlane(const TSector* n, const ViewOptions& o) {
-  switch (n->NodeType) {
-    case kPolygon:
-    case kModel:
-      return n->Visible != 0 || o.ShowTransparent;
-    case kPortal:
-      return o.ShowPortals;
-    case kLight:
-    case kParticleSystem:
-    case kActor:
-    case kCheckpoint:
-      return true;
-    default:
-      return false;
-  }
+  return ShownByViewOptions(n->NodeType, n->Visible != 0, o);
 }
 
 std::vector<PlaneHit> NodesAt(const Editor& e, const PlaneView& view, const ViewOptions& o, double x,

@@ -114,6 +114,17 @@ void PlaneView::ClipMatrix(double m[16]) const {
   m[15] = 1;
 }
 
+void PlaneView::ViewCoordinateClipMatrix(double m[16]) const {
+  std::fill(m, m + 16, 0.0);
+  const double sx = 2.0 * scale_ / width_, sy = 2.0 * scale_ / height_;
+  m[0] = sx;
+  m[12] = 2.0 * OriginX() / width_ - 1.0 - center_h_ * sx;
+  m[5] = sy;
+  m[13] = 1.0 - 2.0 * OriginY() / height_ - center_v_ * sy;
+  m[10] = 1;
+  m[15] = 1;
+}
+
 PlaneGrid ComputePlaneGrid(const PlaneView& view, int32_t grid_size) {
   PlaneGrid g;
   if (grid_size < 1) return g;

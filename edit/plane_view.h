@@ -89,6 +89,8 @@ class PlaneView {
   // Projection of world points to clip coordinates, column-major as GL keeps
   // matrices: x and y as ToPixel, depth over +-kPlaneDepthRange, nearer smaller.
   void ClipMatrix(double m[16]) const;
+  // The same for points given in view coordinates (H, V, 0).
+  void ViewCoordinateClipMatrix(double m[16]) const;
 
  private:
   double OriginX() const;  // the pixel the centre shows at

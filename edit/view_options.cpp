@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "scene/node.h"
+
 namespace qx {
 
 const std::array<PersistedOption, 8> kPersistedViewOptions = {{
@@ -14,6 +16,23 @@ const std::array<PersistedOption, 8> kPersistedViewOptions = {{
     {"QVX3_GUI_SHOWTRANSPARENT", &ViewOptions::ShowTransparent},
     {"QVX3_GUI_SHOWMARKIERUNG", &ViewOptions::ShowMarkers},
 }};
+
+bool ShownByViewOptions(uint8_t node_type, bool visible, const ViewOptions& o) {
+  switch (node_type) {
+    case kPolygon:
+    case kModel:
+      return visible || o.ShowTransparent;
+    case kPortal:
+      return o.ShowPortals;
+    case kLight:
+    case kParticleSystem:
+    case kActor:
+    case kCheckpoint:
+      return true;
+    default:
+      return false;
+  }
+}
 
 ViewOptions ReadViewOptions(SettingsStore& settings) {
   ViewOptions o;

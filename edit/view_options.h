@@ -3,6 +3,7 @@
 // names under which the settings store keeps them and the directories.
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "edit/prompts.h"
@@ -28,6 +29,11 @@ struct ViewOptions {
   // Not persisted: the pair "Textur" / "Drahtgitter" (exactly one is on).
   bool Wireframe = false;
 };
+
+// Whether the options let a node of this type be drawn (and picked): hidden
+// portals and, unless "Unsichtbare einblenden", invisible polygons and models
+// are not; sectors draw nothing themselves.
+bool ShownByViewOptions(uint8_t node_type, bool visible, const ViewOptions& o);
 
 // The eight persisted options with their settings names, in table order.
 struct PersistedOption {

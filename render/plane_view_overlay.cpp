@@ -2,6 +2,8 @@
 
 #include <QtGui/qopengl.h>
 
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <algorithm>
 #include <cmath>
 #include <unordered_set>
@@ -211,7 +213,48 @@ void CameraMarker(const Editor& e, const PlaneView& view) {
   glEnd();
 }
 
+// The fixed-function state the drawing expects, whatever the scene's drawing left.
+void ResetState() {
+  QOpenGLFunctions* f = QOpenGLContext::currentContext()->functions();
+  f->glBindBuffer(GL_ARRAY_BUFFER, 0);
+  for (GLenum unit : {GL_TEXTURE1, GL_TEXTURE0}) {
+    f->glActiveTexture(unit);
+    glDisable(GL_TEXTURE_2D);
+  }
+  glDisable(GL_BLEND);
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_STENCIL_TEST);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_LINE_STIPPLE);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+void LoadPixels(const PlaneView& view) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, view.Width(), view.Height(), 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
 }  // namespace
+
+void DrawPlaneFrame(Editor& e, const PlaneView& view, const ViewOptions& o, PlaneViewScene& scene,
+                    const std::optional<PixelRect>& rubber_band, int device_width, int device_height) {
+  ResetState();
+  glViewport(0, 0, device_width, device_height);
+  glClearColor(kPlaneBackground, kPlaneBackground, kPlaneBackground, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // Pixels for the grid, the view's own projection for the outlines, pixels again on top.
+  LoadPixels(view);
+  glLineWidth(1);
+  if (o.ShowGrid) DrawPlaneGrid(view, e.GridSize);
+  scene.DrawOutlines(e, view, o);
+  ResetState();
+  LoadPixels(view);
+  DrawPlaneOverlay(e, view, o, rubber_band);
+}
 
 void DrawPlaneGrid(const PlaneView& view, int32_t grid_size) {
   const PlaneGrid g = ComputePlaneGrid(view, grid_size);

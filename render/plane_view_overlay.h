@@ -11,10 +11,17 @@
 #include "edit/plane_pick.h"
 #include "edit/plane_view.h"
 #include "edit/view_options.h"
+#include "render/plane_view_scene.h"
 
 namespace qx {
 
 inline constexpr float kPlaneBackground = 0.42f;
+
+// A whole frame of a 2D view into the current framebuffer of `device_width`
+// x `device_height` pixels: background, grid, the scene's outlines, then
+// symbols and markers.
+void DrawPlaneFrame(Editor& e, const PlaneView& view, const ViewOptions& o, PlaneViewScene& scene,
+                    const std::optional<PixelRect>& rubber_band, int device_width, int device_height);
 
 // The grid of `grid_size` (thinned out as ComputePlaneGrid says): every
 // tenth line stronger, the world axes strongest.

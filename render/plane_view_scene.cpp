@@ -2,73 +2,95 @@
 
 #include <QtGui/qopengl.h>
 
-#include <algorithm>
-
 #include "edit/plane_pick.h"
+#include "render/retained_renderer.h"
 
 namespace qx {
 
 namespace {
 
-void Corner(const ViewOptions& o, const TSector* n, const TVertex& v) {
-  // The colour rule of the surfaces: vertex colours only where they light the node.
-  if (n->LightingMode == 1 && o.ShowLightmaps)
-    glColor3f(v.Color[0], v.Color[1], v.Color[2]);
-  else
-    glColor3f(1, 1, 1);
-  glVertex3f(v.Position.x, v.Position.y, v.Position.z);
+void LoadMatrix(const double m[16]) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadMatrixd(m);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
 }
 
-bool Valid(const TSector* n, int32_t i) {
-  return i >= 0 && static_cast<size_t>(i) < n->Vertices.size();
+void Colour(OutlineKind kind) {
+  switch (kind) {
+    case OutlineKind::kPortal:
+      glColor3f(0, 0, 0.8f);
+      return;
+    case OutlineKind::kModel:
+      glColor3f(0.85f, 0.85f, 0.85f);
+      return;
+    case OutlineKind::kPolygon:
+    default:
+      glColor3f(1, 1, 1);
+      return;
+  }
+}
+
+// A node's outline edges in immediate mode, inside a GL_LINES batch, in world coordinates.
+void Edges(const TSector* n) {
+  Colour(OutlineKindOf(n));
+  ForEachOutlineEdge(n, [](const Vector& a, const Vector& b) {
+    glVertex3f(a.x, a.y, a.z);
+    glVertex3f(b.x, b.y, b.z);
+  });
 }
 
 }  // namespace
 
-void ImmediateOutlines::DrawOutlines(Editor& e, const double clip[16], const ViewOptions& o) {
-  glMatrixMode(GL_PROJECTION);
-  glLoadMatrixd(clip);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+void ImmediateOutlines::DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) {
+  double clip[16];
+  view.ClipMatrix(clip);
+  LoadMatrix(clip);
   glLineWidth(1);
   glBegin(GL_LINES);
   e.Tree.Walk([&](TSector* n) {
-    if (!ShownInPlane(n, o)) return;
-    const std::vector<TVertex>& v = n->Vertices;
-    switch (n->NodeType) {
-      case kPolygon:
-        if (v.size() < 4) return;
-        for (auto [a, b] : {std::pair{0, 1}, {1, 3}, {3, 2}, {2, 0}}) {
-          Corner(o, n, v[a]);
-          Corner(o, n, v[b]);
-        }
-        return;
-      case kPortal:
-        glColor3f(0, 0, 0.8f);
-        for (size_t i = 0; i < v.size() && v.size() >= 2; ++i) {
-          const Vector& a = v[i].Position;
-          const Vector& b = v[(i + 1) % v.size()].Position;
-          glVertex3f(a.x, a.y, a.z);
-          glVertex3f(b.x, b.y, b.z);
-        }
-        return;
-      case kModel: {
-        const size_t count = std::min<size_t>(n->TriangleCount, n->Triangles.size());
-        for (size_t t = 0; t < count; ++t) {
-          const TTriangle& tri = n->Triangles[t];
-          if (!Valid(n, tri.V0) || !Valid(n, tri.V1) || !Valid(n, tri.V2)) continue;
-          for (auto [a, b] : {std::pair{tri.V0, tri.V1}, {tri.V1, tri.V2}, {tri.V2, tri.V0}}) {
-            Corner(o, n, v[a]);
-            Corner(o, n, v[b]);
-          }
-        }
-        return;
-      }
-      default:
-        return;
-    }
+    if (HasVertices(n->NodeType) && ShownInPlane(n, o)) Edges(n);
   });
   glEnd();
+}
+
+void MergedOutlines::DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) {
+  const PlaneLineSet& set = cache_.Lines(view.Axes(), o);
+  double m[16];
+  view.ViewCoordinateClipMatrix(m);
+  LoadMatrix(m);
+  glLineWidth(1);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  for (int k = 0; k < kOutlineKinds; ++k) {
+    const std::vector<PlaneLine>& lines = set.lines[k];
+    if (lines.empty()) continue;
+    Colour(static_cast<OutlineKind>(k));
+    // Straight from memory: a software rasteriser reads it where it lies.
+    glVertexPointer(2, GL_FLOAT, 0, lines.data());
+    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(lines.size() * 2));
+  }
+  glDisableClientState(GL_VERTEX_ARRAY);
+  if (cache_.Moving().empty()) return;
+  view.ClipMatrix(m);
+  LoadMatrix(m);
+  glBegin(GL_LINES);
+  e.Tree.Walk([&](TSector* n) {
+    if (cache_.Moving().count(n) && ShownInPlane(n, o)) Edges(n);
+  });
+  glEnd();
+}
+
+void ViewportOutlines::DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) {
+  auto* retained = dynamic_cast<RetainedRenderer*>(renderer_ ? renderer_() : nullptr);
+  from_buffers_ = retained && retained->Ready();
+  if (!from_buffers_) return immediate_.DrawOutlines(e, view, o);
+  double clip[16];
+  view.ClipMatrix(clip);
+  LoadMatrix(clip);
+  // A plan shows every surface, whichever way it faces.
+  ViewOptions both_sides = o;
+  both_sides.CullFace = false;
+  retained->DrawSectors(e, clip, RetainedRenderer::SectorDrawMode::kOutline, both_sides);
 }
 
 }  // namespace qx

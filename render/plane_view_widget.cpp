@@ -3,8 +3,6 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
 #include <QPainter>
 #include <QWheelEvent>
 #include <cmath>
@@ -34,22 +32,6 @@ bool ButtonOf(Qt::MouseButton b, MouseButton* out) {
     default:
       return false;
   }
-}
-
-// The fixed-function state the drawing expects, whatever the scene's drawing left.
-void ResetState() {
-  QOpenGLFunctions* f = QOpenGLContext::currentContext()->functions();
-  for (GLenum unit : {GL_TEXTURE1, GL_TEXTURE0}) {
-    f->glActiveTexture(unit);
-    glDisable(GL_TEXTURE_2D);
-  }
-  glDisable(GL_BLEND);
-  glDisable(GL_SCISSOR_TEST);
-  glDisable(GL_STENCIL_TEST);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_LINE_STIPPLE);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 }
 
 // Qt's event positions name pixels; the view's coordinates run through their centres.
@@ -85,7 +67,7 @@ class PlaneViewWidget::Labels : public QWidget {
 };
 
 PlaneViewWidget::PlaneViewWidget(Editor& editor, PlaneKind kind, QWidget* parent)
-    : QOpenGLWidget(parent), editor_(editor), view_(kind), mouse_(editor, view_) {
+    : QOpenGLWidget(parent), editor_(editor), view_(kind), mouse_(editor, view_), outlines_(editor) {
   setObjectName(QString("PlaneView") + PlaneName(kind));
   setFormat(ViewportPanel::RequestedFormat());
   setFocusPolicy(Qt::ClickFocus);
@@ -110,30 +92,9 @@ void PlaneViewWidget::resizeGL(int, int) {
 
 void PlaneViewWidget::DrawFrame() {
   view_.SetSize(width(), height());
-  ResetState();
   const qreal ratio = devicePixelRatioF();
-  glViewport(0, 0, qRound(width() * ratio), qRound(height() * ratio));
-  glClearColor(kPlaneBackground, kPlaneBackground, kPlaneBackground, 1);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  const ViewOptions o = Options();
-
-  // Pixels for the grid, the scene's own projection for its outlines, pixels again on top.
-  auto pixels = [&] {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, view_.Width(), view_.Height(), 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-  };
-  pixels();
-  glLineWidth(1);
-  if (o.ShowGrid) DrawPlaneGrid(view_, editor_.GridSize);
-  double clip[16];
-  view_.ClipMatrix(clip);
-  (scene_ ? scene_ : &immediate_)->DrawOutlines(editor_, clip, o);
-  ResetState();
-  pixels();
-  DrawPlaneOverlay(editor_, view_, o, mouse_.RubberBand());
+  DrawPlaneFrame(editor_, view_, Options(), scene_ ? *scene_ : outlines_, mouse_.RubberBand(),
+                 qRound(width() * ratio), qRound(height() * ratio));
 }
 
 void PlaneViewWidget::DrawLabels(QPainter& p) {

@@ -25,8 +25,9 @@ class PlaneViewWidget : public QOpenGLWidget {
   PlaneView& View() { return view_; }
   const PlaneMouse& Mouse() const { return mouse_; }
 
-  // Draws the scene's surfaces; the widget's own immediate-mode one when unset.
+  // Draws the scene's surfaces instead of the view's own merged outlines.
   void SetScene(PlaneViewScene* scene) { scene_ = scene; }
+  const MergedOutlines& Outlines() const { return outlines_; }
   // "Auswahl zeigen".
   void FrameSelection();
 
@@ -61,7 +62,7 @@ class PlaneViewWidget : public QOpenGLWidget {
   Labels* labels_ = nullptr;
   PlaneView view_;
   PlaneMouse mouse_;
-  ImmediateOutlines immediate_;
+  MergedOutlines outlines_;
   PlaneViewScene* scene_ = nullptr;
   bool pointer_inside_ = false;
   QPointF pointer_;

@@ -123,21 +123,7 @@ inline constexpr float kVertexColor[3] = {0, 1, 0};
 // Whether the node pass loads a node's id as pick name (and draws it), by
 // its type, Visible flag and whether it has the four corners of a quad.
 inline bool LoadsName(uint8_t type, bool visible, bool quad, const ViewOptions& o) {
-  switch (type) {
-    case kPolygon:
-      return (visible || o.ShowTransparent) && quad;
-    case kModel:
-      return visible || o.ShowTransparent;
-    case kPortal:
-      return o.ShowPortals;
-    case kLight:
-    case kParticleSystem:
-    case kActor:
-    case kCheckpoint:
-      return true;
-    default:
-      return false;
-  }
+  return ShownByViewOptions(type, visible, o) && (type != kPolygon || quad);
 }
 
 }  // namespace qx

@@ -4,8 +4,10 @@
 // before and runs from the dialog's own event loop) and dragging with the mouse.
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -34,6 +36,15 @@ inline void WhenModal(const QString& name, std::function<void(QWidget*)> act, in
     }
   });
   timer->start();
+}
+
+// Answers the lightmap-size dialog of the next bake with 16 x 16: one step up on each spinner, then Ok.
+inline void AnswerLightmapSize16() {
+  WhenModal("MapExportForm", [](QWidget* d) {
+    QTest::mouseClick(d->findChild<QToolButton*>("UpDown1Up"), Qt::LeftButton);
+    QTest::mouseClick(d->findChild<QToolButton*>("UpDown2Up"), Qt::LeftButton);
+    QTest::mouseClick(d->findChild<QPushButton*>("LbSpeedButton1"), Qt::LeftButton);
+  });
 }
 
 // A left-button drag in `w` from `start` to `end`. QDrag runs its own event

@@ -10,9 +10,8 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 
+#include "app/gui_actions.h"
 #include "app/main_window.h"
 #include "edit/camera.h"
 #include "render/plane_view_widget.h"
@@ -101,12 +100,7 @@ class PlaneViewsWindow : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible(); }, 2000));
     QTest::qWait(10);
   }
-  void Shot(const char* name) {
-    const char* shots = std::getenv("QX_SHOT_DIR");
-    if (!shots || !*shots) return;
-    QTest::qWait(100);
-    w->grab().save(QString::fromStdString((std::filesystem::path(shots) / name).string()));
-  }
+  void Shot(const char* name) { SaveShot(w.get(), name); }
 
   TempDir dir;
   FakePrompts prompts;

@@ -87,13 +87,6 @@ class UserTour : public ::testing::Test {
                          }));
     return path;
   }
-  static void SizeDialog16() {
-    test::WhenModal("MapExportForm", [](QWidget* d) {
-      QTest::mouseClick(d->findChild<QToolButton*>("UpDown1Up"), Qt::LeftButton);
-      QTest::mouseClick(d->findChild<QToolButton*>("UpDown2Up"), Qt::LeftButton);
-      QTest::mouseClick(d->findChild<QPushButton*>("LbSpeedButton1"), Qt::LeftButton);
-    });
-  }
   void Shot(const char* name) { test::SaveShot(w.get(), name); }
 
   test::TempDir dir;
@@ -182,7 +175,7 @@ TEST_F(UserTour, TwoRoomsToTheExportedLevel) {
   if (!real_model) e().Tree.Remove(model);
 
   // Bake 16 x 16 lightmaps and look at the lit level.
-  SizeDialog16();
+  test::AnswerLightmapSize16();
   Do("ToolButton9");
   ASSERT_FALSE(e().LightmapList.empty());
   EXPECT_EQ(e().LightmapList[0].width, 16);
@@ -217,7 +210,7 @@ TEST_F(UserTour, TwoRoomsToTheExportedLevel) {
   // Export the level with lightmaps baked once more.
   prompts.save_answers = {dir / "tour"};
   prompts.confirm_answers = {true};
-  SizeDialog16();
+  test::AnswerLightmapSize16();
   Do("ToolButton8");
   LevelFile level;
   std::string error;

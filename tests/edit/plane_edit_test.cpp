@@ -282,6 +282,11 @@ TEST_F(PlaneEditTest, VertexDragPutsTheCornerOnAGridPoint) {
   ExpectAt(q->Vertices[1].Position, -35, 27, 0);
   ExpectAt(q->Vertices[3].Position, -35, -33, 0);
   ExpectAt(q->Vertices[2].Position, 30, -30, 0);
+  // Off the handles, a drag on the square's face draws the band too: nothing moves.
+  Drag(front, Px(front, {-5, 5, 0}), Px(front, {40, -40, 0}));
+  ExpectAt(q->Vertices[2].Position, 30, -30, 0);
+  EXPECT_EQ(q->Vertices[2].Marked, 1);
+  EXPECT_EQ(q->Vertices[1].Marked, 0);
   // A click on a corner marks only it; Shift toggles.
   Click(front, q->Vertices[2].Position);
   EXPECT_EQ(q->Vertices[1].Marked + q->Vertices[3].Marked, 0);

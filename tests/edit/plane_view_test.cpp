@@ -131,6 +131,12 @@ TEST(PlaneView, ClipMatrixAgreesWithThePixels) {
       EXPECT_NEAR((c[0] + 1) / 2 * 320, px.x, 1e-6) << PlaneName(kind);
       EXPECT_NEAR((1 - c[1]) / 2 * 240, px.y, 1e-6) << PlaneName(kind);
       EXPECT_NEAR(c[2], -v.Depth(p) / kPlaneDepthRange, 1e-15);
+      // Given in view coordinates, the same point lands on the same pixel.
+      double vm[16];
+      v.ViewCoordinateClipMatrix(vm);
+      const double hv[2] = {v.H(p), v.V(p)};
+      EXPECT_NEAR((vm[0] * hv[0] + vm[12] + 1) / 2 * 320, px.x, 1e-6);
+      EXPECT_NEAR((1 - (vm[5] * hv[1] + vm[13])) / 2 * 240, px.y, 1e-6);
     }
   }
 }
