@@ -303,7 +303,8 @@ InheritedGlState RetainedRenderer::DrawScene(const double clip[16], const ViewOp
     out.assign(c.cells.size(), 0);
     for (size_t i = 0; i < c.cells.size(); ++i) {
       const Box3& b = c.cells[i].box;
-      const bool shown = !b.finite || (!b.Empty() && !BoxOutsideClipVolume(clip, b.min, b.max, kCullWiden));
+      if (b.Empty()) continue;  // draws nothing
+      const bool shown = !b.finite || !BoxOutsideClipVolume(clip, b.min, b.max, kCullWiden);
       out[i] = shown;
       ++(shown ? stats_.cells_drawn : stats_.cells_culled);
     }
