@@ -1,6 +1,7 @@
 #include "app/bake_runner.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProgressDialog>
 #include <QTimer>
@@ -10,6 +11,7 @@
 #include "app/main_window.h"
 #include "edit/bake_job.h"
 #include "edit/export_commands.h"
+#include "lighting/time_left.h"
 #include "render/viewport_panel.h"
 #include "ui/map_export_form.h"
 
@@ -64,17 +66,26 @@ BakeStatus BakeRunner::Run() {
 
   QEventLoop loop;
   int shown = -1;
+  std::string shown_label;
   QTimer poll;
   poll.setInterval(30);
+  QElapsedTimer clock;
+  clock.start();
   connect(&poll, &QTimer::timeout, [&] {
     const int p = percent;
     if (p != shown) {
       shown = p;
       const std::string text = LightmapProgressText(p);
       dialog.setValue(p);
-      dialog.setLabelText(QString::fromStdString(text));
       editor.view->SetStatusText(1, text);
       editor.view->SetCaption(text);
+    }
+    // The time left changes while the percentage stands still.
+    const std::string left = TimeLeftText(clock.elapsed() / 1000.0, p / 100.0);
+    const std::string label = LightmapProgressText(p) + (left.empty() ? "" : "\n" + left);
+    if (label != shown_label) {
+      shown_label = label;
+      dialog.setLabelText(QString::fromStdString(label));
     }
     if (done) loop.quit();
   });

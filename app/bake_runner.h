@@ -2,7 +2,8 @@
 // "Lightmaps berechnen" in the window: the lightmap-size dialog, then the bake
 // on a worker thread while the window stays responsive. A modal progress
 // dialog ("Abbrechen") keeps every other command from starting meanwhile; the
-// status bar and the caption show "Lightmaps: N%". The finished lightmaps are
+// status bar and the caption show "Lightmaps: N%", the dialog also the time
+// left ("noch etwa 12 s"). The finished lightmaps are
 // uploaded on the GUI thread, replacing the textures of the previous bake.
 
 #include <QObject>

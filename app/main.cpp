@@ -9,14 +9,18 @@
 
 #include "app/frame_stats.h"
 #include "app/main_window.h"
+#include "app/translations.h"
 #include "render/viewport_panel.h"
 #include "ui/map_export_form.h"
 
 int main(int argc, char** argv) {
   QSurfaceFormat::setDefaultFormat(qx::ViewportPanel::RequestedFormat());
+  // The 2D views draw from the 3D view's buffers: every GL widget shares them.
+  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setOrganizationName("Korvald");
   QApplication::setApplicationName("Editor");
+  qx::InstallGermanQtTranslations(app);
 
   const qx::StartOptions options = qx::ParseStartOptions(app.arguments().mid(1));
   if (!options.error.isEmpty()) {

@@ -24,6 +24,7 @@
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
 #include "ui/image_list.h"
+#include "ui/properties_panel.h"
 #include "ui/scene_tree_model.h"
 #include "ui/up_down.h"
 
@@ -47,6 +48,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WireTreeEditing();
   WireLighting();
   WireHistory();
+  WireViews();
 
   // Key preview: the window sees every key before the focused control.
   qApp->installEventFilter(this);
@@ -54,9 +56,15 @@ TMain::TMain(QString settings_file, QWidget* parent)
 
 TMain::~TMain() {
   qApp->removeEventFilter(this);
+  ReleasePlaneViews();
   editor_.Textures.SetUploader(nullptr);  // while the viewport's context still exists
+  // The views follow the document; they go before it does.
+  editor_.RemoveDocumentListener(properties_panel_);
+  delete properties_panel_;
+  properties_panel_ = nullptr;
   // The tree view must let go of the model before the scene's records go.
   if (tree_) tree_->setModel(nullptr);
+  editor_.RemoveDocumentListener(tree_model_);
   delete tree_model_;
   tree_model_ = nullptr;
   editor_.view = nullptr;
@@ -100,8 +108,8 @@ void TMain::Wire(QAction* action, std::function<void()> handler) {
   action->setEnabled(true);
 }
 
-void TMain::RegisterKey(int qt_key, bool keypad, std::function<void()> handler) {
-  keys_[{qt_key, keypad}] = std::move(handler);
+void TMain::RegisterKey(int qt_key, bool keypad, std::function<void()> handler, std::string step_name) {
+  keys_[{qt_key, keypad}] = {std::move(handler), std::move(step_name)};
 }
 
 void TMain::BuildMenus() {
@@ -127,6 +135,8 @@ void TMain::BuildMenus() {
   AddAction(edit, "Kopieren1", "Kopieren")->setShortcut(QKeySequence("Ctrl+C"));
   AddAction(edit, "Einfgen1", "Einfügen")->setShortcut(QKeySequence("Ctrl+V"));
   AddAction(edit, "Lschen1", "Löschen");
+  AddAction(edit, "Duplizieren1", "Duplizieren")->setShortcut(QKeySequence("Ctrl+D"));
+  AddAction(edit, "Flcheumdrehen1", "Fläche umdrehen");
   edit->addSeparator();
   AddAction(edit, "Polygonum90drehen1", "Drehen um 90°")->setData(90);
   AddAction(edit, "Polygonum180drehen1", "Drehen um 180°")->setData(180);
@@ -148,6 +158,8 @@ void TMain::BuildMenus() {
   AddAction(insert, "Model1", "Model...", kIconModel);
   AddAction(insert, "Actor1", "Actor", kIconActor);
   AddAction(insert, "Checkpoint1", "Checkpoint", kIconCheckpoint);
+  insert->addSeparator();
+  AddAction(insert, "Startpositionsetzen1", "Startposition setzen");
 
   QMenu* view = menuBar()->addMenu("&Ansicht");
   view->setObjectName("Ansicht1");
@@ -172,6 +184,9 @@ void TMain::BuildMenus() {
   view->addSeparator();
   toggle("Lightmapseinschalten1", "Lightmaps aktivieren");
   toggle("Texturenaktivieren1", "Texturen aktivieren");
+  view->addSeparator();
+  AddAction(view, "Auswahlzeigen1", "Auswahl zeigen")->setShortcut(QKeySequence(Qt::Key_F));
+  AddAction(view, "Startansicht1", "Startansicht");
 
   QMenu* help = menuBar()->addMenu("&Hilfe");
   help->setObjectName("Hilfe1");
@@ -183,6 +198,8 @@ void TMain::BuildMenus() {
   AddAction(popup_, "Kopieren2", "Kopieren");
   AddAction(popup_, "Einfgen3", "Einfügen");
   AddAction(popup_, "Lschen2", "Löschen");
+  AddAction(popup_, "Duplizieren2", "Duplizieren");
+  AddAction(popup_, "Flcheumdrehen2", "Fläche umdrehen");
   AddAction(popup_, "Umbenennen1", "Umbenennen...");
   popup_->addSeparator();
   AddAction(popup_, "AlleuntergeordnetenPolygonemarkieren1", "Alle Polygone markieren");
@@ -274,6 +291,11 @@ void TMain::BuildBar() {
 
 void TMain::BuildLayout() {
   viewport_ = new ViewportPanel(editor_);
+  // The viewport draws the whole scene on every frame, after Editor::Redraw
+  // has handed the change sets to the listeners. A renderer that keeps the
+  // scene in buffers registers here (editor_.AddDocumentListener) and rebuilds
+  // the records a change set names: geometry, appearance, or everything when
+  // the document was replaced.
   viewport_->view_options = [this] { return CurrentViewOptions(); };
   viewport_->Renderer().texture_name = [this](int i) { return editor_.Textures.TextureGLName(i); };
   BuildBar();
@@ -293,7 +315,7 @@ void TMain::BuildLayout() {
   // Without OpenGL a GL widget would break the window's own drawing: the
   // panel then stays outside the window and the area stays black.
   if (ViewportPanel::OpenGLAvailable())
-    back_layout->addWidget(viewport_);
+    back_layout->addWidget(BuildViewArea(true));
   else
     detached_viewport_.reset(viewport_);
   left_layout->addWidget(viewport_back, 1);
@@ -312,6 +334,7 @@ void TMain::BuildLayout() {
   tree_->setContextMenuPolicy(Qt::CustomContextMenu);
   tree_model_ = new SceneTreeModel(editor_.Tree, this);
   tree_->setModel(tree_model_);
+  editor_.AddDocumentListener(tree_model_);
   connect(tree_, &QTreeView::customContextMenuRequested, this,
           [this](const QPoint& p) { popup_->popup(tree_->viewport()->mapToGlobal(p)); });
   connect(tree_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
@@ -403,6 +426,7 @@ void TMain::SetTreeSelection(TSector* node) {
 
 void TMain::Redraw() {
   viewport_->Redraw();
+  UpdatePlaneViews();
 }
 
 // ---- events ----

@@ -15,6 +15,7 @@
 //     main_window_edit.cpp      selection, insert, transform, properties panel  -> WireEditing()
 //     main_window_tree.cpp      tree editing, clipboard, polygon ops, browser   -> WireTreeEditing()
 //     main_window_lighting.cpp  lightmaps, export, TMapExportForm               -> WireLighting()
+//     main_window_views.cpp     "Vier Ansichten", the 2D views and their menu   -> WireViews()
 // * Keys: FormKeyDown moves the camera for W/A/S/D and then runs what
 //   RegisterKey() registered (F2 and Delete run "Umbenennen..." and "Löschen",
 //   F5-F7 the axis buttons; the keypad keys are free for AdjustTexCoords).
@@ -38,6 +39,7 @@
 #include "app/qt_prompts.h"
 #include "edit/autosave.h"
 #include "edit/editor.h"
+#include "edit/plane_view.h"
 #include "edit/recent_files.h"
 #include "edit/view_options.h"
 #include "lighting/lightmap.h"
@@ -47,6 +49,7 @@ class QActionGroup;
 class QCheckBox;
 class QLabel;
 class QMenu;
+class QSplitter;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
@@ -57,9 +60,11 @@ class QTimer;
 
 namespace qx {
 
+class PropertiesPanel;
 class SceneTreeModel;
 class TInit;
 class TMapExportForm;
+class PlaneViewWidget;
 class ViewportPanel;
 class ViewportTextureUploader;
 class UpDown;
@@ -73,6 +78,8 @@ class TMain : public QMainWindow, public EditorView {
 
   Editor& editor() { return editor_; }
   ViewportPanel* Viewport() const { return viewport_; }
+  // The plan and elevation views (null without OpenGL).
+  PlaneViewWidget* PlaneViewOf(PlaneKind kind) const;
   QTreeView* Tree() const { return tree_; }
   SceneTreeModel* TreeModel() const { return tree_model_; }
   QWidget* PanelHost() const { return panel_host_; }
@@ -88,8 +95,10 @@ class TMain : public QMainWindow, public EditorView {
   QMenu* PopupMenu() const { return popup_; }
   // Connects a handler and enables the item.
   void Wire(QAction* action, std::function<void()> handler);
-  // An editing key of FormKeyDown; `keypad` for the numeric keypad's keys.
-  void RegisterKey(int qt_key, bool keypad, std::function<void()> handler);
+  // An editing key of FormKeyDown; `keypad` for the numeric keypad's keys. A
+  // key is one undo step named `step_name` (a key that clicks a menu item
+  // takes the item's name); a key held down makes one step of its repeats.
+  void RegisterKey(int qt_key, bool keypad, std::function<void()> handler, std::string step_name = {});
   void SetKeyPreview(bool on) { key_preview_ = on; }
   bool KeyPreview() const { return key_preview_; }
 
@@ -158,10 +167,11 @@ class TMain : public QMainWindow, public EditorView {
   void ToolButton20Click();
   void ToolButton24Click();
   void ToolButton27Click();
+  void VierAnsichten1Click();
 
   // Camera and keys.
   void FormKeyDown(QKeyEvent* event);
-  void FormMouseWheel(int delta);
+  void FormMouseWheel(int delta, bool fast = false);  // fast: Shift held
   void ViewportPanelMouseDown(QMouseEvent* event);
   void ViewportPanelMouseUp(QMouseEvent* event);
   void ViewportPanelMouseMove(QMouseEvent* event);
@@ -198,10 +208,19 @@ class TMain : public QMainWindow, public EditorView {
   void WireTreeEditing();
   void WireLighting();
   void WireHistory();
+  void WireViews();
+  // The 3D view and the 2D views in their splitters (main_window_views.cpp).
+  QWidget* BuildViewArea(bool with_gl);
+  void ShowViewLayout();
+  void ApplySplit();
+  void ReadLayoutSettings();
+  void WriteLayoutSettings();
+  void UpdatePlaneViews();
+  void FramePlaneViews();
+  void ReleasePlaneViews();
   void StartHistory();
   void UpdateUndoActions();
   void FillRecentMenu();
-  void ScheduleCommit(QObject* target);
 
   Editor editor_;
   QtPrompts prompts_;
@@ -214,6 +233,7 @@ class TMain : public QMainWindow, public EditorView {
   std::unique_ptr<ViewportPanel> detached_viewport_;  // owns the panel when it is not in the window
   QTreeView* tree_ = nullptr;
   SceneTreeModel* tree_model_ = nullptr;
+  PropertiesPanel* properties_panel_ = nullptr;
   QTabWidget* pages_ = nullptr;
   QWidget* panel_host_ = nullptr;
   QWidget* texture_page_ = nullptr;
@@ -228,7 +248,11 @@ class TMain : public QMainWindow, public EditorView {
   QActionGroup* fill_group_ = nullptr;
 
   std::map<QString, QAction*> actions_;
-  std::map<std::pair<int, bool>, std::function<void()>> keys_;
+  struct Key {
+    std::function<void()> handler;
+    std::string step_name;
+  };
+  std::map<std::pair<int, bool>, Key> keys_;
   bool key_preview_ = true;
   const QEvent* last_key_event_ = nullptr;
   quint64 last_key_time_ = 0;
@@ -244,7 +268,13 @@ class TMain : public QMainWindow, public EditorView {
   std::unique_ptr<LightmapUploader> lightmap_uploader_;  // undo and redo keep lightmap textures valid
   QTimer* autosave_timer_ = nullptr;
   QMenu* recent_menu_ = nullptr;
-  bool commit_pending_ = false;
+  PlaneViewWidget* planes_[3] = {nullptr, nullptr, nullptr};  // "Oben", "Vorne", "Seite"
+  QSplitter* view_rows_ = nullptr;
+  QSplitter* view_top_ = nullptr;
+  QSplitter* view_bottom_ = nullptr;
+  QMenu* plane_menu_ = nullptr;
+  Vector plane_insert_point_;
+  ViewLayout layout_;
 };
 
 }  // namespace qx

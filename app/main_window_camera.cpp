@@ -10,6 +10,7 @@
 
 #include "app/main_window.h"
 #include "edit/camera.h"
+#include "edit/camera_framing.h"
 #include "render/viewport_panel.h"
 
 namespace qx {
@@ -26,7 +27,10 @@ class WheelFilter : public QObject {
   explicit WheelFilter(TMain* main) : QObject(main), main_(main) {}
   bool eventFilter(QObject*, QEvent* event) override {
     if (event->type() != QEvent::Wheel) return false;
-    main_->FormMouseWheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
+    auto* wheel = static_cast<QWheelEvent*>(event);
+    // Some systems turn a wheel with Shift into a sideways one.
+    const QPoint d = wheel->angleDelta();
+    main_->FormMouseWheel(d.y() != 0 ? d.y() : d.x(), wheel->modifiers().testFlag(Qt::ShiftModifier));
     return true;
   }
 
@@ -64,29 +68,36 @@ void TMain::WireCamera() {
   RegisterKey(Qt::Key_F5, false, [this] { Click(Action("ToolButton11")); });
   RegisterKey(Qt::Key_F6, false, [this] { Click(Action("ToolButton12")); });
   RegisterKey(Qt::Key_F7, false, [this] { Click(Action("ToolButton13")); });
+
+  Wire(Action("Auswahlzeigen1"), [this] {
+    const int h = viewport_->height();
+    FrameSelection(editor_, h > 0 ? double(viewport_->width()) / h : 4.0 / 3.0);
+  });
+  Wire(Action("Startansicht1"), [this] { ResetCameraView(editor_); });
 }
 
 void TMain::FormKeyDown(QKeyEvent* event) {
   if (viewport_->DrawingInProgress()) return;  // dropped entirely, editing action included
   if (viewport_->isVisible()) viewport_->setFocus(Qt::OtherFocusReason);
   const int key = event->key();
-  const char camera_key = (key == Qt::Key_W || key == Qt::Key_A || key == Qt::Key_S || key == Qt::Key_D)
-                              ? static_cast<char>(key)
-                              : '\0';
-  MoveCameraByKey(editor_, camera_key);  // applies the view for every key
+  const bool camera_key_pressed = key == Qt::Key_W || key == Qt::Key_A || key == Qt::Key_S ||
+                                  key == Qt::Key_D || key == Qt::Key_Q || key == Qt::Key_E;
+  const char camera_key = camera_key_pressed ? static_cast<char>(key) : '\0';
+  const bool fast = event->modifiers().testFlag(Qt::ShiftModifier);
+  MoveCameraByKey(editor_, camera_key, fast ? kFastCameraFactor : 1.0);  // applies the view for every key
   const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
   auto it = keys_.find({key, keypad});
-  if (it != keys_.end() && it->second) {
-    // A key's command is one undo step; a keypad key held down makes one step of its repeats.
-    UndoStack::Step step(editor_.History, "", keypad ? "Taste " + std::to_string(key) : "");
-    it->second();
+  if (it != keys_.end() && it->second.handler) {
+    // A keypad key held down makes one step of its repeats.
+    UndoStack::Step step(editor_.History, it->second.step_name, keypad ? "Taste " + std::to_string(key) : "");
+    it->second.handler();
   }
   Redraw();
 }
 
-void TMain::FormMouseWheel(int delta) {
+void TMain::FormMouseWheel(int delta, bool fast) {
   if (viewport_->DrawingInProgress()) return;
-  MoveCameraByWheel(editor_, delta);
+  MoveCameraByWheel(editor_, delta, fast ? kFastCameraFactor : 1.0);
   Redraw();
 }
 

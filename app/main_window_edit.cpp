@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "edit/insert.h"
 #include "edit/selection.h"
+#include "edit/start_position.h"
 #include "edit/transform.h"
 #include "render/viewport_panel.h"
 #include "ui/properties_panel.h"
@@ -40,6 +41,9 @@ void TMain::WireEditing() {
   // The properties notebook below the tree.
   auto* panel = new PropertiesPanel(editor_, panel_host_);
   panel_host_->layout()->addWidget(panel);
+  properties_panel_ = panel;
+  // The panel shows the fields of the node it shows as the commands change them.
+  editor_.AddDocumentListener(panel);
   node_properties = [panel](TSector* node) { panel->ShowNode(node); };
   panel->focus_viewport = [this] { viewport_->setFocus(Qt::OtherFocusReason); };
   // Typed digits and letters belong to the edit, not to the camera keys.
@@ -57,6 +61,7 @@ void TMain::WireEditing() {
   Wire(Action("Partikelsystem1"), [this] { InsertParticleSystem(editor_); });
   Wire(Action("Actor1"), [this] { InsertActor(editor_); });
   Wire(Action("Checkpoint1"), [this] { InsertCheckpoint(editor_); });
+  Wire(Action("Startpositionsetzen1"), [this] { SetStartPosition(editor_); });
 
   // Axis lock and tool mode (F5-F7 click the axis buttons).
   Wire(Action("ToolButton11"), [this] { SetAxisLock(editor_, AxisLock::kX); });
@@ -89,17 +94,22 @@ void TMain::WireEditing() {
       {Qt::Key_9, TexCoord::kU, TexMode::kShift, 0.001}, {Qt::Key_1, TexCoord::kU, TexMode::kShift, -0.001},
   };
   for (const auto& k : keypad)
-    RegisterKey(k.key, true, [this, k] { AdjustTexCoords(editor_, k.coordinate, k.mode, k.value); });
+    RegisterKey(
+        k.key, true, [this, k] { AdjustTexCoords(editor_, k.coordinate, k.mode, k.value); },
+        "Texturkoordinaten");
 
   // Viewport clicks and drags. The camera part of the events stays in main_window_camera.cpp.
   auto pointer = std::make_shared<PointerState>();
-  viewport_mouse_down = [pointer](QMouseEvent* event) {
+  // A drag is one undo step from the press to the release.
+  viewport_mouse_down = [this, pointer](QMouseEvent* event) {
+    BeginDrag(editor_, *pointer, ModifiersOf(event));
     ViewportMouseDown(*pointer, ButtonOf(event), ModifiersOf(event), MonotonicMilliseconds());
   };
   viewport_mouse_up = [this, pointer](QMouseEvent* event) {
     ViewportMouseUp(editor_, *pointer, ButtonOf(event), ModifiersOf(event), qRound(event->position().x()),
                     qRound(event->position().y()), MonotonicMilliseconds(),
                     [this](int x, int y) { return viewport_->PickName(x, y); });
+    EndDrag(editor_, *pointer);
   };
   viewport_mouse_move = [this, pointer](QMouseEvent* event, int dx, int dy) {
     EditMouseMove(editor_, *pointer, ModifiersOf(event), dx, dy);

@@ -1,19 +1,19 @@
 // Never losing work: "Rückgängig" and "Wiederholen", "Zuletzt geöffnet", the
 // backup timer and the offer to open a backup at start. The question about
-// unsaved changes sits in the commands of main_window_file.cpp and in closeEvent;
-// every wired command is one undo step (TMain::Wire, FormKeyDown).
+// unsaved changes sits in the commands of main_window_file.cpp and in closeEvent.
+// Each command opens its undo step where it is invoked: menu items and tool
+// buttons in TMain::Wire, keys in FormKeyDown, viewport drags from press to
+// release (main_window_edit.cpp), the panel's controls and the texture
+// browser's buttons in their widgets, drops on the tree in main_window_tree.cpp.
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
-#include <QTreeView>
 #include <algorithm>
 
 #include "app/bake_runner.h"
@@ -22,48 +22,6 @@
 #include "render/viewport_panel.h"
 
 namespace qx {
-
-namespace {
-
-bool Inside(const QObject* object, const QWidget* area) {
-  for (auto* w = qobject_cast<const QWidget*>(object); w && area; w = w->parentWidget())
-    if (w == area) return true;
-  return false;
-}
-
-// Edits that are not menu commands (a drag in the viewport, a slider or check
-// box of the properties panel, a drop in the tree) are recorded when the user
-// lets go of the mouse or a key: all changes of one drag become one step.
-class CommitFilter : public QObject {
- public:
-  CommitFilter(TMain* main, std::function<void(QObject*)> commit)
-      : QObject(main), main_(main), commit_(std::move(commit)) {}
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != main_) return false;  // dialogs belong to their command
-    switch (event->type()) {
-      case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) commit_(watched);
-        break;
-      case QEvent::KeyRelease:
-        if (!static_cast<QKeyEvent*>(event)->isAutoRepeat()) commit_(watched);
-        break;
-      case QEvent::Drop:
-        commit_(watched);
-        break;
-      default:
-        break;
-    }
-    return false;
-  }
-
- private:
-  TMain* main_;
-  std::function<void(QObject*)> commit_;
-};
-
-}  // namespace
 
 void TMain::WireHistory() {
   QMenu* edit = menuBar()->findChild<QMenu*>("Bearbeiten1");
@@ -93,8 +51,6 @@ void TMain::WireHistory() {
   }
   connect(recent_menu_, &QMenu::aboutToShow, this, &TMain::FillRecentMenu);
   FillRecentMenu();
-
-  qApp->installEventFilter(new CommitFilter(this, [this](QObject* target) { ScheduleCommit(target); }));
 }
 
 void TMain::UpdateUndoActions() {
@@ -108,25 +64,6 @@ void TMain::UpdateUndoActions() {
   const QString redo_name = QString::fromStdString(h.RedoName());
   undo->setStatusTip(undo_name.isEmpty() ? "Rückgängig" : "Rückgängig: " + undo_name);
   redo->setStatusTip(redo_name.isEmpty() ? "Wiederholen" : "Wiederholen: " + redo_name);
-}
-
-void TMain::ScheduleCommit(QObject* target) {
-  if (commit_pending_) return;
-  std::string name;
-  if (Inside(target, viewport_)) {
-    const bool ctrl = QApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
-    name = ctrl ? "Texturkoordinaten" : editor_.ToolMode == ToolMode::kMove ? "Verschieben" : "Rotieren";
-  } else if (Inside(target, panel_host_)) {
-    name = "Eigenschaften";
-  } else if (Inside(target, tree_)) {
-    name = "Ziehen";
-  }
-  // After the event has been handled: the release or drop may itself change the scene.
-  commit_pending_ = true;
-  QTimer::singleShot(0, this, [this, name] {
-    commit_pending_ = false;
-    editor_.History.Commit(name);
-  });
 }
 
 void TMain::FillRecentMenu() {

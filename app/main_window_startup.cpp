@@ -44,6 +44,7 @@ void TMain::InitMainWindow(TInit* splash) {
     settings_ = std::make_unique<QtSettingsStore>(settings_file_);
   editor_.settings = settings_.get();
   ApplyViewOptions(ReadViewOptions(*settings_));
+  ReadLayoutSettings();
 
   editor_.Tree.Clear();
   const std::filesystem::path library_file = settings_->ReadString(kSettingTexLibFile, "");
@@ -65,6 +66,7 @@ void TMain::FormClose() {
   if (settings_) {
     RememberTextureLibrary(editor_);
     WriteViewOptions(*settings_, CurrentViewOptions());
+    WriteLayoutSettings();
     if (auto* qt = dynamic_cast<QtSettingsStore*>(settings_.get())) qt->Sync();
     editor_.settings = nullptr;
     settings_.reset();

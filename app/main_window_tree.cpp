@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
+#include "edit/duplicate.h"
+#include "edit/flip_face.h"
 #include "edit/model_insert.h"
 #include "edit/polygon_ops.h"
 #include "edit/tree_edit.h"
@@ -39,8 +41,13 @@ class TreeDropHandler : public QObject {
       case QEvent::Drop: {
         auto* e = static_cast<QDropEvent*>(event);
         if (e->source() != tree_) return false;
-        TSector* target = SceneTreeModel::NodeOf(tree_->indexAt(e->position().toPoint()));
-        TreeDragDrop(main_.editor(), target);
+        const QModelIndex index = tree_->indexAt(e->position().toPoint());
+        UndoStack::Step step(main_.editor().History, "Ziehen");
+        // Below the last row there is no node: the dragged one goes to the top level.
+        if (index.isValid())
+          TreeDragDrop(main_.editor(), SceneTreeModel::NodeOf(index));
+        else
+          TreeDropOnEmptyArea(main_.editor());
         // The view must not remove the dragged rows itself: the scene tree moved them.
         e->setDropAction(Qt::CopyAction);
         e->accept();
@@ -64,6 +71,10 @@ void TMain::WireTreeEditing() {
   for (const char* name : {"Einfgen1", "Einfgen3"}) Wire(Action(name), [&e] { PasteClipboard(e); });
   for (const char* name : {"Lschen1", "Lschen2"}) Wire(Action(name), [&e] { DeleteSelection(e); });
   Wire(Action("Umbenennen1"), [&e] { RenameTreeSelection(e); });
+  for (const char* name : {"Duplizieren1", "Duplizieren2"})
+    Wire(Action(name), [&e] { DuplicateSelection(e); });
+  for (const char* name : {"Flcheumdrehen1", "Flcheumdrehen2"})
+    Wire(Action(name), [&e] { FlipSelectedFaces(e); });
   Wire(Action("ToolButton6"), [&e] { SelectParentObject(e); });
   Wire(Action("ToolButton7"), [&e] { SelectFirstChildObject(e); });
 

@@ -1,10 +1,14 @@
 // Bakes a generated level with the reference computation and the fast baker,
-// checks that both give the same bytes, and prints their times.
+// checks that both give the same bytes, and prints their times and a hash of
+// everything the bake wrote (so that bakers of different versions can be
+// compared on levels too large for the reference).
 //
-//   lightmap_bench [--rooms N] [--lights N] [--size N] [--no-reference] [--repeat N]
+//   lightmap_bench [--rooms N] [--lights N] [--size N] [--no-reference] [--repeat N] [--save FILE.qxm]
 //
 // The default level: 14 rooms of 72 quads (1,008 quads, 2,016 triangles),
-// 16 lights (every second one casting shadows), 16 x 16 lightmaps.
+// 16 lights (every second one casting shadows), 16 x 16 lightmaps. With
+// --rooms and no --lights, every room gets four lights. --save writes the
+// generated level as a map document, for `quarvex-cli bake`, and bakes nothing.
 
 #include <chrono>
 #include <cstdio>
@@ -14,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "edit/map_document_io.h"
 #include "lighting/lightmap.h"
 #include "lighting/lightmap_oracle.h"
 #include "support/scene_generator.h"
@@ -40,16 +45,36 @@ bool SameOutput(const qx::Editor& a, const qx::Editor& b) {
   return true;
 }
 
+// FNV-1a over the lightmaps, the triangles' lightmap indices and the
+// vertices' lightmap coordinates and colours, in tree order.
+uint64_t OutputHash(const qx::Editor& e) {
+  uint64_t h = 1469598103934665603ull;
+  auto add = [&](const void* data, size_t n) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+  };
+  for (const qx::Lightmap& lm : e.LightmapList) add(lm.rgb.data(), lm.rgb.size());
+  for (const qx::TSector* n : e.Tree.InOrder()) {
+    for (const qx::TTriangle& t : n->Triangles) add(&t.LightmapIndex, sizeof t.LightmapIndex);
+    for (const qx::TVertex& v : n->Vertices) {
+      add(v.LightmapCoord, sizeof v.LightmapCoord);
+      add(v.Color, sizeof v.Color);
+    }
+  }
+  return h;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  int rooms = 14, lights = 16, size = 16, repeat = 3;
-  bool reference = true;
+  int rooms = 14, lights = -1, size = 16, repeat = 3;
+  bool reference = true, rooms_given = false;
+  std::string save;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&] { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
     if (a == "--rooms")
-      rooms = next();
+      rooms = next(), rooms_given = true;
     else if (a == "--lights")
       lights = next();
     else if (a == "--size")
@@ -58,12 +83,15 @@ int main(int argc, char** argv) {
       repeat = next();
     else if (a == "--no-reference")
       reference = false;
+    else if (a == "--save" && i + 1 < argc)
+      save = argv[++i];
     else {
-      std::fprintf(stderr, "usage: %s [--rooms N] [--lights N] [--size N] [--repeat N] [--no-reference]\n",
+      std::fprintf(stderr, "usage: %s [--rooms N] [--lights N] [--size N] [--repeat N] [--no-reference] [--save FILE.qxm]\n",
                    argv[0]);
       return 2;
     }
   }
+  if (lights == -1) lights = rooms_given ? 4 * rooms : 16;
   if (rooms < 1 || lights < 0 || size < 1 || repeat < 1) return 2;
 
   qx::Editor fast, slow;
@@ -77,14 +105,26 @@ int main(int argc, char** argv) {
       "level: %d rooms, %zu quads, %zu triangles, %d lights (%d casting shadows), %d x %d lightmaps\n", rooms,
       quads, triangles, lights, lights / 2, size, size);
 
+  if (!save.empty()) {
+    std::string error;
+    if (!qx::SaveMapDocument(fast, save, &error)) {
+      std::fprintf(stderr, "%s: %s\n", save.c_str(), error.c_str());
+      return 1;
+    }
+    std::printf("written: %s\n", save.c_str());
+    return 0;
+  }
+
   double best = 1e300, best_cpu = 1e300;
   uint64_t queries = 0;
+  qx::TexelStats stats;
   for (int r = 0; r < repeat; ++r) {
     const auto t0 = std::chrono::steady_clock::now();
     const std::clock_t c0 = std::clock();
     const qx::BakeLists lists = qx::CollectBakeLists(fast.Tree);
     qx::BakeResult result = qx::BakeLightmaps(lists, {size, size});
     queries = result.shadow_queries;
+    stats = result.stats;
     qx::ApplyBakeResult(fast, std::move(result), nullptr);
     best = std::min(best, Seconds(std::chrono::steady_clock::now() - t0));
     best_cpu = std::min(best_cpu, double(std::clock() - c0) / CLOCKS_PER_SEC);
@@ -94,6 +134,19 @@ int main(int argc, char** argv) {
               std::thread::hardware_concurrency());
   std::printf("shadow-ray tests: %llu, %.2f million per second (%.2f million per CPU second)\n",
               static_cast<unsigned long long>(queries), queries / best / 1e6, queries / best_cpu / 1e6);
+  const double texels = double(fast.LightmapList.size()) * size * size;
+  std::printf(
+      "shadow decisions: %.2f %% by the per-texel test; %llu blocks, %llu covered at once; "
+      "%llu segments, %llu caster lists\n",
+      queries ? 100.0 * stats.exact_shadow_tests / queries : 0.0,
+      static_cast<unsigned long long>(stats.blocks), static_cast<unsigned long long>(stats.covered_blocks),
+      static_cast<unsigned long long>(stats.segments),
+      static_cast<unsigned long long>(stats.candidate_lists));
+  std::printf("texels summed in light order again: %.2f %%\n",
+              texels ? 100.0 * stats.exact_texels / texels : 0.0);
+  std::printf("lightmaps:        %zu, %.0f per second\n", fast.LightmapList.size(),
+              fast.LightmapList.size() / best);
+  std::printf("output hash:      %016llx\n", static_cast<unsigned long long>(OutputHash(fast)));
 
   if (reference) {
     const auto t0 = std::chrono::steady_clock::now();

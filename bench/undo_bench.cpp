@@ -1,7 +1,8 @@
 // What the undo history costs on a big scene: the time one command spends in
 // the history (the look before and after it), an undo, and the memory a step
 // keeps, for a small change (renaming one node) and for a change of every
-// node (moving the whole sector).
+// node (moving the whole sector); undo and redo of the move, and undo of a
+// rename.
 //   undo_bench [quads...]   (default 10000 50000)
 
 #include <chrono>
@@ -39,10 +40,13 @@ void Run(int quads) {
   const double move_mb = (e.History.Bytes() - before_move) / 5.0 / 1048576.0;
   const double undo = Millis(5, [&] { e.History.Undo(); });
   const double redo = Millis(5, [&] { e.History.Redo(); });
+  for (int i = 0; i < 5; ++i)
+    e.History.Run("Umbenennen", [&] { e.Tree.Rename(e.Tree.First(), std::to_string(++n)); });
+  const double undo_rename = Millis(5, [&] { e.History.Undo(); });
   std::printf(
       "%6d quads: first look %.1f ms (%.1f MB); empty command %.2f ms; rename %.2f ms (+%.1f KB/step); "
-      "move all %.1f ms (+%.1f MB/step); undo %.1f ms, redo %.1f ms\n",
-      quads, first, base_mb, empty, rename, rename_kb, move, move_mb, undo, redo);
+      "move all %.1f ms (+%.1f MB/step); undo %.1f ms, redo %.1f ms; undo of a rename %.1f ms\n",
+      quads, first, base_mb, empty, rename, rename_kb, move, move_mb, undo, redo, undo_rename);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "edit/map_document_io.h"
 #include "lighting/level_export.h"
 #include "lighting/lightmap_png.h"
+#include "lighting/time_left.h"
 #include "scene/bytes.h"
 
 namespace qx::cli {
@@ -37,6 +39,15 @@ const char* const kBakeHelp =
     "                    der Ordner wird angelegt, falls nötig\n"
     "\n"
     "Exit-Status: 0 fertig, 1 Fehler, 2 falscher Aufruf.\n";
+
+std::string ProgressLine(int percent, double elapsed_seconds) {
+  const int filled = std::clamp(percent, 0, 100) * 30 / 100;
+  std::string line =
+      LightmapProgressText(percent) + " [" + std::string(filled, '#') + std::string(30 - filled, ' ') + "]";
+  const std::string left = percent < 100 ? TimeLeftText(elapsed_seconds, percent / 100.0) : "";
+  // Padded, so that a shorter text covers a longer one drawn before.
+  return line + " " + left + std::string(left.size() < 18 ? 18 - left.size() : 0, ' ');
+}
 
 int Fail(const std::string& message, int status) {
   std::fprintf(stderr, "quarvex-cli: %s\n", message.c_str());
@@ -65,19 +76,19 @@ bool LoadDocument(Editor& editor, const std::filesystem::path& path) {
 
 namespace {
 
-// "Lightmaps:  42% [############                  ]" on a terminal, redrawn in place.
+// "Lightmaps: 42% [############                  ] noch etwa 12 s" on a
+// terminal, redrawn in place.
 class ProgressBar {
  public:
-  ProgressBar() : shown_(::isatty(STDERR_FILENO) == 1) {}
+  ProgressBar() : shown_(::isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()) {}
   ~ProgressBar() {
     if (drawn_) std::fputc('\n', stderr);
   }
   void Show(int percent) {
     if (!shown_) return;
     std::lock_guard<std::mutex> lock(mutex_);
-    const int filled = percent * 30 / 100;
-    std::fprintf(stderr, "\r%s [%s%s]", LightmapProgressText(percent).c_str(),
-                 std::string(filled, '#').c_str(), std::string(30 - filled, ' ').c_str());
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    std::fprintf(stderr, "\r%s", ProgressLine(percent, elapsed).c_str());
     std::fflush(stderr);
     drawn_ = true;
   }
@@ -85,6 +96,7 @@ class ProgressBar {
  private:
   bool shown_;
   bool drawn_ = false;
+  std::chrono::steady_clock::time_point start_;
   std::mutex mutex_;
 };
 
@@ -184,7 +196,9 @@ int RunBake(const std::vector<std::string>& args) {
   if (o.png) {
     std::error_code ec;
     std::filesystem::create_directories(*o.png, ec);
-    if (ec) return Fail(o.png->string() + ": Ordner kann nicht angelegt werden (" + ec.message() + ")");
+    if (ec)
+      return Fail(o.png->string() + ": Ordner kann nicht angelegt werden (" + SystemErrorText(ec.value()) +
+                  ")");
     for (size_t i = 0; i < editor.LightmapList.size(); ++i) {
       const Lightmap& lm = editor.LightmapList[i];
       char name[48];
@@ -195,9 +209,11 @@ int RunBake(const std::vector<std::string>& args) {
         return Fail(file.string() + ": kann nicht geschrieben werden (" + error + ")");
     }
   }
-  std::printf("%zu Lightmaps (%d x %d), %llu Schattenstrahlen, %.2f s%s%s\n", editor.LightmapList.size(),
-              o.size->width, o.size->height, static_cast<unsigned long long>(queries), seconds,
-              o.png ? ", PNG in " : "", o.png ? o.png->string().c_str() : "");
+  const double per_second = seconds > 0 ? editor.LightmapList.size() / seconds : 0;
+  std::printf("%zu Lightmaps (%d x %d), %llu Schattenstrahlen, %.2f s, %.0f Lightmaps/s%s%s\n",
+              editor.LightmapList.size(), o.size->width, o.size->height,
+              static_cast<unsigned long long>(queries), seconds, per_second, o.png ? ", PNG in " : "",
+              o.png ? o.png->string().c_str() : "");
   return kOk;
 }
 

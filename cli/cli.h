@@ -20,11 +20,13 @@ int RunExport(const std::vector<std::string>& args);
 int RunBake(const std::vector<std::string>& args);
 int RunInfo(const std::vector<std::string>& args);
 int RunDemo(const std::vector<std::string>& args);
+int RunTexlib(const std::vector<std::string>& args);
 
 extern const char* const kExportHelp;
 extern const char* const kBakeHelp;
 extern const char* const kInfoHelp;
 extern const char* const kDemoHelp;
+extern const char* const kTexlibHelp;
 
 // Prints "quarvex-cli: <message>" on standard error and returns `status`.
 int Fail(const std::string& message, int status = kFailed);
@@ -34,6 +36,9 @@ std::optional<LightmapSize> ParseLightmapSize(const std::string& text);
 
 // Loads a map document into a fresh editor; false with a message printed.
 bool LoadDocument(Editor& editor, const std::filesystem::path& path);
+
+// The progress bar's line after `elapsed_seconds`: "Lightmaps: 42% [####...  ] noch etwa 12 s".
+std::string ProgressLine(int percent, double elapsed_seconds);
 
 // Bakes with a progress bar on standard error when that is a terminal.
 // Returns false with a message printed when the bake is refused.

@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "cli/info_dump.h"
+#include "models/model_import.h"
 #include "scene/bytes.h"
 
 namespace qx::cli {
@@ -17,14 +18,16 @@ const char* const kInfoHelp =
     "\n"
     "Gibt eine Datei lesbar aus: Kopf, Baum mit Typen und Ids, Anzahlen.\n"
     "Erkannt werden Map-Dokumente (.qxm), Sektordateien (.sec), Texturbibliotheken (.tex),\n"
-    "Leveldateien (.map) und MD2-Modelle (.md2), am Dateianfang oder sonst an der Endung.\n"
+    "Leveldateien (.map) und MD2-Modelle (.md2), am Dateianfang oder sonst an der Endung;\n"
+    "für Modelle (.obj, .gltf, .glb, .fbx, .3ds, .ply, .dae) die Anzahl der Vertices\n"
+    "und Dreiecke, die ein eingefügter Modell-Knoten bekäme.\n"
     "Eine beschädigte Datei wird mit einer Meldung abgelehnt.\n"
     "\n"
     "Exit-Status: 0 gelesen, 1 nicht lesbar oder beschädigt, 2 falscher Aufruf.\n";
 
 namespace {
 
-enum class Format { kUnknown, kDocument, kSector, kTextures, kLevel, kModel };
+enum class Format { kUnknown, kDocument, kSector, kTextures, kLevel, kModel, kImportedModel };
 
 Format ByMagic(const std::vector<uint8_t>& b) {
   if (b.size() < 4) return Format::kUnknown;
@@ -45,6 +48,7 @@ Format ByExtension(const std::filesystem::path& p) {
   if (ext == ".tex") return Format::kTextures;
   if (ext == ".map") return Format::kLevel;
   if (ext == ".md2") return Format::kModel;
+  if (HasImportExtension(p)) return Format::kImportedModel;
   return Format::kUnknown;
 }
 
@@ -76,6 +80,9 @@ int RunInfo(const std::vector<std::string>& args) {
       break;
     case Format::kModel:
       ok = DumpModel(bytes, out, error);
+      break;
+    case Format::kImportedModel:
+      ok = DumpImportedModel(path, bytes.size(), out, error);
       break;
     case Format::kUnknown:
       error = "unbekanntes Dateiformat";

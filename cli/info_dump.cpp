@@ -1,5 +1,6 @@
 #include "cli/info_dump.h"
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "edit/sector_import.h"
 #include "lighting/level_reader.h"
 #include "models/md2.h"
+#include "models/model_import.h"
 #include "scene/cp1252.h"
 #include "textures/texture_library_file.h"
 
@@ -30,6 +32,18 @@ std::string Point(const Vector& v) {
   char b[128];
   std::snprintf(b, sizeof b, "(%g, %g, %g)", v.x, v.y, v.z);
   return b;
+}
+
+// The box around the vertices of the model's first frame.
+void AddFirstFrameBox(std::string& out, const TMD2& model) {
+  if (model.FrameCount() == 0 || model.VertexCount() == 0) return;
+  Vector lo = model.FramePosition(0, 0), hi = lo;
+  for (int v = 1; v < model.VertexCount(); ++v) {
+    const Vector p = model.FramePosition(0, v);
+    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+  }
+  Add(out, "Box des ersten Frames: %s - %s\n", Point(lo).c_str(), Point(hi).c_str());
 }
 
 int32_t HeaderInt(const std::vector<uint8_t>& bytes, size_t at) {
@@ -238,15 +252,22 @@ bool DumpModel(const std::vector<uint8_t>& bytes, std::string& out, std::string&
       model.TexCoordCount(), model.TriangleCount());
   Add(out, "Frames: %d zu je %d Bytes (der Editor nutzt den ersten)\n", model.FrameCount(),
       model.FrameSize());
-  if (model.FrameCount() > 0 && model.VertexCount() > 0) {
-    Vector lo = model.FramePosition(0, 0), hi = lo;
-    for (int v = 1; v < model.VertexCount(); ++v) {
-      const Vector p = model.FramePosition(0, v);
-      lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
-      hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
-    }
-    Add(out, "Box des ersten Frames: %s - %s\n", Point(lo).c_str(), Point(hi).c_str());
+  AddFirstFrameBox(out, model);
+  return true;
+}
+
+bool DumpImportedModel(const std::filesystem::path& path, size_t size, std::string& out, std::string& error) {
+  std::unique_ptr<TMD2> model = ImportModelFile(path, error);
+  if (!model) {
+    for (char& c : error)
+      if (c == '\n') c = ' ';
+    return false;
   }
+  std::string format = path.extension().string().substr(1);
+  for (char& c : format) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  Add(out, "Modell (%s), %zu Bytes\n", format.c_str(), size);
+  Add(out, "Als Modell-Knoten: %d Vertices, %d Dreiecke\n", model->VertexCount(), model->TriangleCount());
+  AddFirstFrameBox(out, *model);
   return true;
 }
 

@@ -2,6 +2,7 @@
 // without the editor window.
 
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,10 @@ const char* const kUsageText =
     "                       Leveldatei aus einem Map-Dokument schreiben\n"
     "  bake LEVEL.qxm --lightmaps BxH [--png ORDNER]\n"
     "                       Lightmaps berechnen und als PNG-Bilder ablegen\n"
-    "  info DATEI           .qxm, .sec, .tex, .map oder .md2 lesbar ausgeben\n"
+    "  info DATEI           .qxm, .sec, .tex, .map oder ein Modell lesbar ausgeben\n"
     "  demo ORDNER          das Demo-Level und seine Texturbibliothek schreiben\n"
+    "  texlib LIB.tex add BILD... | remove NUMMER | list\n"
+    "                       eine Texturbibliothek bearbeiten oder auflisten\n"
     "\n"
     "quarvex-cli BEFEHL --help zeigt die Hilfe eines Befehls.\n";
 
@@ -44,7 +47,8 @@ int main(int argc, char** argv) {
   const Entry entries[] = {{"export", qx::cli::RunExport, qx::cli::kExportHelp},
                            {"bake", qx::cli::RunBake, qx::cli::kBakeHelp},
                            {"info", qx::cli::RunInfo, qx::cli::kInfoHelp},
-                           {"demo", qx::cli::RunDemo, qx::cli::kDemoHelp}};
+                           {"demo", qx::cli::RunDemo, qx::cli::kDemoHelp},
+                           {"texlib", qx::cli::RunTexlib, qx::cli::kTexlibHelp}};
   for (const Entry& e : entries) {
     if (command != e.name) continue;
     for (const std::string& a : args)
@@ -54,6 +58,8 @@ int main(int argc, char** argv) {
       }
     try {
       return e.run(args);
+    } catch (const std::bad_alloc&) {
+      return qx::cli::Fail("nicht genug Speicher");  // what() would only say "std::bad_alloc"
     } catch (const std::exception& ex) {
       return qx::cli::Fail(ex.what());
     }

@@ -4,35 +4,23 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "scene/node_fields.h"
+
 namespace qx {
 
 namespace {
 
-// The fields the baker reads.
+// A snapshot of the record: the bake runs on it while the editor goes on.
 std::unique_ptr<TSector> CopyForBake(const TSector& n) {
   auto c = std::make_unique<TSector>();
-  c->Id = n.Id;
-  c->NodeType = n.NodeType;
-  c->Kind = n.Kind;
-  c->Visible = n.Visible;
-  c->NoShadow = n.NoShadow;
-  c->LightingMode = n.LightingMode;
-  c->Vertices = n.Vertices;
-  c->VertexCount = n.VertexCount;
-  c->Triangles = n.Triangles;
-  c->TriangleCount = n.TriangleCount;
-  c->Position = n.Position;
-  c->Brightness = n.Brightness;
-  c->Range = n.Range;
-  c->Shadow = n.Shadow;
-  std::copy(std::begin(n.Color), std::end(n.Color), std::begin(c->Color));
+  CopyFields(n, *c);
   return c;
 }
 
 }  // namespace
 
 BakeJob::BakeJob(LitScene& target, LightmapSize size) : editor_(target), size_(size) {
-  const BakeLists scene = CollectBakeLists(target.Tree);
+  const BakeLists scene = CollectBakeLists(target);
   auto copy = [&](const std::vector<TSector*>& from, std::vector<TSector*>& to) {
     for (TSector* n : from) {
       copies_.push_back(CopyForBake(*n));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "scene/cp1252.h"
+
 namespace qx {
 
 namespace {
@@ -12,7 +14,32 @@ int RoundHalfEven(double v) {
   return static_cast<int>(std::nearbyint(v));
 }
 
+// Lower case of a Windows-1252 byte: ASCII, the Latin-1 letters (but the
+// multiplication sign) and the three pairs Windows-1252 adds (Š, Œ, Ž).
+char LowerCp1252(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) return static_cast<char>(b + 0x20);
+  if (b == 0x8A || b == 0x8C || b == 0x8E) return static_cast<char>(b + 0x10);
+  if (b == 0x9F) return static_cast<char>(0xFF);  // Ÿ
+  return c;
+}
+
+std::string LowerCp1252(std::string s) {
+  for (char& c : s) c = LowerCp1252(c);
+  return s;
+}
+
 }  // namespace
+
+std::vector<int> VisibleTextures(const TextureLibrary& library, const std::string& search) {
+  const std::string needle = LowerCp1252(Utf8ToCp1252(search));
+  std::vector<int> visible;
+  visible.reserve(static_cast<size_t>(library.Count()));
+  for (int i = 0; i < library.Count(); ++i)
+    if (needle.empty() || LowerCp1252(library.Entry(i)->TexName).find(needle) != std::string::npos)
+      visible.push_back(i);
+  return visible;
+}
 
 int TexBoxHeight(int count) {
   return std::max(0, (count + 1) / 2) * kThumbnailRowHeight;
@@ -75,8 +102,10 @@ std::string TextureSizeText(int bitmap_width, int bitmap_height) {
 
 void AssignTexture(Editor& e, int current_texture) {
   for (TSector* n : e.SelectionList)
-    if (n->NodeType == kPolygon || n->NodeType == kModel)
+    if (n->NodeType == kPolygon || n->NodeType == kModel) {
       n->TextureIndex = static_cast<uint16_t>(current_texture);
+      e.Changed(n, kChangeAppearance);
+    }
   e.Redraw();
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "edit/editor.h"
 
@@ -43,6 +44,11 @@ int TextureAt(int x, int y, int box_width, int count);
 BrowserRect CurrentTextureRect(int box_width, int box_height, int bitmap_width, int bitmap_height);
 // "64 x 32".
 std::string TextureSizeText(int bitmap_width, int bitmap_height);
+
+// The entries the grid shows, in library order: those whose name contains
+// `search` (UTF-8, as typed in "Suchen"), ignoring letter case; every entry
+// for an empty search. Grid position p shows the entry Visible[p].
+std::vector<int> VisibleTextures(const TextureLibrary& library, const std::string& search);
 
 // "Zuweisen": every selected polygon and model takes `current_texture` as its
 // texture index (stored in 16 bits); then the viewport is redrawn.

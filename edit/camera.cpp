@@ -41,9 +41,10 @@ Vector CameraViewDirection(const Editor& e) {
   return VectorNormalize(u);
 }
 
-void MoveCameraByKey(Editor& e, char key) {
+void MoveCameraByKey(Editor& e, char key, double speed) {
   ApplyCameraView(e);
-  Vector d = Scaled(CameraViewDirection(e), kKeyStep);
+  Vector d = Scaled(CameraViewDirection(e), kKeyStep * speed);
+  const Vector rise = VectorSet(0, kKeyStep * speed, 0);
   switch (key) {
     case 'W':
       e.CameraPosition = VectorAdd(e.CameraPosition, d);
@@ -57,14 +58,20 @@ void MoveCameraByKey(Editor& e, char key) {
     case 'D':
       e.CameraPosition = VectorAdd(e.CameraPosition, VectorCross(d, kCameraUp));
       break;
+    case 'Q':
+      e.CameraPosition = VectorSubtract(e.CameraPosition, rise);
+      break;
+    case 'E':
+      e.CameraPosition = VectorAdd(e.CameraPosition, rise);
+      break;
     default:
       break;
   }
 }
 
-void MoveCameraByWheel(Editor& e, int delta) {
+void MoveCameraByWheel(Editor& e, int delta, double speed) {
   ApplyCameraView(e);
-  const Vector u = Scaled(CameraViewDirection(e), delta / 10.0);
+  const Vector u = Scaled(CameraViewDirection(e), delta / 10.0 * speed);
   e.CameraPosition = VectorAdd(e.CameraPosition, u);
 }
 

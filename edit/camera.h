@@ -22,11 +22,15 @@ CameraLookAt ApplyCameraView(Editor& e);
 // (CameraTarget - CameraPosition) normalised, as left by ApplyCameraView.
 Vector CameraViewDirection(const Editor& e);
 
-// One press of W, A, S or D (any other key: nothing). Calls ApplyCameraView first.
-void MoveCameraByKey(Editor& e, char key);
+// With Shift held, keys and wheel move this many times as far.
+inline constexpr double kFastCameraFactor = 4.0;
+
+// One press of W, A, S or D, or Q (down) and E (up) along the up vector (any
+// other key: nothing), `speed` times the step. Calls ApplyCameraView first.
+void MoveCameraByKey(Editor& e, char key, double speed = 1.0);
 
 // A wheel turn by `delta` (120 per notch, positive away from the user).
-void MoveCameraByWheel(Editor& e, int delta);
+void MoveCameraByWheel(Editor& e, int delta, double speed = 1.0);
 
 // The camera part of a right-button drag; dx = last x - x, dy = last y - y.
 void DragCamera(Editor& e, int dx, int dy);

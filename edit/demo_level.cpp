@@ -10,37 +10,6 @@
 
 namespace qx {
 
-std::vector<uint8_t> EncodeBmp24(const RgbImage& image) {
-  const uint32_t row = (static_cast<uint32_t>(image.width) * 3 + 3) / 4 * 4;
-  const uint32_t pixels = row * static_cast<uint32_t>(image.height);
-  ByteWriter w;
-  w.Bytes("BM", 2);
-  w.U32(54 + pixels);  // file size
-  w.U32(0);
-  w.U32(54);  // pixel offset
-  w.U32(40);  // info header
-  w.I32(image.width);
-  w.I32(image.height);  // positive: bottom row first
-  w.U16(1);
-  w.U16(24);
-  w.U32(0);  // uncompressed
-  w.U32(pixels);
-  w.I32(2835);  // 72 dpi
-  w.I32(2835);
-  w.U32(0);
-  w.U32(0);
-  for (int32_t y = 0; y < image.height; ++y) {
-    const uint8_t* src = image.rgb.data() + static_cast<size_t>(y) * static_cast<size_t>(image.width) * 3;
-    for (int32_t x = 0; x < image.width; ++x) {
-      w.U8(src[x * 3 + 2]);  // the file stores blue, green, red
-      w.U8(src[x * 3 + 1]);
-      w.U8(src[x * 3 + 0]);
-    }
-    for (uint32_t pad = static_cast<uint32_t>(image.width) * 3; pad < row; ++pad) w.U8(0);
-  }
-  return w.Take();
-}
-
 namespace {
 
 constexpr int kTextureSize = 64;
@@ -154,12 +123,12 @@ class Builder {
   }
 
   // The rectangle origin + a*u + b*v (0 <= a, b <= 1) in tiles of about 40
-  // units, each tile one quad with the whole texture, its front face (the
-  // clockwise one) turned towards `inside`.
+  // units, each tile one quad with the whole texture, its front face (the one
+  // its normal points to, which the baker lights) turned towards `inside`.
   void Rect(TSector* parent, const char* name, Vector origin, Vector u, Vector v, uint16_t texture,
             Vector inside) {
     const Vector n = VectorCross(u, v);
-    if (VectorDotD(n, VectorSubtract(inside, origin)) > 0) {  // the normal must point away from the viewer
+    if (VectorDotD(n, VectorSubtract(inside, origin)) < 0) {  // the normal must point to the viewer
       origin = VectorAdd(origin, u);
       u = VectorNegate(u);
     }
@@ -264,7 +233,7 @@ class Builder {
     l->Color[0] = r, l->Color[1] = g, l->Color[2] = b;
     l->Brightness = brightness;
     l->Range = range;
-    l->Shadow = 0;  // lights the walls' visible faces, which turn their normals away
+    l->Shadow = 1;  // as a new light: only the faces turned towards it are lit
     return l;
   }
 

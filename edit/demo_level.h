@@ -7,13 +7,9 @@
 #include <vector>
 
 #include "edit/editor.h"
-#include "textures/bmp.h"
+#include "textures/bmp.h"  // EncodeBmp24 for the demo textures
 
 namespace qx {
-
-// The bytes of an uncompressed 24-bit bitmap file (bottom-up rows padded to
-// four bytes) holding `image` (tightly packed RGB, bottom row first).
-std::vector<uint8_t> EncodeBmp24(const RgbImage& image);
 
 // The demo's textures, 64 x 64, in library order: stein, holz, fliesen, putz, metall.
 std::vector<TTexNode> DemoTextures();

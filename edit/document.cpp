@@ -46,6 +46,10 @@ void Document::LightingChanged(const std::vector<TSector*>& nodes) {
   for (TSector* n : nodes) pending_.Add(n, kChangeAppearance);
 }
 
+void Document::PlanesChanged(const std::vector<TSector*>& nodes) {
+  for (TSector* n : nodes) pending_.Add(n, kChangeGeometry);
+}
+
 void Document::PublishChanges() {
   if (publishing_ || pending_.Empty()) return;
   // A listener may announce again (a redraw recomputing bounds): that goes

@@ -48,6 +48,7 @@ class Document : public LitScene {
   const ChangeSet& PendingChanges() const { return pending_; }
 
   void LightingChanged(const std::vector<TSector*>& nodes) override;
+  void PlanesChanged(const std::vector<TSector*>& nodes) override;
 
  protected:
   bool modified_ = false;
@@ -60,7 +61,13 @@ class Document : public LitScene {
     void AfterInsert(TSector*) override { doc_.pending_.structure = true; }
     void BeforeRemove(TSector* node) override;
     void AfterMove(TSector*) override { doc_.pending_.structure = true; }
-    void NodeChanged(TSector*) override { doc_.pending_.structure = true; }
+    // A new name or icon: the tree follows it as structure, a panel showing
+    // the record must show the new name.
+    void NodeChanged(TSector* node) override {
+      doc_.pending_.structure = true;
+      doc_.pending_.Add(node, kChangeOther);
+    }
+    void LinkForgotten(TSector* portal) override { doc_.pending_.Add(portal, kChangeOther); }
     void AfterReset() override;
 
    private:

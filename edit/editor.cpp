@@ -129,6 +129,7 @@ void Editor::BeforeReset() {
   TreeSelection = nullptr;
   CurrentVertexNode = nullptr;
   CurrentVertexIndex = -1;
+  StartSelected = false;
 }
 
 }  // namespace qx

@@ -32,6 +32,8 @@ struct SelectionState {
   TSector* CurrentVertexNode = nullptr;
   int CurrentVertexIndex = -1;
   Vector CoordinateClipboard;
+  // The start marker is selected; it is no node, so the list has no entry for it.
+  bool StartSelected = false;
 };
 
 struct CameraState {

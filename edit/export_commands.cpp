@@ -14,8 +14,9 @@ ExportOutcome ExportLevel(Editor& editor, const std::filesystem::path& file, con
   const bool with_lightmaps = editor.prompts && editor.prompts->Confirm(kAskLightmaps);
   if (with_lightmaps) {
     if (bake && !bake(editor)) return ExportOutcome::kCancelled;
-  } else {
+  } else if (!editor.LightmapList.empty()) {
     editor.LightmapList.clear();
+    editor.ChangedLightmaps();
   }
   std::string error;
   if (!WriteLevelFile(editor, file, error)) {

@@ -33,8 +33,7 @@ std::unique_ptr<TSector> NewRecord(Editor& e, uint8_t node_type) {
   return n;
 }
 
-void SetCorners(Editor& e, TSector* n, const CornerSpec (&corners)[4]) {
-  const Vector t = e.CameraTarget;
+void SetCorners(Editor& e, TSector* n, const CornerSpec (&corners)[4], const Vector& t) {
   n->ResizeVertices(4);
   for (int i = 0; i < 4; ++i) {
     TVertex& v = n->Vertices[i];
@@ -57,15 +56,17 @@ TSector* Attach(Editor& e, TSector* parent, std::unique_ptr<TSector> record, boo
   if (snap) SnapSubtreeToGrid(e.Tree, n, false, e.GridSize);
   // The planes follow the snapped corners, not the corners before snapping.
   if (n->NodeType == kPolygon) UpdatePolygonData(n);
+  // The tree showed the node before its corners and planes were final.
+  if (snap || n->NodeType == kPolygon) e.Changed(n, kChangeGeometry);
   TreeClick(e);
   return n;
 }
 
-TSector* InsertAtTarget(Editor& e, uint8_t node_type) {
+TSector* InsertPointNode(Editor& e, uint8_t node_type, const Vector& at) {
   TSector* parent = nullptr;
   if (!ChooseInsertParent(e, &parent)) return nullptr;
   auto r = NewRecord(e, node_type);
-  r->Position = SnapToGrid(e.CameraTarget, e.GridSize);
+  r->Position = SnapToGrid(at, e.GridSize);
   TSector* n = Attach(e, parent, std::move(r), false);
   e.Redraw();
   return n;
@@ -98,11 +99,15 @@ TSector* InsertSector(Editor& e) {
 }
 
 TSector* InsertSquare(Editor& e) {
+  return InsertSquare(e, e.CameraTarget);
+}
+
+TSector* InsertSquare(Editor& e, const Vector& at) {
   TSector* parent = nullptr;
   if (!ChooseInsertParent(e, &parent)) return nullptr;
   auto r = NewRecord(e, kPolygon);
   r->Visible = 1;
-  SetCorners(e, r.get(), kSquareCorners);
+  SetCorners(e, r.get(), kSquareCorners, at);
   r->ResizeTriangles(2);
   TSector* n = Attach(e, parent, std::move(r), true);
   SetVertexMode(e, false);
@@ -111,21 +116,29 @@ TSector* InsertSquare(Editor& e) {
 }
 
 TSector* InsertPortal(Editor& e) {
+  return InsertPortal(e, e.CameraTarget);
+}
+
+TSector* InsertPortal(Editor& e, const Vector& at) {
   TSector* parent = nullptr;
   if (!ChooseInsertParent(e, &parent)) return nullptr;
   auto r = NewRecord(e, kPortal);
-  SetCorners(e, r.get(), kPortalCorners);
+  SetCorners(e, r.get(), kPortalCorners, at);
   TSector* n = Attach(e, parent, std::move(r), true);
   e.Redraw();
   return n;
 }
 
 TSector* InsertLight(Editor& e) {
+  return InsertLight(e, e.CameraTarget);
+}
+
+TSector* InsertLight(Editor& e, const Vector& at) {
   TSector* parent = nullptr;
   if (!ChooseInsertParent(e, &parent)) return nullptr;
   auto r = NewRecord(e, kLight);
   r->Kind = 0;
-  r->Position = SnapToGrid(e.CameraTarget, e.GridSize);
+  r->Position = SnapToGrid(at, e.GridSize);
   r->Brightness = 30;
   r->Range = 30;
   r->Color[0] = r->Color[1] = r->Color[2] = 255;
@@ -136,13 +149,22 @@ TSector* InsertLight(Editor& e) {
 }
 
 TSector* InsertParticleSystem(Editor& e) {
-  return InsertAtTarget(e, kParticleSystem);
+  return InsertPointNode(e, kParticleSystem, e.CameraTarget);
+}
+TSector* InsertParticleSystem(Editor& e, const Vector& at) {
+  return InsertPointNode(e, kParticleSystem, at);
 }
 TSector* InsertActor(Editor& e) {
-  return InsertAtTarget(e, kActor);
+  return InsertPointNode(e, kActor, e.CameraTarget);
+}
+TSector* InsertActor(Editor& e, const Vector& at) {
+  return InsertPointNode(e, kActor, at);
 }
 TSector* InsertCheckpoint(Editor& e) {
-  return InsertAtTarget(e, kCheckpoint);
+  return InsertPointNode(e, kCheckpoint, e.CameraTarget);
+}
+TSector* InsertCheckpoint(Editor& e, const Vector& at) {
+  return InsertPointNode(e, kCheckpoint, at);
 }
 
 }  // namespace qx

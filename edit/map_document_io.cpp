@@ -26,6 +26,8 @@ void ApplyMapDocument(Editor& editor, MapDocument& doc) {
   editor.StartPosition = doc.start_position;
   editor.LightmapList.clear();
   editor.RaiseIdCounterToTree();
+  // Every view starts afresh: nothing it showed belongs to this document.
+  editor.Replaced();
 }
 
 bool LoadMapDocumentFromBytes(Editor& editor, const uint8_t* data, size_t size, std::string* error) {

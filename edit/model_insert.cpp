@@ -18,6 +18,10 @@ bool HasModelExtension(const std::filesystem::path& path) {
 }
 
 std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> model) {
+  return BuildModelNode(editor, std::move(model), editor.CameraTarget);
+}
+
+std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> model, const Vector& at) {
   auto node = std::make_unique<TSector>();
   node->NodeType = kModel;
   node->Id = editor.NextId();
@@ -26,7 +30,7 @@ std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> mo
   node->Visible = 1;
   node->Marked = 0;
   node->LightingMode = 1;  // "Vertex"
-  node->Position = SnapToGrid(editor.CameraTarget, editor.GridSize);
+  node->Position = SnapToGrid(at, editor.GridSize);
   node->TextureIndex = 0;
 
   const TMD2& md2 = *model;
@@ -64,22 +68,38 @@ std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> mo
 }
 
 TSector* InsertModel(Editor& editor) {
+  return InsertModel(editor, editor.CameraTarget);
+}
+
+TSector* InsertModel(Editor& editor, const Vector& at) {
   TSector* parent = nullptr;
   if (!ChooseInsertParent(editor, &parent)) return nullptr;
   if (!editor.prompts) return nullptr;
   const auto chosen = editor.prompts->ChooseOpenFile(FileDialog{"Model laden", kModelFilter, {}});
   if (!chosen) return nullptr;
   std::error_code ec;
-  if (!HasModelExtension(*chosen) || !std::filesystem::is_regular_file(*chosen, ec)) return nullptr;
+  const bool md2 = HasModelExtension(*chosen);
+  if ((!md2 && !HasImportExtension(*chosen)) || !std::filesystem::is_regular_file(*chosen, ec))
+    return nullptr;
 
   // Loaded before anything is numbered or added, so that a refused file
   // leaves the scene and the id counter as they were.
-  auto model = std::make_unique<TMD2>();
-  if (!model->LoadFromFile(*chosen)) {
-    editor.ShowWarning(model->Error());
+  std::unique_ptr<TMD2> model;
+  std::string message;
+  if (md2) {
+    model = std::make_unique<TMD2>();
+    if (!model->LoadFromFile(*chosen)) {
+      message = model->Error();
+      model.reset();
+    }
+  } else {
+    model = ImportModelFile(*chosen, message);
+  }
+  if (!model) {
+    editor.ShowWarning(message);
     return nullptr;
   }
-  TSector* node = editor.Tree.AddChild(parent, BuildModelNode(editor, std::move(model)));
+  TSector* node = editor.Tree.AddChild(parent, BuildModelNode(editor, std::move(model), at));
   SelectInTree(editor, node);
   TreeClick(editor);
   return node;

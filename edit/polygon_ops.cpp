@@ -23,8 +23,8 @@ bool IsQuadWithCorners(const TSector* n) {
   return n->NodeType == kPolygon && n->Vertices.size() >= 4;
 }
 
-// A sector turns as one rigid body: every vertex and every position in it,
-// all by the same angle about the same centre.
+}  // namespace
+
 void TurnSectorContent(TSector* sector, AxisLock axis, double degrees) {
   const Vector c = sector->BoundsCenter;
   SceneTree::WalkSubtree(sector, [&](TSector* n) {
@@ -53,8 +53,6 @@ void TurnSectorContent(TSector* sector, AxisLock axis, double degrees) {
   });
 }
 
-}  // namespace
-
 Vector TurnAbout(const Vector& p, const Vector& c, AxisLock axis, double degrees) {
   const auto [co, si] = CosSin(degrees);
   return RotateAboutAxis(p, c, static_cast<char>(axis), co, si);
@@ -64,8 +62,10 @@ void TurnSelectedObjects(Editor& e, int degrees) {
   for (TSector* n : e.SelectionList) {
     if (HasVertices(n->NodeType)) {
       for (TVertex& v : n->Vertices) v.Position = TurnAbout(v.Position, n->Centroid, e.AxisLock, degrees);
+      e.Changed(n, kChangeGeometry);
     } else if (n->NodeType == kSector) {
       TurnSectorContent(n, e.AxisLock, degrees);
+      e.ChangedSubtree(n, kChangeGeometry);
     }
   }
   e.Redraw();
@@ -82,6 +82,7 @@ void RotateSelectedTexCoords(Editor& e) {
       v[3].TexCoord[k] = v[2].TexCoord[k];
       v[2].TexCoord[k] = t0[k];
     }
+    e.Changed(n, kChangeAppearance);
   }
   e.Redraw();
 }
@@ -92,13 +93,15 @@ void MirrorSelectedTexCoords(Editor& e) {
     auto& v = n->Vertices;
     std::swap(v[0].TexCoord[0], v[1].TexCoord[0]);
     std::swap(v[2].TexCoord[0], v[3].TexCoord[0]);
+    e.Changed(n, kChangeAppearance);
   }
   e.Redraw();
 }
 
 void TexCoordsFromBasis(Editor& e) {
-  e.Tree.Walk([](TSector* n) {
+  e.Tree.Walk([&e](TSector* n) {
     if (!IsQuadWithCorners(n)) return;
+    e.Changed(n, kChangeAppearance);
     auto& v = n->Vertices;
     auto edge = [&](int i, int j) {
       return VectorLengthD(VectorSubtract(v[i].Position, v[j].Position)) / 60.0;

@@ -12,6 +12,10 @@ namespace qx {
 // leaves p as it is). Quarter turns are exact, so a square on the grid stays on it.
 Vector TurnAbout(const Vector& p, const Vector& c, AxisLock axis, double degrees);
 
+// A sector turns as one rigid body about its BoundsCenter: every vertex and
+// every position in it, all by the same angle (an actor's heading too, about Y).
+void TurnSectorContent(TSector* sector, AxisLock axis, double degrees);
+
 // "Drehen um 90°", "Drehen um 180°", "Objekt rotieren um 90°": every selected
 // polygon, portal or model turns about its stored Centroid on AxisLock; a
 // selected sector turns with everything in it about its BoundsCenter. Lights,

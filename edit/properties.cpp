@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "edit/node_position.h"
 #include "edit/selection.h"
 #include "scene/cp1252.h"
 
@@ -99,6 +100,14 @@ void ForSelectedOfPage(Editor& e, int page, Fn fn) {
     if (n->NodeType == type) fn(n);
 }
 
+// What a flag changes for the views: visibility, colour key and environment
+// mapping show in the picture, the other flags only in the exported level.
+uint8_t ChangeOfFlag(uint8_t TSector::*field) {
+  if (field == &TSector::Visible || field == &TSector::ColorKey || field == &TSector::EnvMapping)
+    return kChangeAppearance;
+  return kChangeOther;
+}
+
 }  // namespace
 
 int PageForNodeType(uint8_t node_type) {
@@ -171,8 +180,14 @@ std::string FormatFloat(double value, char decimal_separator) {
   return out;
 }
 
+std::string CoordinateText(double value, char sep) {
+  if (!std::isfinite(value)) return FormatFloat(value, sep);
+  return FormatFloat(std::nearbyint(value * 100) / 100, sep);
+}
+
 std::string PositionText(const Vector& p, char sep) {
-  return "X: " + FormatFloat(p.x, sep) + " Y: " + FormatFloat(p.y, sep) + " Z: " + FormatFloat(p.z, sep);
+  return "X: " + CoordinateText(p.x, sep) + " Y: " + CoordinateText(p.y, sep) +
+         " Z: " + CoordinateText(p.z, sep);
 }
 
 std::optional<int32_t> ParseInteger(std::string_view text) {
@@ -226,6 +241,11 @@ PanelContents FillPanel(const TSector& node) {
   for (const ChoiceControl& c : RadioButtons())
     if (c.page == out.page) out.controls[c.name].checked = node.*c.field == c.value;
 
+  if (HasPositionFields(node.NodeType)) {
+    const Vector p = ShownPosition(node);
+    const float xyz[3] = {p.x, p.y, p.z};
+    for (int i = 0; i < 3; ++i) out.controls[kPositionEdits[i]].text = CoordinateText(xyz[i]);
+  }
   switch (out.page) {
     case kLightPage: {
       out.controls["Edit8"].text = RoundedText(node.Brightness);
@@ -302,6 +322,7 @@ void CheckBoxClick(Editor& e, std::string_view name, bool checked) {
   const uint8_t value = (c->inverted ? !checked : checked) ? 1 : 0;
   ForSelectedOfPage(e, c->page, [&](TSector* n) {
     n->*c->field = value;
+    e.Changed(n, ChangeOfFlag(c->field));
     if (c->field == &TSector::NoInsideTest) UpdateSectorIcon(e.Tree, n);
   });
 }
@@ -309,13 +330,20 @@ void CheckBoxClick(Editor& e, std::string_view name, bool checked) {
 void RadioButtonClick(Editor& e, std::string_view name, bool checked) {
   const ChoiceControl* c = FindRadioButton(name);
   if (!c || !checked) return;
-  ForSelectedOfPage(e, c->page, [&](TSector* n) { n->*c->field = c->value; });
+  const uint8_t how = c->field == &TSector::LightingMode ? kChangeAppearance : kChangeOther;
+  ForSelectedOfPage(e, c->page, [&](TSector* n) {
+    n->*c->field = c->value;
+    e.Changed(n, how);
+  });
   if (c->field == &TSector::LightingMode) e.Redraw();
 }
 
 void TrackBarChange(Editor& e, int channel, int position) {
   if (channel < 0 || channel > 2) return;
-  ForSelectedOfPage(e, kLightPage, [&](TSector* n) { n->Color[channel] = static_cast<float>(position); });
+  ForSelectedOfPage(e, kLightPage, [&](TSector* n) {
+    n->Color[channel] = static_cast<float>(position);
+    e.Changed(n, kChangeAppearance);
+  });
 }
 
 EnterResult EditEnter(Editor& e, std::string_view name, const std::string& text) {
@@ -327,14 +355,20 @@ EnterResult EditEnter(Editor& e, std::string_view name, const std::string& text)
       if (e.prompts) e.prompts->ShowError("'" + text + "' ist kein gültiger Integerwert");
       return EnterResult::kStayInEdit;
     }
-    ForSelectedOfPage(e, edit->page, [&](TSector* n) { n->*edit->byte_field = static_cast<uint8_t>(*v); });
+    ForSelectedOfPage(e, edit->page, [&](TSector* n) {
+      n->*edit->byte_field = static_cast<uint8_t>(*v);
+      e.Changed(n, kChangeOther);
+    });
   } else {
     const std::optional<float> v = ParseFloat(text);
     if (!v) {
       if (e.prompts) e.prompts->ShowError("'" + text + "' ist kein gültiger Gleitkommawert");
       return EnterResult::kStayInEdit;
     }
-    ForSelectedOfPage(e, edit->page, [&](TSector* n) { n->*edit->float_field = *v; });
+    ForSelectedOfPage(e, edit->page, [&](TSector* n) {
+      n->*edit->float_field = *v;
+      e.Changed(n, kChangeOther);
+    });
   }
   return EnterResult::kFocusViewport;
 }
@@ -348,6 +382,20 @@ RedEditResult Edit4Enter(const std::string& text, int track_bar_position) {
   else
     r.text = std::to_string(track_bar_position);
   return r;
+}
+
+EnterResult PositionEnter(Editor& e, int page, int axis, const std::string& text) {
+  const int type = NodeTypeOfPage(page);
+  if (type < 0 || axis < 0 || axis > 2) return EnterResult::kFocusViewport;
+  const std::optional<float> v = ParseFloat(text);
+  if (!v) {
+    if (e.prompts) e.prompts->ShowError("'" + text + "' ist kein gültiger Gleitkommawert");
+    return EnterResult::kStayInEdit;
+  }
+  static constexpr AxisLock kAxes[3] = {AxisLock::kX, AxisLock::kY, AxisLock::kZ};
+  if (SetSelectedCoordinate(e, static_cast<uint8_t>(type), kAxes[axis], *v) && !e.SelectionList.empty())
+    ShowNodeProperties(e, e.SelectionList.front());
+  return EnterResult::kFocusViewport;
 }
 
 }  // namespace qx

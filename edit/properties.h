@@ -78,7 +78,9 @@ PanelContents FillPanel(const TSector& node);
 
 // Shortest general decimal form with up to 15 significant digits ("20", "36.7000007629395", "1E20").
 std::string FormatFloat(double value, char decimal_separator = '.');
-// "X: 1 Y: 2 Z: 3".
+// A coordinate for reading: rounded to at most two decimals ("32.93", "20", "-0.5").
+std::string CoordinateText(double value, char decimal_separator = '.');
+// "X: 1 Y: 2.5 Z: 32.93", each coordinate as CoordinateText gives it.
 std::string PositionText(const Vector& p, char decimal_separator = '.');
 // A whole number in the 32-bit range, surrounding blanks allowed.
 std::optional<int32_t> ParseInteger(std::string_view text);
@@ -110,5 +112,12 @@ struct RedEditResult {
   std::optional<std::string> text;
 };
 RedEditResult Edit4Enter(const std::string& text, int track_bar_position);
+
+// The "Position" fields of the pages whose nodes have one (edit/node_position.h).
+inline constexpr const char* kPositionEdits[3] = {"PositionX", "PositionY", "PositionZ"};
+// Enter (or leaving the field) in Position X, Y or Z (axis 0..2) of `page`:
+// a decimal number moves every selected node of the page's type there; any
+// other text shows the same error as Edit8 and changes nothing.
+EnterResult PositionEnter(Editor& e, int page, int axis, const std::string& text);
 
 }  // namespace qx

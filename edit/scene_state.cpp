@@ -7,18 +7,16 @@
 
 #include "edit/editor.h"
 #include "models/md2.h"
+#include "scene/node_fields.h"
 
 namespace qx {
 
-// A field added to these records must also be copied and compared below;
-// these checks fail the build until it is.
-static_assert(sizeof(TVertex) == 52, "copy and compare the new TVertex field in SameVertex");
-static_assert(sizeof(TTriangle) == 36, "copy and compare the new TTriangle field in SameTriangle");
-static_assert(sizeof(TSector) == 288, "copy and compare the new TSector field in CopyFields and SameFields");
-
 struct SceneState::Record {
-  TSector fields;  // every field but the tree links, LinkedSector and ModelLoader
+  TSector fields;  // every field a snapshot keeps (scene/node_fields.h)
   std::shared_ptr<const TMD2> loader;
+  // The node's identity across states: a record made for a node that the
+  // base state knew keeps the key of the base's record.
+  uint64_t key = 0;
   size_t bytes = 0;
   StateMemory* memory = nullptr;
   ~Record() {
@@ -45,95 +43,6 @@ struct LoaderCopy {
     if (memory) memory->bytes -= bytes;
   }
 };
-
-// Floats are compared by their bits: a copy must give back -0, NaN payloads
-// and all, and NaN must count as equal to itself.
-bool Same(float a, float b) {
-  return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
-}
-bool Same(const Vector& a, const Vector& b) {
-  return Same(a.x, b.x) && Same(a.y, b.y) && Same(a.z, b.z);
-}
-template <size_t N>
-bool Same(const float (&a)[N], const float (&b)[N]) {
-  for (size_t i = 0; i < N; ++i)
-    if (!Same(a[i], b[i])) return false;
-  return true;
-}
-
-// `whole`: also what is no change to the document (marks, derived data).
-bool SameVertex(const TVertex& a, const TVertex& b, bool whole) {
-  return a.Id == b.Id && Same(a.Position, b.Position) && Same(a.Color, b.Color) &&
-         Same(a.TexCoord, b.TexCoord) && Same(a.LightmapCoord, b.LightmapCoord) &&
-         (!whole || a.Marked == b.Marked);
-}
-
-bool SameTriangle(const TTriangle& a, const TTriangle& b, bool whole) {
-  // The lightmap texture is a name the graphics context gave, not document content.
-  return a.V0 == b.V0 && a.V1 == b.V1 && a.V2 == b.V2 && Same(a.Normal, b.Normal) &&
-         Same(a.Distance, b.Distance) && a.LightmapIndex == b.LightmapIndex &&
-         (!whole || a.LightmapTexture == b.LightmapTexture);
-}
-
-bool SameFields(const TSector& a, const TSector& b, bool whole) {
-  if (a.Id != b.Id || a.Name != b.Name || a.NodeType != b.NodeType || a.Kind != b.Kind ||
-      a.VertexCount != b.VertexCount || a.TextureIndex != b.TextureIndex || a.NoCollision != b.NoCollision ||
-      a.Visible != b.Visible || a.NoInsideTest != b.NoInsideTest || a.NoFrustum != b.NoFrustum ||
-      a.NoShadow != b.NoShadow || a.EnvMapping != b.EnvMapping || a.ColorKey != b.ColorKey ||
-      a.LightingMode != b.LightingMode || a.ObjectType != b.ObjectType || !Same(a.Heading, b.Heading) ||
-      a.TriangleCount != b.TriangleCount || !Same(a.Position, b.Position) ||
-      !Same(a.Brightness, b.Brightness) || !Same(a.Range, b.Range) || a.Shadow != b.Shadow ||
-      !Same(a.Color, b.Color) || a.IsLinked != b.IsLinked || a.LinkedSectorId != b.LinkedSectorId ||
-      a.ParticleType != b.ParticleType || !Same(a.ParticleSpeed, b.ParticleSpeed) ||
-      a.ImageIndex != b.ImageIndex)
-    return false;
-  if (whole && (a.Marked != b.Marked || !Same(a.Centroid, b.Centroid) || !Same(a.BoundsMin, b.BoundsMin) ||
-                !Same(a.BoundsMax, b.BoundsMax) || !Same(a.BoundsCenter, b.BoundsCenter)))
-    return false;
-  if (a.Vertices.size() != b.Vertices.size() || a.Triangles.size() != b.Triangles.size()) return false;
-  for (size_t i = 0; i < a.Vertices.size(); ++i)
-    if (!SameVertex(a.Vertices[i], b.Vertices[i], whole)) return false;
-  for (size_t i = 0; i < a.Triangles.size(); ++i)
-    if (!SameTriangle(a.Triangles[i], b.Triangles[i], whole)) return false;
-  return true;
-}
-
-void CopyFields(const TSector& s, TSector& r) {
-  r.Id = s.Id;
-  r.Name = s.Name;
-  r.NodeType = s.NodeType;
-  r.Kind = s.Kind;
-  r.VertexCount = s.VertexCount;
-  r.Vertices = s.Vertices;
-  r.Centroid = s.Centroid;
-  r.BoundsMin = s.BoundsMin;
-  r.BoundsMax = s.BoundsMax;
-  r.BoundsCenter = s.BoundsCenter;
-  r.TextureIndex = s.TextureIndex;
-  r.NoCollision = s.NoCollision;
-  r.Visible = s.Visible;
-  r.NoInsideTest = s.NoInsideTest;
-  r.NoFrustum = s.NoFrustum;
-  r.NoShadow = s.NoShadow;
-  r.EnvMapping = s.EnvMapping;
-  r.ColorKey = s.ColorKey;
-  r.LightingMode = s.LightingMode;
-  r.ObjectType = s.ObjectType;
-  r.Heading = s.Heading;
-  r.TriangleCount = s.TriangleCount;
-  r.Triangles = s.Triangles;
-  r.Marked = s.Marked;
-  r.Position = s.Position;
-  r.Brightness = s.Brightness;
-  r.Range = s.Range;
-  r.Shadow = s.Shadow;
-  std::copy(std::begin(s.Color), std::end(s.Color), std::begin(r.Color));
-  r.IsLinked = s.IsLinked;
-  r.LinkedSectorId = s.LinkedSectorId;
-  r.ParticleType = s.ParticleType;
-  r.ParticleSpeed = s.ParticleSpeed;
-  r.ImageIndex = s.ImageIndex;
-}
 
 template <typename T>
 bool SameItems(const std::vector<T>& a, const std::vector<T>& b) {
@@ -183,6 +92,7 @@ std::shared_ptr<const SceneState::Record> MakeRecord(const TSector& node, const 
                                                      StateMemory* memory) {
   auto r = std::make_shared<SceneState::Record>();
   CopyFields(node, r->fields);
+  r->key = similar ? similar->key : ++memory->keys;
   if (node.ModelLoader) {
     // A moved or recoloured model keeps its loader: share that copy too.
     if (similar && SameLoaderAs(node, similar->loader))
@@ -228,12 +138,13 @@ int32_t SceneState::IndexOfSource(const TSector* node, size_t hint) const {
 }
 
 std::unique_ptr<SceneState> SceneState::Capture(const Editor& editor, const SceneState* base,
-                                                StateMemory* memory, bool* changed) {
+                                                StateMemory* memory, bool* changed, RecordChanges* changes) {
   std::unique_ptr<SceneState> s(new SceneState());
   if (base) {
     s->nodes_.reserve(base->nodes_.size());
     s->sources_.reserve(base->nodes_.size());
   }
+  if (changes) *changes = {};
 
   // Pre-order with parent indices; an explicit stack, since trees may nest deep.
   std::vector<std::pair<const TSector*, int32_t>> stack;
@@ -284,15 +195,31 @@ std::unique_ptr<SceneState> SceneState::Capture(const Editor& editor, const Scen
   for (size_t i = 0; i < s->nodes_.size(); ++i) {
     const TSector& node = *s->sources_[i];
     const Record* similar = nullptr;
+    uint8_t how = 0;
     if (base) {
       const int32_t j = base->IndexOfSource(&node, i);
       if (j >= 0) {
         const auto& candidate = base->nodes_[j].record;
-        if (SameFields(node, candidate->fields, true) && SameLoaderAs(node, candidate->loader)) {
-          s->nodes_[i].record = candidate;
-          continue;
+        const int32_t old_link = base->nodes_[j].link;
+        const int32_t new_link = s->nodes_[i].link;
+        if (old_link >= 0 || new_link >= 0) {
+          const TSector* was = old_link >= 0 ? base->sources_[old_link] : nullptr;
+          if (was != (new_link >= 0 ? s->sources_[new_link] : nullptr))
+            how |= FieldChange<&TSector::LinkedSector>();
         }
-        similar = candidate.get();
+        if (SameFields(node, candidate->fields, FieldScope::kWhole) &&
+            SameLoaderAs(node, candidate->loader)) {
+          s->nodes_[i].record = candidate;
+        } else {
+          similar = candidate.get();
+          how |= ChangeKindBetween(candidate->fields, node);
+          if (!SameLoaderAs(node, candidate->loader)) how |= FieldChange<&TSector::ModelLoader>();
+        }
+        if (how && changes) {
+          changes->records.push_back(&node);
+          changes->kinds.push_back(how);
+        }
+        if (!similar) continue;
       }
     }
     s->nodes_[i].record = MakeRecord(node, similar, memory);
@@ -316,51 +243,180 @@ std::unique_ptr<SceneState> SceneState::Capture(const Editor& editor, const Scen
 
   if (changed) {
     bool differs = !base || base->nodes_.size() != s->nodes_.size() || base->lightmaps_ != s->lightmaps_ ||
-                   !Same(base->start_position_, s->start_position_);
+                   !SameBits(base->start_position_, s->start_position_);
     for (size_t i = 0; !differs && i < s->nodes_.size(); ++i) {
       const Entry& a = s->nodes_[i];
       const Entry& b = base->nodes_[i];
-      differs = a.parent != b.parent || a.link != b.link ||
-                (a.record != b.record && !SameFields(a.record->fields, b.record->fields, false));
+      differs =
+          a.parent != b.parent || a.link != b.link ||
+          (a.record != b.record && !SameFields(a.record->fields, b.record->fields, FieldScope::kDocument));
     }
     *changed = differs;
   }
   return s;
 }
 
-void SceneState::Restore(Editor& editor) {
+namespace {
+
+// A live record made from a state's record; the loader only when asked for.
+std::unique_ptr<TSector> LiveCopy(const SceneState::Record& r, bool with_loader) {
+  auto node = std::make_unique<TSector>();
+  CopyFields(r.fields, *node);
+  if (with_loader && r.loader) node->ModelLoader = std::make_shared<TMD2>(*r.loader);
+  return node;
+}
+
+}  // namespace
+
+void SceneState::Restore(Editor& editor, const SceneState* live) {
+  // A state that no longer knows its live records cannot say which to keep.
+  if (live && live->sources_.size() != live->nodes_.size()) live = nullptr;
+  const size_t n = nodes_.size();
+  const size_t m = live ? live->nodes_.size() : 0;
+  auto live_node = [&](int32_t j) { return const_cast<TSector*>(live->sources_[size_t(j)]); };
+
   // Everything that can fail is built before the editor is touched.
-  SceneTree staging;
-  std::vector<TSector*> made(nodes_.size(), nullptr);
-  for (size_t i = 0; i < nodes_.size(); ++i) {
-    const Entry& e = nodes_[i];
-    auto node = std::make_unique<TSector>();
-    CopyFields(e.record->fields, *node);
-    if (e.record->loader) node->ModelLoader = std::make_unique<TMD2>(*e.record->loader);
-    made[i] = staging.AddChild(e.parent >= 0 ? made[e.parent] : nullptr, std::move(node));
+  // Each entry keeps the live record of its node, found by key (mostly at its own position).
+  std::vector<int32_t> match(n, -1);
+  std::vector<char> kept(m, 0);
+  if (live) {
+    std::unordered_map<uint64_t, int32_t> by_key;
+    for (size_t i = 0; i < n; ++i) {
+      const uint64_t key = nodes_[i].record->key;
+      int32_t j = -1;
+      if (i < m && live->nodes_[i].record->key == key) {
+        j = static_cast<int32_t>(i);
+      } else {
+        if (by_key.empty()) {
+          by_key.reserve(m);
+          for (size_t k = 0; k < m; ++k) by_key.emplace(live->nodes_[k].record->key, static_cast<int32_t>(k));
+        }
+        const auto it = by_key.find(key);
+        if (it != by_key.end()) j = it->second;
+      }
+      if (j >= 0 && !kept[size_t(j)]) {
+        match[i] = j;
+        kept[size_t(j)] = 1;
+      }
+    }
   }
-  for (size_t i = 0; i < nodes_.size(); ++i)
-    if (nodes_[i].link >= 0) made[i]->LinkedSector = made[nodes_[i].link];
+  // New records; and the kept records whose fields differ, with room made in
+  // them for what they take, so that copying it cannot fail later.
+  std::vector<std::unique_ptr<TSector>> fresh(n);
+  std::vector<char> overwrite(n, 0);
+  std::vector<uint8_t> how(n, 0);
+  std::vector<std::pair<size_t, std::shared_ptr<TMD2>>> loaders;
+  std::vector<TSector*> made(n, nullptr);
+  for (size_t i = 0; i < n; ++i) {
+    const Record& r = *nodes_[i].record;
+    if (match[i] < 0) {
+      fresh[i] = LiveCopy(r, true);
+      made[i] = fresh[i].get();
+      continue;
+    }
+    TSector* node = made[i] = live_node(match[i]);
+    // The live state mirrors the tree: a record it shares is the live one's fields.
+    if (live->nodes_[size_t(match[i])].record == nodes_[i].record) continue;
+    const bool same_loader = SameLoaderAs(*node, r.loader);
+    if (!same_loader) loaders.push_back({i, r.loader ? std::make_shared<TMD2>(*r.loader) : nullptr});
+    if (same_loader && SameFields(*node, r.fields, FieldScope::kWhole)) continue;
+    how[i] = ChangeKindBetween(*node, r.fields) | (same_loader ? 0 : FieldChange<&TSector::ModelLoader>());
+    overwrite[i] = 1;
+    ReserveFields(r.fields, *node);
+  }
+  // Live records the state lacks. Those holding no kept record go first, so
+  // that kept siblings need not shift past them; the others once what they
+  // hold has moved out.
+  std::vector<char> holds_kept(m, 0);
+  for (size_t j = m; j-- > 0;) {
+    const int32_t p = live->nodes_[j].parent;
+    if (p >= 0 && (kept[j] || holds_kept[j])) holds_kept[size_t(p)] = 1;
+  }
+  const bool lightmaps_differ =
+      !(live && live->lightmaps_ == lightmaps_) &&
+      !SameLightmaps(editor.LightmapList, lightmaps_ ? lightmaps_->list : std::vector<Lightmap>());
   std::vector<Lightmap> lightmaps;
-  if (lightmaps_) lightmaps = lightmaps_->list;
+  if (lightmaps_differ && lightmaps_) lightmaps = lightmaps_->list;
   std::vector<TSector*> selection;
   selection.reserve(selection_.size());
-  for (int32_t p : selection_) selection.push_back(made[p]);
+  for (int32_t p : selection_) selection.push_back(made[size_t(p)]);
   std::vector<uint32_t> clipboard_ids;
-  for (const TSector* n : editor.ClipboardList) clipboard_ids.push_back(n->Id);
+  for (const TSector* node : editor.ClipboardList) clipboard_ids.push_back(node->Id);
   const bool clipboard_filled = editor.ClipboardFilled;
+  std::vector<int32_t> rows(n + 1, 0);  // the next child row of each entry; the last: top level
   std::unordered_map<uint32_t, TSector*> by_id;
-  if (!clipboard_ids.empty())
-    for (TSector* n : made) by_id.emplace(n->Id, n);  // the first in tree order wins
+  if (!clipboard_ids.empty()) {
+    by_id.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+      by_id.emplace(nodes_[i].record->fields.Id, made[i]);  // the first in tree order wins
+  }
 
-  editor.Tree.ReplaceWith(staging);  // the editor empties its lists here
+  // Then the live tree changes in place, through the tree, so that its views
+  // follow row by row.
+  SceneTree& tree = editor.Tree;
+  if (!live)
+    while (!tree.Empty()) tree.Remove(tree.TopLevel().back().get());
+  for (size_t j = 0; j < m; ++j) {
+    const int32_t p = live->nodes_[j].parent;
+    if (!kept[j] && !holds_kept[j] && (p < 0 || kept[size_t(p)] || holds_kept[size_t(p)]))
+      tree.Remove(live_node(int32_t(j)));
+  }
+  // In pre-order every parent is in place before its children.
+  for (size_t i = 0; i < n; ++i) {
+    const int32_t p = nodes_[i].parent;
+    TSector* parent = p >= 0 ? made[size_t(p)] : nullptr;
+    const size_t row = size_t(rows[p >= 0 ? size_t(p) : n]++);
+    const auto& siblings = tree.ChildrenOf(parent);
+    TSector* at = row < siblings.size() ? siblings[row].get() : nullptr;
+    if (match[i] >= 0) {
+      if (at != made[i]) tree.Move(made[i], parent, at);
+    } else if (at) {
+      tree.InsertBefore(at, std::move(fresh[i]));
+    } else {
+      tree.AddChild(parent, std::move(fresh[i]));
+    }
+  }
+  for (size_t j = 0; j < m; ++j) {
+    const int32_t p = live->nodes_[j].parent;
+    if (!kept[j] && holds_kept[j] && (p < 0 || kept[size_t(p)])) tree.Remove(live_node(int32_t(j)));
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (!overwrite[i]) continue;
+    TSector* node = made[i];
+    const TSector& fields = nodes_[i].record->fields;
+    const bool relabel = !SameLabel(*node, fields);
+    CopyFields(fields, *node);
+    if (relabel) tree.NotifyChanged(node);
+    if (how[i]) editor.Changed(node, how[i]);
+  }
+  for (auto& [i, loader] : loaders) made[i]->ModelLoader = std::move(loader);
+  // Links last: removing a node unlinks the portals that led to it.
+  for (size_t i = 0; i < n; ++i) {
+    const Entry& e = nodes_[i];
+    TSector* node = made[i];
+    TSector* target = e.link >= 0 ? made[size_t(e.link)] : nullptr;
+    if (match[i] >= 0) {
+      const int32_t was = live->nodes_[size_t(match[i])].link;
+      const int32_t now = e.link < 0 ? -1 : match[size_t(e.link)] >= 0 ? match[size_t(e.link)] : -2;
+      if (was != now) editor.Changed(node, FieldChange<&TSector::LinkedSector>());
+    }
+    node->LinkedSector = target;
+    node->IsLinked = e.record->fields.IsLinked;
+  }
+  if (lightmaps_differ) {
+    editor.LightmapList = std::move(lightmaps);
+    editor.ChangedLightmaps();
+  }
+  if (!SameBits(editor.StartPosition, start_position_)) {
+    editor.StartPosition = start_position_;
+    editor.ChangedStartPosition();
+  }
   editor.IdCounter = std::max(editor.IdCounter, id_counter_);
-  editor.LightmapList = std::move(lightmaps);
-  editor.StartPosition = start_position_;
   editor.SelectionList = std::move(selection);
-  editor.TreeSelection = tree_selection_ >= 0 ? made[tree_selection_] : nullptr;
-  editor.CurrentVertexNode = vertex_node_ >= 0 ? made[vertex_node_] : nullptr;
+  editor.TreeSelection = tree_selection_ >= 0 ? made[size_t(tree_selection_)] : nullptr;
+  editor.CurrentVertexNode = vertex_node_ >= 0 ? made[size_t(vertex_node_)] : nullptr;
   editor.CurrentVertexIndex = vertex_node_ >= 0 ? vertex_index_ : -1;
+  editor.ClipboardList.clear();
   for (uint32_t id : clipboard_ids) {
     auto it = by_id.find(id);
     if (it != by_id.end()) editor.ClipboardList.push_back(it->second);

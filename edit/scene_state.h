@@ -2,12 +2,13 @@
 // A lossless copy of everything in the editor that a command may change: the
 // tree in pre-order (every record field, each node's parent and the node its
 // portal leads to), the id counter, the start position, the lightmaps and the
-// selection (as positions in the tree, since the records themselves are
-// replaced on restore). The undo history is a list of these.
+// selection (as positions in the tree). The undo history is a list of these.
 //
 // Copies of records are immutable and shared: a state taken with an earlier
 // one as its base reuses every record that is still identical, so a state
 // costs a small entry per node plus the records the last command changed.
+// Every copy carries the identity of its node, so a state put back into the
+// editor finds the live records of its nodes and changes only what differs.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,8 +27,17 @@ struct TSector;
 
 // The bytes held by all copies of records and lightmaps that are alive; each
 // copy adds itself on creation and takes itself off when released.
+// It also hands out the node identities.
 struct StateMemory {
   size_t bytes = 0;
+  uint64_t keys = 0;
+};
+
+// The live records whose fields a new state found changed against its base,
+// with the OR of the Change bits of the differing fields (and of a link).
+struct RecordChanges {
+  std::vector<const TSector*> records;
+  std::vector<uint8_t> kinds;
 };
 
 bool SameLightmap(const Lightmap& a, const Lightmap& b);
@@ -42,17 +52,24 @@ class SceneState {
   // editor) records equal to base's are shared rather than copied, and
   // `changed` tells whether the scene differs from base in anything a document
   // or the lightmaps hold: selection, marks, bounds and GL texture names alone
-  // are no change. Throws std::bad_alloc when memory runs out.
+  // are no change. `changes` receives the live records whose fields (or link)
+  // differ from base. Throws std::bad_alloc when memory runs out.
   static std::unique_ptr<SceneState> Capture(const Editor& editor, const SceneState* base,
-                                             StateMemory* memory, bool* changed = nullptr);
+                                             StateMemory* memory, bool* changed = nullptr,
+                                             RecordChanges* changes = nullptr);
 
-  // Puts this state into the editor: a freshly built tree replaces the old one
-  // in one reset, then lightmaps, start position and selection follow. The id
-  // counter becomes the larger of the editor's and the state's, so an id
-  // handed out later never repeats one that any state holds. Clipboard entries
-  // are found again by id. Afterwards this state is the base for sharing.
-  // Throws std::bad_alloc before the editor is touched when memory runs out.
-  void Restore(Editor& editor);
+  // Puts this state into the editor in place. `live` is the state last taken
+  // of the editor, unchanged since: each node the two share keeps its live
+  // record, which takes this state's fields only where they differ (announced
+  // to the document with their Change bits); nodes this state lacks are
+  // removed, those it adds inserted and moved ones moved, all through the tree
+  // so that its views keep their rows. Without `live` every live record is
+  // replaced. Lightmaps, start position and selection follow. The id counter
+  // becomes the larger of the editor's and the state's, so an id handed out
+  // later never repeats one that any state holds. Clipboard entries are found
+  // again by id. Afterwards this state is the base for sharing. Throws
+  // std::bad_alloc before the editor is touched when memory runs out.
+  void Restore(Editor& editor, const SceneState* live = nullptr);
 
   // Whether both select the same nodes in the same order.
   bool SameSelection(const SceneState& other) const;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "edit/properties.h"
+#include "edit/start_position.h"
 
 namespace qx {
 
@@ -36,6 +37,10 @@ int VertexIndexOf(const TSector* n, uint32_t id) {
 
 PickTarget FindById(const SceneTree& tree, uint32_t id) {
   PickTarget result;
+  if (id == kStartPositionPickName) {
+    result.is_start = true;
+    return result;
+  }
   FindInTree(tree, [&](TSector* n) {
     if (n->Id == id && n->NodeType != kSector) {
       result.node = n;
@@ -120,6 +125,7 @@ void SelectInTree(Editor& e, TSector* node) {
 void ClearSelection(Editor& e) {
   for (TSector* n : e.SelectionList) n->Marked = 0;
   e.SelectionList.clear();
+  e.StartSelected = false;
 }
 
 void TreeClick(Editor& e) {
@@ -155,6 +161,8 @@ void ClickSelect(Editor& e, int x, int y, Modifiers m, const PickFunction& pick)
     // The transform tools turn about the bounds, so they must be current.
     ComputeBounds(node);
     ShowNodeProperties(e, node);
+  } else if (target.is_start) {
+    SelectStartMarker(e, m.shift);
   }
   e.Redraw();
 }

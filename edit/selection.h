@@ -20,15 +20,18 @@ struct Modifiers {
 
 enum class MouseButton { kLeft, kRight, kOther };
 
-// What a pick name stands for: a node, or one vertex of a polygon or portal.
+// What a pick name stands for: a node, one vertex of a polygon or portal, or
+// the start marker.
 struct PickTarget {
   TSector* node = nullptr;
   bool is_vertex = false;
   int vertex_index = -1;
+  bool is_start = false;
 };
 
 // Walks the tree in pre-order. Sectors are never found by id (they are picked in
-// the tree), a polygon's or portal's vertex ids are.
+// the tree), a polygon's or portal's vertex ids are; kStartPositionPickName
+// (edit/start_position.h) is the start marker.
 PickTarget FindById(const SceneTree& tree, uint32_t id);
 // True if some polygon (not a portal) has a vertex with this id.
 bool IsPolygonVertexId(const SceneTree& tree, uint32_t id);

@@ -1,10 +1,9 @@
 #include "edit/texture_commands.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "edit/browser_logic.h"
-#include "scene/bytes.h"
-#include "scene/cp1252.h"
 #include "textures/texture_library_file.h"
 
 namespace qx {
@@ -26,41 +25,23 @@ std::optional<std::filesystem::path> ChooseOpen(Editor& editor, const char* titl
   return editor.prompts->ChooseOpenFile(FileDialog{title, filter, dir});
 }
 
-// Asks for a bitmap file in the texture folder and reads it. nullopt when the
-// user cancels, picks nothing that exists, or the file is no usable bitmap
+// Asks for a picture file in the texture folder and reads it. nullopt when the
+// user cancels, picks nothing that exists, or the file is no usable picture
 // (then a warning was shown).
-std::optional<TTexNode> ChooseBitmap(Editor& editor, const char* title) {
+std::optional<TTexNode> ChooseTextureFile(Editor& editor, const char* title) {
   TextureLibrary& lib = editor.Textures;
-  const auto chosen = ChooseOpen(editor, title, kBitmapFilter, lib.TextureDirectory);
+  const auto chosen = ChooseOpen(editor, title, kImageFilter, lib.TextureDirectory);
   if (!chosen || !IsExistingFile(*chosen)) return std::nullopt;
   lib.TextureDirectory = chosen->parent_path();
   WriteSetting(editor, kTexturePathSetting, lib.TextureDirectory);
 
-  std::vector<uint8_t> bytes;
-  std::string error;
-  if (!ReadWholeFile(*chosen, bytes, error)) {
-    editor.ShowWarning(std::string(kReadFailedMessage) + "\n" + error);
-    return std::nullopt;
-  }
-  TTexNode node = MakeTexNode(0, TextureNameFromPath(*chosen), std::move(bytes));
-  // Any readable bitmap is kept (others are shown but draw untextured); a
-  // 24-bit one must also decode, or it is damaged.
-  const bool damaged = !node.Info || (node.Info->bits_per_pixel == 24 && !node.HasPixels());
-  if (damaged) {
-    editor.ShowWarning(kInvalidFileMessage);
-    return std::nullopt;
-  }
-  node.SourcePath = *chosen;
+  std::string message;
+  std::optional<TTexNode> node = ReadTextureFile(*chosen, message);
+  if (!node) editor.ShowWarning(message);
   return node;
 }
 
 }  // namespace
-
-std::string TextureNameFromPath(const std::filesystem::path& path) {
-  std::string name = Utf8ToCp1252(path.filename().string());
-  name.resize(name.size() >= 4 ? name.size() - 4 : 0);
-  return name;
-}
 
 bool LoadTextureLibraryCommand(Editor& editor) {
   TextureLibrary& lib = editor.Textures;
@@ -110,11 +91,39 @@ bool SaveTextureLibraryAsCommand(Editor& editor) {
 }
 
 bool AddTextureCommand(Editor& editor) {
-  std::optional<TTexNode> node = ChooseBitmap(editor, "Textur hinzufügen");
+  std::optional<TTexNode> node = ChooseTextureFile(editor, "Textur hinzufügen");
   if (!node) return false;
   node->TexId = editor.Textures.NewTextureId();
   editor.Textures.Add(std::move(*node));
   return true;
+}
+
+int AddTextureFiles(Editor& editor, const std::vector<std::filesystem::path>& files) {
+  int added = 0;
+  std::string refused;
+  for (const std::filesystem::path& file : files) {
+    std::string message;
+    std::optional<TTexNode> node;
+    if (IsExistingFile(file))
+      node = ReadTextureFile(file, message);
+    else
+      message = "Datei nicht gefunden!";
+    if (!node) {
+      // One warning for the whole drop, a line per refused file with its reason.
+      std::replace(message.begin(), message.end(), '\n', ' ');
+      refused += "\n" + file.filename().string() + ": " + message;
+      continue;
+    }
+    node->TexId = editor.Textures.NewTextureId();
+    editor.Textures.Add(std::move(*node));
+    ++added;
+  }
+  if (!refused.empty())
+    editor.ShowWarning(std::string(refused.find('\n', 1) == std::string::npos
+                                       ? "Diese Datei wurde nicht hinzugefügt:"
+                                       : "Diese Dateien wurden nicht hinzugefügt:") +
+                       refused);
+  return added;
 }
 
 bool RemoveTextureCommand(Editor& editor) {
@@ -132,7 +141,7 @@ void AssignTextureCommand(Editor& editor) {
 bool ReplaceTextureCommand(Editor& editor) {
   TextureLibrary& lib = editor.Textures;
   if (!lib.Current()) return false;
-  std::optional<TTexNode> node = ChooseBitmap(editor, "Textur ersetzen");
+  std::optional<TTexNode> node = ChooseTextureFile(editor, "Textur ersetzen");
   if (!node) return false;
   lib.Replace(lib.CurrentTexture(), std::move(*node));
   editor.Redraw();

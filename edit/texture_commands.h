@@ -3,12 +3,14 @@
 // the texture browser, against the editor's prompts and settings store. Each
 // returns whether it changed anything; failures are shown through the prompts.
 
+#include <vector>
+
 #include "edit/editor.h"
+#include "textures/image_import.h"
 
 namespace qx {
 
 inline constexpr const char* kTextureLibraryFilter = "Texturbibliothek (*.tex)|*.tex";
-inline constexpr const char* kBitmapFilter = "Bitmaps (*.bmp)|*.bmp";
 inline constexpr const char* kTexturePathSetting = "QVX3_TEX_PATH";
 inline constexpr const char* kTextureLibraryPathSetting = "QVX3_TEXLIB_PATH";
 inline constexpr const char* kTextureLibraryFileSetting = "QVX3_TEXLIB_FILE";
@@ -23,15 +25,19 @@ bool SaveTextureLibraryCommand(Editor& editor);
 // name without extension.
 bool SaveTextureLibraryAsCommand(Editor& editor);
 
-// "Hinzufügen...": a bitmap file becomes a new entry, which is selected.
+// "Hinzufügen...": a picture file becomes a new entry, which is selected.
 bool AddTextureCommand(Editor& editor);
+// Picture files dropped on the texture page: each usable one becomes a new
+// entry (the last one is selected); the refused ones are named in one
+// warning. Returns the number added.
+int AddTextureFiles(Editor& editor, const std::vector<std::filesystem::path>& files);
 // "Löschen": removes the selected entry without asking; the last entry
 // becomes the selected one. Polygons keep their texture numbers.
 bool RemoveTextureCommand(Editor& editor);
 // "Zuweisen": the selected entry's number goes to every selected polygon and
 // model (as 16 bits: no selected entry gives 65535, which draws untextured).
 void AssignTextureCommand(Editor& editor);
-// A click on the current-texture box: a bitmap file replaces the selected
+// A click on the current-texture box: a picture file replaces the selected
 // entry's picture and name; its TexId stays. A file that cannot be used
 // leaves the entry as it was.
 bool ReplaceTextureCommand(Editor& editor);
@@ -41,9 +47,5 @@ bool ReplaceTextureCommand(Editor& editor);
 void RestoreTextureLibrary(Editor& editor);
 // Shutdown: remembers the library's file (empty when it has none).
 void RememberTextureLibrary(Editor& editor);
-
-// The name a texture gets from its bitmap file: the file name without folder
-// and without its last four characters (the ".bmp"), in Windows-1252.
-std::string TextureNameFromPath(const std::filesystem::path& path);
 
 }  // namespace qx

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "edit/polygon_ops.h"
 #include "edit/properties.h"
+#include "edit/start_position.h"
 
 namespace qx {
 
@@ -56,12 +58,15 @@ bool IsQuadLike(const TSector* n) {
 }
 
 // The first marked vertex of the last selected polygon or portal.
-TVertex* CoordinateVertex(Editor& e) {
+TVertex* CoordinateVertex(Editor& e, TSector** owner = nullptr) {
   if (e.SelectionList.empty()) return nullptr;
   TSector* n = e.SelectionList.back();
   if (!IsQuadLike(n)) return nullptr;
   for (TVertex& v : n->Vertices)
-    if (v.Marked) return &v;
+    if (v.Marked) {
+      if (owner) *owner = n;
+      return &v;
+    }
   return nullptr;
 }
 
@@ -145,9 +150,11 @@ void AdjustTexCoords(Editor& e, TexCoord coordinate, TexMode mode, double value)
     if (n->NodeType != kPolygon) continue;
     if (mode == TexMode::kShift) {
       for (TVertex& v : n->Vertices) v.TexCoord[c] = static_cast<float>(v.TexCoord[c] + value);
+      e.Changed(n, kChangeAppearance);
       continue;
     }
     if (n->Vertices.size() < 4) continue;  // the edges of a quad are needed
+    e.Changed(n, kChangeAppearance);
     if (coordinate == TexCoord::kU) {
       ScalePair(n, 0, 1, c, value);
       ScalePair(n, 2, 3, c, value);
@@ -177,17 +184,24 @@ void DragStep(Editor& e, int dx) {
         if (IsQuadLike(n) && e.VertexMode) {
           for (TVertex& v : n->Vertices)
             if (v.Marked) AddOnAxis(v.Position, e.AxisLock, s);
+          e.Changed(n, kChangeGeometry);
         } else {
           MoveSubtree(n, e.AxisLock, s);
+          e.ChangedSubtree(n, kChangeGeometry);
         }
-      } else {
-        const bool about_centroid = n->NodeType == kPolygon || n->NodeType == kLight || n->NodeType == kModel;
+      } else if (n->NodeType == kSector) {
+        // The room turns as a whole, lights and all, as the fixed turns do.
+        TurnSectorContent(n, e.AxisLock, 10.0 * s);
+      } else if (n->NodeType != kLight) {  // a light turns about itself: it stays
+        const bool about_centroid = n->NodeType == kPolygon || n->NodeType == kModel;
         RotateSubtree(n, e.AxisLock, about_centroid ? n->Centroid : n->BoundsCenter, s);
+        e.ChangedSubtree(n, kChangeGeometry);
       }
       e.ChangedSubtree(n, kChangeGeometry);
     }
     ComputeBounds(n);
   }
+  if (s != 0 && e.StartSelected && e.ToolMode == ToolMode::kMove) MoveStartPosition(e, e.AxisLock, s);
   // Only the last entry stays on the panel: filling it for every entry would show the same.
   if (!list.empty()) ShowNodeProperties(e, list.back());
 }
@@ -218,7 +232,7 @@ void EditMouseMove(Editor& e, const PointerState& p, Modifiers m, int dx, int dy
   if (p.left_down) {
     if (m.ctrl)
       TextureDrag(e, TexMode::kShift, dx, dy);
-    else if (!e.SelectionList.empty())
+    else if (!e.SelectionList.empty() || e.StartSelected)
       DragStep(e, dx);
   }
 }
@@ -231,6 +245,21 @@ void ViewportMouseMove(Editor& e, const PointerState& p, Modifiers m, int x, int
   e.LastMouseX = x;
   e.LastMouseY = y;
   e.Redraw();
+}
+
+std::string DragStepName(const Editor& e, Modifiers m) {
+  if (m.ctrl) return "Texturkoordinaten";
+  return e.ToolMode == ToolMode::kRotate ? "Rotieren" : "Verschieben";
+}
+
+void BeginDrag(Editor& e, const PointerState& p, Modifiers m) {
+  if (p.left_down || p.right_down) return;  // the drag goes on with another button
+  e.History.EndGesture();
+  e.History.BeginGesture(DragStepName(e, m));
+}
+
+void EndDrag(Editor& e, const PointerState& p) {
+  if (!p.left_down && !p.right_down) e.History.EndGesture();
 }
 
 void GridSpinner1(Editor& e, bool up) {
@@ -259,7 +288,11 @@ void CopyCoordinates(Editor& e) {
 }
 
 void PasteCoordinates(Editor& e) {
-  if (TVertex* v = CoordinateVertex(e)) v->Position = e.CoordinateClipboard;
+  TSector* owner = nullptr;
+  if (TVertex* v = CoordinateVertex(e, &owner)) {
+    v->Position = e.CoordinateClipboard;
+    e.Changed(owner, kChangeGeometry);
+  }
   e.Redraw();
 }
 

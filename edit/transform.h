@@ -3,6 +3,7 @@
 // the grid and vertex-sphere spinners, and the vertex coordinate clipboard.
 
 #include <functional>
+#include <string>
 
 #include "edit/selection.h"
 
@@ -38,6 +39,16 @@ void EditMouseMove(Editor& e, const PointerState& p, Modifiers m, int dx, int dy
 // handed in, since the camera belongs to the view.
 void ViewportMouseMove(Editor& e, const PointerState& p, Modifiers m, int x, int y,
                        const std::function<void(int dx, int dy)>& camera_drag);
+
+// A drag in the viewport is one undo step from the first button pressed to the
+// last one released, named after what it does: "Texturkoordinaten" with Ctrl,
+// else the tool, "Verschieben" or "Rotieren". BeginDrag comes before the
+// press reaches the pointer state (a press while another button is down
+// continues the drag; a first press closes a drag whose release never came),
+// EndDrag after the release did.
+std::string DragStepName(const Editor& e, Modifiers m);
+void BeginDrag(Editor& e, const PointerState& p, Modifiers m);
+void EndDrag(Editor& e, const PointerState& p);
 
 inline constexpr int32_t kMaxGridSize = 500;
 void GridSpinner1(Editor& e, bool up);  // GridSize +- 1

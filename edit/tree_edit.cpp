@@ -8,6 +8,7 @@
 #include "edit/selection.h"
 #include "edit/transform.h"
 #include "scene/cp1252.h"
+#include "scene/node_fields.h"
 
 namespace qx {
 
@@ -20,67 +21,14 @@ void SelectOnly(Editor& e, TSector* node) {
   TreeClick(e);
 }
 
-void CopyCommonFields(const TSector& s, TSector& r) {
-  r.NodeType = s.NodeType;
-  r.Kind = s.Kind;
-  r.Name = s.Name;
-}
-
-// Fills r from s by the type of s; ids are left to the caller.
+// Fills r from s as a pasted copy (scene/node_fields.h says what a copy
+// takes); ids are left to the caller.
 void CopyRecord(const TSector& s, TSector& r) {
-  CopyCommonFields(s, r);
-  r.Marked = 0;
-  switch (s.NodeType) {
-    case kSector:
-      r.Visible = s.Visible;
-      r.NoInsideTest = s.NoInsideTest;
-      r.NoCollision = s.NoCollision;
-      r.ImageIndex = s.NoInsideTest == 1 ? kIconSectorNoInsideTest : kIconSector;
-      break;
-    case kPolygon:
-    case kPortal:
-    case kModel:
-      r.LightingMode = s.LightingMode;
-      r.TextureIndex = s.TextureIndex;
-      r.NoFrustum = s.NoFrustum;
-      r.Visible = s.Visible;
-      r.NoCollision = s.NoCollision;
-      r.ColorKey = s.ColorKey;
-      r.EnvMapping = s.EnvMapping;
-      r.NoShadow = s.NoShadow;
-      r.Vertices = s.Vertices;
-      r.VertexCount = static_cast<int32_t>(r.Vertices.size());
-      for (TVertex& v : r.Vertices) v.Marked = 0;
-      r.Triangles.resize(s.Triangles.size());
-      for (size_t i = 0; i < s.Triangles.size(); ++i) {
-        const TTriangle& st = s.Triangles[i];
-        TTriangle& rt = r.Triangles[i];
-        rt.V0 = st.V0;
-        rt.V1 = st.V1;
-        rt.V2 = st.V2;
-        rt.Normal = st.Normal;
-        rt.Distance = st.Distance;
-      }
-      r.TriangleCount = static_cast<uint16_t>(r.Triangles.size());
-      // A copied portal leads nowhere until it is linked again.
-      r.LinkedSector = nullptr;
-      r.IsLinked = 0;
-      r.LinkedSectorId = 0;
-      r.ImageIndex = DefaultIcon(s.NodeType);
-      break;
-    default:
-      r.Position = s.Position;
-      r.Brightness = s.Brightness;
-      r.Range = s.Range;
-      r.Shadow = s.Shadow;
-      std::copy(std::begin(s.Color), std::end(s.Color), std::begin(r.Color));
-      r.ParticleType = s.ParticleType;
-      r.ParticleSpeed = s.ParticleSpeed;
-      r.ObjectType = s.ObjectType;
-      r.Heading = s.Heading;
-      r.ImageIndex = DefaultIcon(s.NodeType);
-      break;
-  }
+  CopyFieldsForPaste(s, r);
+  r.VertexCount = static_cast<int32_t>(r.Vertices.size());
+  r.TriangleCount = static_cast<uint16_t>(r.Triangles.size());
+  r.ImageIndex =
+      s.NodeType == kSector && s.NoInsideTest == 1 ? kIconSectorNoInsideTest : DefaultIcon(s.NodeType);
 }
 
 // Where a pasted sector goes: next to the tree selection, in a sector.
@@ -101,12 +49,7 @@ void PasteSector(Editor& e, TSector* source) {
     return;
   }
   auto record = std::make_unique<TSector>();
-  record->NodeType = kSector;
-  record->Kind = source->Kind;
-  record->Name = source->Name;
-  record->Visible = source->Visible;
-  record->NoInsideTest = source->NoInsideTest;
-  record->NoCollision = source->NoCollision;
+  CopyRecord(*source, *record);
   record->Id = e.NextId();
   record->Marked = 1;
   TSector* copy = e.Tree.AddChild(dest, std::move(record));
@@ -233,6 +176,7 @@ bool TreeDragDrop(Editor& e, TSector* target) {
     target->LinkedSectorId = moved->Id;
     target->LinkedSector = moved;
     target->IsLinked = 1;
+    e.Changed(target, kChangeOther);
     e.Tree.Rename(target, moved->Name);
     SelectInTree(e, target);
     TreeClick(e);
@@ -244,6 +188,16 @@ bool TreeDragDrop(Editor& e, TSector* target) {
   }
   if (e.Tree.NextSibling(moved) == target) return false;  // already just before it
   return e.Tree.Move(moved, target->Parent, target);
+}
+
+bool TreeDropOnEmptyArea(Editor& e) {
+  TSector* moved = e.TreeSelection;
+  if (!moved || !e.Tree.Contains(moved) || !moved->Parent) return false;
+  UndoStack::Step step(e.History, "Ziehen");
+  if (!e.Tree.Move(moved, nullptr)) return false;
+  SelectInTree(e, moved);
+  e.Redraw();
+  return true;
 }
 
 void SelectParentObject(Editor& e) {

@@ -45,6 +45,10 @@ void RenameTreeSelection(Editor& e);
 // whether the scene changed.
 bool TreeDragDrop(Editor& e, TSector* target);
 
+// A drop of the tree selection on the empty area below the last row: the
+// dragged node moves to the end of the top level. Returns whether it moved.
+bool TreeDropOnEmptyArea(Editor& e);
+
 // "Übergeordnetes Objekt markieren" / "Untergeordnetes Objekt markieren".
 void SelectParentObject(Editor& e);
 void SelectFirstChildObject(Editor& e);

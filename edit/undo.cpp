@@ -40,7 +40,10 @@ void UndoStack::Open(std::string name, std::string merge_key) {
 
 void UndoStack::Close() {
   if (depth_ == 0) return;
-  if (--depth_ == 0 && !gesture_open_) SyncGuarded(open_name_, open_key_);
+  if (--depth_ == 0 && !gesture_open_) {
+    SyncGuarded(open_name_, open_key_);
+    editor_.PublishChanges();  // the command is done: the views follow it
+  }
 }
 
 void UndoStack::BeginGesture(std::string name) {
@@ -54,7 +57,10 @@ void UndoStack::BeginGesture(std::string name) {
 void UndoStack::EndGesture() {
   if (!gesture_open_) return;
   gesture_open_ = false;
-  if (depth_ == 0) SyncGuarded(open_name_, open_key_);
+  if (depth_ == 0) {
+    SyncGuarded(open_name_, open_key_);
+    editor_.PublishChanges();
+  }
 }
 
 bool UndoStack::Commit(const std::string& name) {
@@ -70,7 +76,10 @@ bool UndoStack::Sync(const std::string& name, const std::string& merge_key) {
     return false;
   }
   bool changed = false;
-  std::unique_ptr<SceneState> next = SceneState::Capture(editor_, current_.get(), &memory_, &changed);
+  last_changes_ = {};
+  RecordChanges changes;
+  std::unique_ptr<SceneState> next =
+      SceneState::Capture(editor_, current_.get(), &memory_, &changed, &changes);
   if (!changed) {
     // Steps on different selections are different edits, even with one key.
     if (!next->SameSelection(*current_)) mergeable_ = false;
@@ -87,6 +96,7 @@ bool UndoStack::Sync(const std::string& name, const std::string& merge_key) {
   // When merging, the state before the first of the merged steps stays the one to go back to.
   current_ = std::move(next);
   current_id_ = ++next_id_;
+  last_changes_ = std::move(changes);
   mergeable_ = !merge_key.empty();
   Trim();
   ShowModified();
@@ -103,6 +113,7 @@ bool UndoStack::SyncGuarded(const std::string& name, const std::string& merge_ke
     undo_.clear();
     redo_.clear();
     current_.reset();
+    last_changes_ = {};
     mergeable_ = false;
     current_id_ = ++next_id_;
     ShowModified();
@@ -115,20 +126,18 @@ bool UndoStack::Restore(std::deque<Entry>& from, std::deque<Entry>& to) {
   SyncGuarded({}, {});  // pending changes are a step of their own, taken back first
   if (from.empty() || !current_) return false;
   Entry& entry = from.back();
-  restoring_ = true;
   try {
-    entry.state->Restore(editor_);
+    entry.state->Restore(editor_, current_.get());
   } catch (const std::bad_alloc&) {
-    restoring_ = false;  // the editor was not touched
-    return false;
+    return false;  // the editor was not touched
   }
-  restoring_ = false;
   current_->DropSources();
   to.push_back({std::move(current_), entry.name, entry.merge_key, current_id_});
   current_ = std::move(entry.state);
   current_id_ = entry.id;
   from.pop_back();
   ReconcileLightmapTextures(*to.back().state);
+  editor_.PublishChanges();
   mergeable_ = false;
   Trim();
   ShowModified();
@@ -165,6 +174,7 @@ void UndoStack::ReconcileLightmapTextures(const SceneState& before) {
         continue;
       }
       t.LightmapTexture = wanted ? lightmap_uploader_->Upload(*wanted) : 0;
+      editor_.Changed(n, kChangeAppearance);
     }
   });
   for (const auto& [name, lightmap] : live)
@@ -237,10 +247,10 @@ void UndoStack::ShowModified() {
 }
 
 void UndoStack::AfterReset() {
-  if (restoring_) return;
   undo_.clear();
   redo_.clear();
   current_.reset();
+  last_changes_ = {};
   reset_ = true;
   mergeable_ = false;
   current_id_ = ++next_id_;

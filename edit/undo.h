@@ -13,8 +13,10 @@
 // lost either: the next step, Commit, Undo or a save records them as a step of
 // their own.
 //
-// Replacing the whole tree (NewScene, loading a document) ends the history:
-// its steps belong to another document. The editor's modified flag follows
+// Undo and redo change the live tree in place, so the records they keep stay
+// the same objects, and announce what they changed like any command; only
+// replacing the whole tree (NewScene, loading a document) is a reset, and it
+// ends the history: its steps belong to another document. The editor's modified flag follows
 // the history: it is set when the scene differs from the state last saved
 // and cleared by saving, loading and NewScene (and by undoing back to the
 // saved state).
@@ -26,6 +28,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "edit/scene_state.h"
 #include "scene/scene_tree.h"
@@ -99,6 +102,14 @@ class UndoStack : private TreeListener {
   // Changes whenever the recorded scene does: a backup is due only when it moved.
   uint64_t StateId() const { return current_id_; }
 
+  // What the last look found: the live records whose fields (or portal link)
+  // the step it recorded changed, and parallel to them the OR of the Change
+  // bits of what differs. Empty when that look recorded no step. Inserted and
+  // removed records are structure and not listed; the pointers are for
+  // comparison only, a later command may have released them.
+  const std::vector<const TSector*>& LastStepChangedRecords() const { return last_changes_.records; }
+  const std::vector<uint8_t>& LastStepChangeKinds() const { return last_changes_.kinds; }
+
   // Told after every change of what Undo and Redo would do, so that menus follow.
   std::function<void()> on_change;
 
@@ -143,9 +154,9 @@ class UndoStack : private TreeListener {
   std::string open_name_, open_key_;
   bool mergeable_ = false;  // the newest step may take in a following one with its key
   bool reset_ = false;      // the tree was replaced: the next look starts afresh
-  bool restoring_ = false;
   size_t max_steps_ = kUndoMaxSteps, max_bytes_ = kUndoMaxBytes;
   LightmapUploader* lightmap_uploader_ = nullptr;
+  RecordChanges last_changes_;
 };
 
 }  // namespace qx

@@ -1,5 +1,7 @@
 #include "edit/view_options.h"
 
+#include <cstdlib>
+
 namespace qx {
 
 const std::array<PersistedOption, 8> kPersistedViewOptions = {{
@@ -21,6 +23,44 @@ ViewOptions ReadViewOptions(SettingsStore& settings) {
 
 void WriteViewOptions(SettingsStore& settings, const ViewOptions& options) {
   for (const auto& p : kPersistedViewOptions) settings.WriteBool(p.name, options.*p.member);
+}
+
+namespace {
+
+bool ParseSplit(const std::string& text, std::array<int, 2>* out) {
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos) return false;
+  std::array<int, 2> v{};
+  const std::string parts[2] = {text.substr(0, comma), text.substr(comma + 1)};
+  for (int i = 0; i < 2; ++i) {
+    const std::string& p = parts[i];
+    if (p.empty() || p.size() > 6 || p.find_first_not_of("0123456789") != std::string::npos) return false;
+    v[i] = std::atoi(p.c_str());
+    if (v[i] > kMaxSplitSize) return false;
+  }
+  if (v[0] == 0 && v[1] == 0) return false;
+  *out = v;
+  return true;
+}
+
+std::string FormatSplit(const std::array<int, 2>& v) {
+  return std::to_string(v[0]) + "," + std::to_string(v[1]);
+}
+
+}  // namespace
+
+ViewLayout ReadViewLayout(SettingsStore& settings) {
+  ViewLayout layout;
+  layout.FourViews = settings.ReadBool(kSettingFourViews, false);
+  ParseSplit(settings.ReadString(kSettingFourViewsColumns, ""), &layout.Columns);
+  ParseSplit(settings.ReadString(kSettingFourViewsRows, ""), &layout.Rows);
+  return layout;
+}
+
+void WriteViewLayout(SettingsStore& settings, const ViewLayout& layout) {
+  settings.WriteBool(kSettingFourViews, layout.FourViews);
+  settings.WriteString(kSettingFourViewsColumns, FormatSplit(layout.Columns));
+  settings.WriteString(kSettingFourViewsRows, FormatSplit(layout.Rows));
 }
 
 }  // namespace qx

@@ -3,6 +3,7 @@
 // names under which the settings store keeps them and the directories.
 
 #include <array>
+#include <string>
 
 #include "edit/prompts.h"
 
@@ -38,5 +39,22 @@ extern const std::array<PersistedOption, 8> kPersistedViewOptions;
 // Missing values and values that are not numbers read as true.
 ViewOptions ReadViewOptions(SettingsStore& settings);
 void WriteViewOptions(SettingsStore& settings, const ViewOptions& options);
+
+// "Vier Ansichten" and where its splitters stand.
+inline constexpr const char* kSettingFourViews = "QVX3_GUI_FOURVIEWS";
+inline constexpr const char* kSettingFourViewsColumns = "QVX3_GUI_FOURVIEWS_COLUMNS";
+inline constexpr const char* kSettingFourViewsRows = "QVX3_GUI_FOURVIEWS_ROWS";
+
+struct ViewLayout {
+  bool FourViews = false;  // off on a first start: the 3D view alone, as ever
+  // Left and right column widths, top and bottom row heights, as "a,b" in
+  // the store. Only their proportion counts.
+  std::array<int, 2> Columns{1, 1};
+  std::array<int, 2> Rows{1, 1};
+};
+inline constexpr int kMaxSplitSize = 100000;
+// A missing or malformed value ("abc", "1,", "-5,3", "0,0", "9999999,1") gives the default.
+ViewLayout ReadViewLayout(SettingsStore& settings);
+void WriteViewLayout(SettingsStore& settings, const ViewLayout& layout);
 
 }  // namespace qx

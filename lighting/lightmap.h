@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "lighting/texel_lighting.h"
 #include "scene/scene_tree.h"
 
 namespace qx {
@@ -40,6 +41,8 @@ struct LitScene {
 
   // Told after a bake wrote a new lightmap list and these nodes' lighting.
   virtual void LightingChanged(const std::vector<TSector*>& /*nodes*/) {}
+  // Told when collecting for a bake gave these nodes new triangle planes.
+  virtual void PlanesChanged(const std::vector<TSector*>& /*nodes*/) {}
 };
 
 struct LightmapSize {
@@ -81,6 +84,7 @@ struct BakeResult {
   std::vector<Lightmap> lightmaps;
   std::vector<NodeOutput> nodes;
   uint64_t shadow_queries = 0;  // texel-light pairs that needed the shadow search
+  TexelStats stats;             // how the texels were decided
 };
 
 // The polygon and model nodes and the light nodes of the tree, each in tree
@@ -91,6 +95,8 @@ struct BakeLists {
   std::vector<TSector*> lights;
 };
 BakeLists CollectBakeLists(const SceneTree& tree);
+// The same for a scene, which is told whose planes changed (PlanesChanged).
+BakeLists CollectBakeLists(LitScene& scene);
 
 // Why a size cannot be baked, or empty when it can.
 std::string CheckLightmapSize(LightmapSize size, size_t lightmap_count);

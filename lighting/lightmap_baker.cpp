@@ -1,12 +1,16 @@
 #include <tbb/blocked_range.h>
+#include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
+#include "lighting/light_falloff.h"
 #include "lighting/lightmap.h"
 #include "lighting/shadow_search.h"
+#include "lighting/texel_lighting.h"
 #include "scene/polygon_data.h"
 
 namespace qx {
@@ -25,18 +29,6 @@ bool HasCorners(const TSector* node, const TTriangle& t) {
 bool Finite(const Vector& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
-
-Vector Scaled(Vector v, double s) {
-  return VectorScale(v, s);
-}
-
-// Where a triangle's texels lie: the texel with lightmap coordinates (s, r)
-// is at o + e1 * s + e2 * r. `area` is false for a triangle without area (or
-// without usable numbers), whose lightmap keeps its start value.
-struct TexelFrame {
-  Vector o, e1, e2;
-  bool area = false;
-};
 
 // The axis the triangle is projected along: the strictly largest normal
 // component; a tie goes to the first tied axis in x, y, z order; -1 for a
@@ -101,7 +93,23 @@ struct LitTriangle {
   const TTriangle* triangle;
   TexelFrame frame;
   int32_t lightmap;
+  int32_t twin = -1;  // an earlier lightmap with the same bytes, or -1
 };
+
+bool SameBits(const Vector& a, const Vector& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A lightmap's bytes depend on nothing but its node, its triangle's normal
+// and its texel frame; the two triangles of a flat quad mostly share all
+// three. The normal only enters through the signs of dot products, so a zero
+// of the other sign (the second triangle of a floor tile has -0 in x) does
+// not count; the frame has to match to the bit.
+bool SameLightmap(const LitTriangle& a, const LitTriangle& b) {
+  return a.node == b.node && a.frame.area && b.frame.area && a.triangle->Normal == b.triangle->Normal &&
+         SameBits(a.frame.o, b.frame.o) && SameBits(a.frame.e1, b.frame.e1) &&
+         SameBits(a.frame.e2, b.frame.e2);
+}
 
 class Baker {
  public:
@@ -111,12 +119,6 @@ class Baker {
   BakeResult Run() {
     BakeResult result;
     Plan(result);
-    // only_adding_from_[i]: no light from i on has a negative colour channel.
-    only_adding_from_.assign(lists_.lights.size() + 1, true);
-    for (size_t i = lists_.lights.size(); i-- > 0;) {
-      const float* c = lists_.lights[i]->Color;
-      only_adding_from_[i] = only_adding_from_[i + 1] && !(c[0] < 0) && !(c[1] < 0) && !(c[2] < 0);
-    }
     result.message = CheckLightmapSize(size_, lit_.size());
     if (!result.message.empty()) {
       result.status = BakeStatus::kRefused;
@@ -138,26 +140,34 @@ class Baker {
     }
     const ShadowSearch search(lists_.polygons, lists_.lights, extent);
 
+    std::vector<size_t> own;  // the lightmaps that are computed; the others are copies
+    for (size_t i = 0; i < lit_.size(); ++i)
+      if (lit_[i].twin < 0) own.push_back(i);
     std::atomic<size_t> done{0};
-    std::atomic<uint64_t> queries{0};
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, lit_.size(), 1),
-                      [&](const tbb::blocked_range<size_t>& r) {
-                        for (size_t i = r.begin(); i != r.end(); ++i) {
-                          if (Cancelled()) return;
-                          Lightmap& lm = result.lightmaps[i];
-                          lm.rgb.assign(bytes, uint8_t(kLumelStart));
-                          if (lit_[i].frame.area) queries += LightTexels(lit_[i], search, lm.rgb);
-                          Report(++done * 100 / lit_.size());
-                        }
-                      });
+    tbb::enumerable_thread_specific<TexelLighter> lighters(lists_.lights, search, size_.width, size_.height);
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, own.size(), 1), [&](const tbb::blocked_range<size_t>& r) {
+      TexelLighter& lighter = lighters.local();
+      for (size_t k = r.begin(); k != r.end(); ++k) {
+        if (Cancelled()) return;
+        const size_t i = own[k];
+        Lightmap& lm = result.lightmaps[i];
+        lm.rgb.assign(bytes, uint8_t(kLumelStart));
+        const LitTriangle& lt = lit_[i];
+        if (lt.frame.area) lighter.Light(lt.node, lt.triangle->Normal, lt.frame, lm.rgb.data());
+        Report(++done * 100 / own.size());
+      }
+    });
+    for (const LitTriangle& lt : lit_)
+      if (lt.twin >= 0) result.lightmaps[lt.lightmap].rgb = result.lightmaps[lt.twin].rgb;
     tbb::parallel_for(tbb::blocked_range<size_t>(0, result.nodes.size(), 1),
                       [&](const tbb::blocked_range<size_t>& r) {
                         for (size_t i = r.begin(); i != r.end(); ++i)
                           if (!Cancelled()) VertexColours(result.nodes[i]);
                       });
-    if (Cancelled()) return BakeResult{BakeStatus::kCancelled, {}, {}, {}, 0};
+    if (Cancelled()) return BakeResult{BakeStatus::kCancelled, {}, {}, {}, 0, {}};
     Report(100);
-    result.shadow_queries = queries;
+    for (const TexelLighter& lighter : lighters) result.stats.Add(lighter.Stats());
+    result.shadow_queries = result.stats.shadow_queries;
     return result;
   }
 
@@ -185,6 +195,8 @@ class Baker {
           const TTriangle& tri = node->Triangles[t];
           LitTriangle lt{node, &tri, {}, static_cast<int32_t>(lit_.size())};
           if (HasCorners(node, tri)) lt.frame = MapTriangle(node, tri, out.lightmap_coords);
+          if (!lit_.empty() && SameLightmap(lit_.back(), lt))
+            lt.twin = lit_.back().twin >= 0 ? lit_.back().twin : lit_.back().lightmap;
           out.lightmap_index[t] = lt.lightmap;
           lit_.push_back(lt);
         }
@@ -193,80 +205,21 @@ class Baker {
     }
   }
 
-  // Lights every texel of one triangle; returns the number of shadow searches.
-  uint64_t LightTexels(const LitTriangle& lt, const ShadowSearch& search, std::vector<uint8_t>& rgb) const {
-    const int w = size_.width, h = size_.height;
-    const TexelFrame& f = lt.frame;
-    const Vector n = lt.triangle->Normal;
-    const std::vector<TSector*>& lights = lists_.lights;
-
-    // Texel corners are shared by up to four texels; each is the same sum wherever it is used.
-    std::vector<Vector> grid(size_t(w + 1) * (h + 1));
-    for (int cy = 0; cy <= h; ++cy)
-      for (int cx = 0; cx <= w; ++cx)
-        grid[size_t(cy) * (w + 1) + cx] =
-            VectorAdd(VectorAdd(f.o, Scaled(f.e2, double(cy) / h)), Scaled(f.e1, double(cx) / w));
-
-    std::vector<std::vector<ShadowCandidate>> candidates(lights.size());
-    std::vector<bool> searched(lights.size(), false);
-    std::vector<size_t> hint(lights.size(), 0);
-    uint64_t queries = 0;
-    size_t pos = 0;
-    for (int y = 0; y < h; ++y) {
-      if (Cancelled()) return queries;
-      for (int x = 0; x < w; ++x, pos += 3) {
-        const Vector m = VectorAdd(VectorAdd(f.o, Scaled(f.e2, (y + 0.5) / h)), Scaled(f.e1, (x + 0.5) / w));
-        const Vector* row0 = &grid[size_t(y) * (w + 1) + x];
-        const Vector* row1 = row0 + (w + 1);
-        const Vector corners[4] = {row0[0], row0[1], row1[0], row1[1]};
-        double acc[3] = {kLumelStart, kLumelStart, kLumelStart};
-        for (size_t li = 0; li < lights.size(); ++li) {
-          // Once every channel is at the ceiling and no later light can take
-          // light away, the texel is white whatever those lights do.
-          if (acc[0] >= kChannelCeiling && acc[1] >= kChannelCeiling && acc[2] >= kChannelCeiling &&
-              only_adding_from_[li])
-            break;
-          const TSector* light = lights[li];
-          Vector dir = VectorSubtract(light->Position, m);
-          const float dist = VectorLength(dir);
-          if (dist == 0) continue;
-          VectorNormalize(dir);
-          const bool behind = VectorDot(n, dir) <= 0;
-          double intensity = 1;
-          if (light->Kind == 1) {
-            if (behind) continue;
-          } else {
-            if (behind && light->Shadow == 1) continue;
-            intensity = std::fabs(double(light->Brightness) / (double(dist) * dist / double(light->Range)));
-          }
-          if (light->Shadow == 1) {
-            if (!searched[li]) {
-              search.Candidates(li, lt.node->Id, f.o, f.e1, f.e2, candidates[li]);
-              searched[li] = true;
-            }
-            ++queries;
-            if (ShadowSearch::Shadowed(candidates[li], light->Position, VectorNegate(dir), corners, hint[li]))
-              continue;
-          }
-          for (int k = 0; k < 3; ++k) {
-            const double add = intensity * light->Color[k];
-            if (!std::isnan(add)) acc[k] += add;
-          }
-        }
-        for (int k = 0; k < 3; ++k) rgb[pos + k] = ChannelToByte(acc[k]);
-      }
-    }
-    return queries;
-  }
-
   // Every corner of every triangle in order; a shared vertex keeps the colour
-  // its last triangle gives it.
+  // its last triangle gives it, so only that one is computed.
   void VertexColours(BakeResult::NodeOutput& out) const {
     const TSector* node = out.node;
+    std::vector<size_t> last(node->Vertices.size(), SIZE_MAX);
+    for (size_t t = 0; t < TriangleTotal(node); ++t) {
+      const TTriangle& tri = node->Triangles[t];
+      if (HasCorners(node, tri))
+        for (int32_t index : {tri.V0, tri.V1, tri.V2}) last[size_t(index)] = t;
+    }
     for (size_t t = 0; t < TriangleTotal(node); ++t) {
       const TTriangle& tri = node->Triangles[t];
       if (!HasCorners(node, tri)) continue;
       for (int32_t index : {tri.V0, tri.V1, tri.V2}) {
+        if (last[size_t(index)] != t) continue;
         const Vector& p = node->Vertices[index].Position;
         double acc[3] = {kVertexStart, kVertexStart, kVertexStart};
         for (const TSector* light : lists_.lights) {
@@ -275,9 +228,11 @@ class Baker {
             Vector dir = VectorSubtract(light->Position, p);
             const float dist = VectorLength(dir);
             if (dist == 0) continue;
-            VectorNormalize(dir);
-            if (VectorDot(tri.Normal, dir) <= 0 && light->Shadow == 1) continue;
-            intensity = std::fabs(double(light->Brightness) / (double(dist) * dist / double(light->Range)));
+            if (light->Shadow == 1) {  // only a shadowing light leaves the back side dark
+              VectorNormalize(dir);
+              if (VectorDot(tri.Normal, dir) <= 0) continue;
+            }
+            intensity = PointLightIntensity(light->Brightness, light->Range, dist);
           }
           for (int k = 0; k < 3; ++k) {
             const double add = intensity * light->Color[k] * kVertexFactor;
@@ -304,23 +259,50 @@ class Baker {
   LightmapSize size_;
   const BakeOptions& options_;
   std::vector<LitTriangle> lit_;
-  std::vector<bool> only_adding_from_;
   std::mutex progress_mutex_;
   int reported_ = -1;
 };
 
 }  // namespace
 
-BakeLists CollectBakeLists(const SceneTree& tree) {
+namespace {
+
+bool SamePlanes(const std::vector<TTriangle>& a, const std::vector<TTriangle>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (!(a[i].Normal == b[i].Normal) || std::memcmp(&a[i].Distance, &b[i].Distance, sizeof(float)) != 0)
+      return false;
+  return true;
+}
+
+// The planes follow the vertices as they are now; `replanned`, when given,
+// receives every node whose planes this changed.
+BakeLists Collect(const SceneTree& tree, std::vector<TSector*>* replanned) {
   BakeLists lists;
+  std::vector<TTriangle> before;
   tree.Walk([&](TSector* n) {
     if (n->NodeType == kPolygon || n->NodeType == kModel) {
+      if (replanned) before = n->Triangles;
       UpdatePolygonData(n);
+      if (replanned && !SamePlanes(before, n->Triangles)) replanned->push_back(n);
       lists.polygons.push_back(n);
     } else if (n->NodeType == kLight) {
       lists.lights.push_back(n);
     }
   });
+  return lists;
+}
+
+}  // namespace
+
+BakeLists CollectBakeLists(const SceneTree& tree) {
+  return Collect(tree, nullptr);
+}
+
+BakeLists CollectBakeLists(LitScene& scene) {
+  std::vector<TSector*> replanned;
+  BakeLists lists = Collect(scene.Tree, &replanned);
+  if (!replanned.empty()) scene.PlanesChanged(replanned);
   return lists;
 }
 
@@ -366,7 +348,7 @@ void ApplyBakeResult(LitScene& scene, BakeResult&& result, LightmapUploader* upl
 
 BakeStatus ComputeLightmaps(LitScene& scene, LightmapSize size, const BakeOptions& options,
                             LightmapUploader* uploader, std::string* message) {
-  const BakeLists lists = CollectBakeLists(scene.Tree);
+  const BakeLists lists = CollectBakeLists(scene);
   BakeResult result = BakeLightmaps(lists, size, options);
   if (message) *message = result.message;
   if (result.status != BakeStatus::kDone) return result.status;

@@ -67,7 +67,7 @@ uint32_t PngCrc32(const uint8_t* data, size_t size, uint32_t crc) {
 
 std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint8_t>& rgb) {
   if (width <= 0 || height <= 0 || rgb.size() != size_t(width) * size_t(height) * 3)
-    throw std::invalid_argument("EncodePng: size does not match the pixels");
+    throw std::invalid_argument("Bildgröße passt nicht zu den Pixeldaten");
   std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> header;
   PutBig32(header, static_cast<uint32_t>(width));

@@ -39,21 +39,6 @@ double Coord(const Vector& v, int axis) {
   return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
 }
 
-using D3 = std::array<double, 3>;
-
-D3 ToD3(const Vector& v) {
-  return {v.x, v.y, v.z};
-}
-D3 Sub(const D3& a, const D3& b) {
-  return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-D3 Cross(const D3& a, const D3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-double Dot(const D3& a, const D3& b) {
-  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
 // The pyramid from the light to the grown texel parallelogram, as a box and
 // up to five outward planes. Planes that rounding could tip over are left out.
 struct Pyramid {
@@ -173,6 +158,9 @@ ShadowSearch::ShadowSearch(const std::vector<TSector*>& polygons, const std::vec
     }
     order_.push_back(i);
   }
+  proofs_.resize(casters_.size());
+  for (uint32_t i : order_)
+    proofs_[i] = MakeCasterProof(casters_[i].a, casters_[i].b, casters_[i].c, casters_[i].n);
   if (searchable_ && !order_.empty()) {
     nodes_.reserve(2 * order_.size() / kLeafSize + 2);
     nodes_.push_back({});
@@ -272,14 +260,12 @@ void ShadowSearch::Candidates(size_t light_index, uint32_t owner, const Vector& 
   out.reserve(picked.size());
   for (uint32_t i : picked) {
     const Caster& c = casters_[i];
-    out.push_back({&c, ClassifyPoint(light.position, c.a, c.n)});
+    out.push_back({&c, ClassifyPoint(light.position, c.a, c.n), i});
   }
 }
 
-namespace {
-
-bool CastsShadow(const ShadowCandidate& cand, const Vector& light, const Vector& u,
-                 const Vector (&corners)[4]) {
+bool ShadowSearch::CastsShadow(const ShadowCandidate& cand, const Vector& light, const Vector& u,
+                               const Vector (&corners)[4]) {
   const Caster& c = *cand.caster;
   if (cand.side_light != 0)
     for (const Vector& corner : corners)
@@ -290,8 +276,6 @@ bool CastsShadow(const ShadowCandidate& cand, const Vector& light, const Vector&
   if (c.regular && !InBox(hit, c)) return false;
   return PointInTriangle(hit, c.a, c.b, c.c);
 }
-
-}  // namespace
 
 bool ShadowSearch::Shadowed(const std::vector<ShadowCandidate>& candidates, const Vector& light,
                             const Vector& u, const Vector (&corners)[4], size_t& hint) {
@@ -305,6 +289,73 @@ bool ShadowSearch::Shadowed(const std::vector<ShadowCandidate>& candidates, cons
     }
   }
   return false;
+}
+
+void ShadowSearch::CastersOnSegment(size_t light_index, const D3& target, uint32_t owner, size_t limit,
+                                    std::vector<std::pair<double, uint32_t>>& out) const {
+  out.clear();
+  const LightInfo& light = lights_[light_index];
+  if (!light.searchable || nodes_.empty() || limit == 0) return;
+  const D3 from = ToD3(light.position);
+  const D3 dir = Sub(target, from);
+  double inv[3];
+  for (int i = 0; i < 3; ++i) inv[i] = 1.0 / dir[i];
+  // Where the segment enters a box, or infinity when it misses it before `until`.
+  auto entry = [&](const float(&lo)[3], const float(&hi)[3], double until) {
+    double t0 = 0, t1 = until;
+    for (int i = 0; i < 3; ++i) {
+      double a = (double(lo[i]) - from[i]) * inv[i], b = (double(hi[i]) - from[i]) * inv[i];
+      if (std::isnan(a) || std::isnan(b)) {  // along the slab's face: inside it or not at all
+        if (from[i] < lo[i] || from[i] > hi[i]) return kInf;
+        continue;
+      }
+      if (a > b) std::swap(a, b);
+      t0 = std::max(t0, a);
+      t1 = std::min(t1, b);
+    }
+    return t0 <= t1 ? t0 : kInf;
+  };
+  // Only the `limit` nearest hits are wanted: boxes beyond the farthest kept one are skipped.
+  auto until = [&] { return out.size() < limit ? 1.0 : out.back().first; };
+  uint32_t stack[128];
+  int top = 0;
+  if (entry(nodes_[0].lo, nodes_[0].hi, 1.0) < kInf) stack[top++] = 0;
+  while (top > 0) {
+    const Node& n = nodes_[stack[--top]];
+    if (n.count == 0) {
+      const Node& left = nodes_[n.first];
+      const Node& right = nodes_[n.first + 1];
+      const double bound = until();
+      const double tl = entry(left.lo, left.hi, bound), tr = entry(right.lo, right.hi, bound);
+      // The nearer child is taken first.
+      const bool left_first = tl <= tr;
+      const double t_far = left_first ? tr : tl, t_near = left_first ? tl : tr;
+      if (t_far < kInf) stack[top++] = left_first ? n.first + 1 : n.first;
+      if (t_near < kInf) stack[top++] = left_first ? n.first : n.first + 1;
+      continue;
+    }
+    for (uint32_t k = n.first; k < n.first + n.count; ++k) {
+      const uint32_t i = order_[k];
+      const CasterProof& p = proofs_[i];
+      if (!p.usable || casters_[i].owner == owner) continue;
+      // Moller-Trumbore on the segment.
+      const D3 e1 = Sub(p.corner[1], p.corner[0]), e2 = Sub(p.corner[2], p.corner[0]);
+      const D3 q = Cross(dir, e2);
+      const double det = Dot(e1, q);
+      if (!(std::fabs(det) > 0)) continue;
+      const D3 s = Sub(from, p.corner[0]);
+      const double u = Dot(s, q) / det;
+      if (u < 0 || u > 1) continue;
+      const D3 r = Cross(s, e1);
+      const double v = Dot(dir, r) / det;
+      if (v < 0 || u + v > 1) continue;
+      const double t = Dot(e2, r) / det;
+      if (!(t > 0 && t < until())) continue;
+      out.emplace_back(t, i);
+      std::sort(out.begin(), out.end());
+      if (out.size() > limit) out.pop_back();
+    }
+  }
 }
 
 }  // namespace qx

@@ -24,8 +24,10 @@
 //    the light are always tested, as are casters with non-finite or odd data.
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
+#include "lighting/shadow_proof.h"
 #include "scene/node.h"
 
 namespace qx {
@@ -41,6 +43,7 @@ struct Caster {
 struct ShadowCandidate {
   const Caster* caster;
   float side_light;  // ClassifyPoint of the light against the caster's plane
+  uint32_t index;    // of the caster in the search
 };
 
 class ShadowSearch {
@@ -61,8 +64,20 @@ class ShadowSearch {
   // first and is set to the one that casts the shadow.
   static bool Shadowed(const std::vector<ShadowCandidate>& candidates, const Vector& light, const Vector& u,
                        const Vector (&corners)[4], size_t& hint);
+  // The exact test on one caster.
+  static bool CastsShadow(const ShadowCandidate& candidate, const Vector& light, const Vector& u,
+                          const Vector (&corners)[4]);
+
+  // The casters whose triangle the segment from light `light_index` to
+  // `target` passes through, nearest the light first, at most `limit` of
+  // them, none of node `owner`. A plain double-precision search: it only
+  // suggests casters for ProveBlock, which decides.
+  void CastersOnSegment(size_t light_index, const D3& target, uint32_t owner, size_t limit,
+                        std::vector<std::pair<double, uint32_t>>& out) const;
 
   size_t CasterCount() const { return casters_.size(); }
+  const Caster& CasterAt(uint32_t i) const { return casters_[i]; }
+  const CasterProof& Proof(uint32_t i) const { return proofs_[i]; }
 
  private:
   struct Node {
@@ -79,6 +94,7 @@ class ShadowSearch {
   void Build(uint32_t node, uint32_t begin, uint32_t end, int depth);
 
   std::vector<Caster> casters_;
+  std::vector<CasterProof> proofs_;  // parallel to casters_
   std::vector<uint32_t> order_;      // caster indices, leaves of the tree point into it
   std::vector<uint32_t> irregular_;  // always tested
   std::vector<Node> nodes_;

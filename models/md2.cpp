@@ -125,6 +125,39 @@ bool TMD2::LoadFromMemory(const uint8_t* data, size_t size) {
   return true;
 }
 
+bool TMD2::LoadFrame(std::vector<float> positions, std::vector<float> tex_coords,
+                     std::vector<MD2Triangle> triangles) {
+  const size_t vertices = positions.size() / 3, coords = tex_coords.size() / 2;
+  bool valid = positions.size() % 3 == 0 && tex_coords.size() % 2 == 0 &&
+               vertices <= size_t(kMD2MaxVertices) && coords <= size_t(INT16_MAX) &&
+               triangles.size() <= size_t(kMD2MaxTriangles);
+  for (size_t i = 0; valid && i < positions.size(); ++i) valid = std::isfinite(positions[i]);
+  for (size_t i = 0; valid && i < tex_coords.size(); ++i) valid = std::isfinite(tex_coords[i]);
+  for (size_t i = 0; valid && i < triangles.size(); ++i)
+    for (int k = 0; k < 3; ++k)
+      valid = valid && triangles[i].Vertex[k] >= 0 && size_t(triangles[i].Vertex[k]) < vertices &&
+              triangles[i].TexCoord[k] >= 0 && size_t(triangles[i].TexCoord[k]) < coords;
+  if (!valid) {
+    error_ = kInvalid;
+    return false;
+  }
+  vertex_count_ = static_cast<int>(vertices);
+  frame_count_ = 1;
+  tex_coord_count_ = static_cast<int>(coords);
+  frame_size_ = 0;  // no file frame behind it
+  header_ = {};
+  header_[kMD2NumVertices] = vertex_count_;
+  header_[kMD2NumTexCoords] = tex_coord_count_;
+  header_[kMD2NumTriangles] = static_cast<int32_t>(triangles.size());
+  header_[kMD2NumFrames] = 1;
+  positions_ = std::move(positions);
+  tex_coords_ = std::move(tex_coords);
+  triangles_ = std::move(triangles);
+  loaded_ = true;
+  error_.clear();
+  return true;
+}
+
 Vector TMD2::FramePosition(int frame, int vertex) const {
   const size_t at = (size_t(frame) * size_t(vertex_count_) + size_t(vertex)) * 3;
   return {positions_[at], positions_[at + 1], positions_[at + 2]};

@@ -58,6 +58,13 @@ class TMD2 {
   // when it cannot be read or is no valid MD2 file.
   bool LoadFromFile(const std::filesystem::path& path);
   bool LoadFromMemory(const uint8_t* data, size_t size);
+  // Takes a single-frame model made elsewhere (an imported mesh), under the
+  // rules a file obeys: at most kMD2MaxVertices vertices and kMD2MaxTriangles
+  // triangles, finite numbers, every corner naming an existing vertex and
+  // texture coordinate. `positions` holds x, y, z per vertex, `tex_coords` u, v
+  // per entry. False (Error() set, the loader unchanged) when a rule is broken.
+  bool LoadFrame(std::vector<float> positions, std::vector<float> tex_coords,
+                 std::vector<MD2Triangle> triangles);
 
   bool Loaded() const { return loaded_; }
   const std::string& Error() const { return error_; }

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "render/frame_overlay.h"
+#include "render/light_reach.h"
 #include "render/retained_gl.h"
 #include "render/scene_geometry.h"
 
@@ -399,6 +400,17 @@ void RetainedRenderer::DrawOverlay(const FrameOverlay& overlay) {
   state_->Depth(true);
 }
 
+// A selected point light's reach: a few circles in immediate mode, drawn
+// after the buffers since they are few and follow the selection alone.
+void RetainedRenderer::DrawLightReaches(const Editor& e, const ViewOptions& o) {
+  if (!o.ShowMarkers) return;
+  glDisable(GL_TEXTURE_2D);
+  glLineWidth(1);
+  for (const TSector* n : e.SelectionList)
+    if (n->NodeType == kLight && n->Marked) DrawLightReach(*n);
+  state_->Reset();
+}
+
 void RetainedRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
   if (!gl_) return;
   stats_ = {};
@@ -423,6 +435,7 @@ void RetainedRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
   DrawOverlay(BuildFrameOverlay(scene_, e, o, &after_nodes));
   cull_on_ = after_nodes.cull;
   state_->EndArrays();
+  DrawLightReaches(e, o);
   glFlush();
 }
 

@@ -91,6 +91,7 @@ class RetainedRenderer : public ViewportRenderer {
   void ApplyBatchState(const BatchKey& key, const ViewOptions& o, SectorDrawMode mode);
   void MultiDraw(Primitive p, const int32_t* firsts, const int32_t* counts, size_t n);
   void DrawGrid(const Editor& e);
+  void DrawLightReaches(const Editor& e, const ViewOptions& o);
   void DrawOverlay(const FrameOverlay& overlay);
   void ReleaseBuffers();
 

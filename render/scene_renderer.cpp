@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "edit/selection.h"
+#include "render/light_reach.h"
 #include "render/scene_geometry.h"
 #include "scene/polygon_data.h"
 
@@ -18,24 +19,6 @@ namespace {
 
 void Vertex(const Vector& p) {
   glVertex3f(p.x, p.y, p.z);
-}
-
-// Depth-first pre-order over the whole tree without recursion: documents
-// may nest deeper than the call stack allows.
-template <typename Visit>
-void PreOrder(const SceneTree& tree, Visit&& visit) {
-  std::vector<std::pair<const std::vector<std::unique_ptr<TSector>>*, size_t>> stack;
-  stack.emplace_back(&tree.TopLevel(), 0);
-  while (!stack.empty()) {
-    auto& [list, index] = stack.back();
-    if (index >= list->size()) {
-      stack.pop_back();
-      continue;
-    }
-    TSector* n = (*list)[index++].get();
-    visit(n);
-    if (!n->Children.empty()) stack.emplace_back(&n->Children, 0);
-  }
 }
 
 }  // namespace
@@ -248,7 +231,7 @@ void SceneRenderer::DrawScene(Editor& e, const ViewOptions& o) {
 }
 
 void SceneRenderer::DrawNodes(Editor& e, const ViewOptions& o) {
-  PreOrder(e.Tree, [&](TSector* n) { DrawNode(e, o, n); });
+  e.Tree.Walk([&](TSector* n) { DrawNode(e, o, n); });
 }
 
 void SceneRenderer::SetSurfaceState(const ViewOptions& o, const TSector* n) {
@@ -508,7 +491,7 @@ void SceneRenderer::DrawVertexSpheres(Editor& e, const TSector* n) {
 
 void SceneRenderer::DrawMarkers(Editor& e, const ViewOptions& o) {
   if (!o.ShowMarkers) return;
-  PreOrder(e.Tree, [&](TSector* n) { DrawMarker(e, o, n); });
+  e.Tree.Walk([&](TSector* n) { DrawMarker(e, o, n); });
 }
 
 void SceneRenderer::DrawMarker(Editor& e, const ViewOptions& o, TSector* n) {
@@ -540,6 +523,13 @@ void SceneRenderer::DrawMarker(Editor& e, const ViewOptions& o, TSector* n) {
       LineWidth(2);
       DrawBox(n->BoundsMin, n->BoundsMax);
       if (e.VertexMode) DrawVertexSpheres(e, n);
+      return;
+    case kLight:
+      // Only in the picture: the wire sphere is no pick target.
+      if (!n->Marked || selecting_) return;
+      TexturingOffBothUnits();
+      LineWidth(1);
+      DrawLightReach(*n);
       return;
     case kPortal: {
       if (!o.ShowPortals) return;

@@ -65,12 +65,13 @@ class ByteReader {
   // Throws unless `count` items of `item_size` bytes can still follow; call it
   // before allocating for a count read from a file.
   void NeedItems(uint64_t count, uint64_t item_size) const {
-    if (item_size != 0 && count > Remaining() / item_size) throw ReadError("count exceeds the data");
+    if (item_size != 0 && count > Remaining() / item_size)
+      throw ReadError("Anzahl größer als die übrigen Daten");
   }
   size_t Remaining() const { return size_ - pos_; }
   size_t Position() const { return pos_; }
   void Seek(size_t pos) {
-    if (pos > size_) throw ReadError("seek past the end");
+    if (pos > size_) throw ReadError("Position hinter dem Dateiende");
     pos_ = pos;
   }
   const uint8_t* Data() const { return data_; }
@@ -78,7 +79,7 @@ class ByteReader {
 
  private:
   void Need(size_t n) const {
-    if (n > size_ - pos_) throw ReadError("unexpected end of data");
+    if (n > size_ - pos_) throw ReadError("unerwartetes Dateiende");
   }
   template <typename T>
   T Get() {
@@ -106,6 +107,10 @@ inline Vector ReadVector(ByteReader& in) {
   v.z = in.F32();
   return v;
 }
+
+// An operating-system error number (errno, std::error_code::value()) as a short
+// German text for the messages; numbers without one of their own are named.
+std::string SystemErrorText(int error_number);
 
 // Reads a whole file; false (with `error` set) when it cannot be read or is
 // larger than max_size.

@@ -15,16 +15,16 @@ namespace qx {
 enum Change : uint8_t {
   kChangeGeometry = 1,    // vertices, positions, triangles, bounds, heading
   kChangeAppearance = 2,  // texture, lighting mode, colours, visibility, lightmap coordinates
-  kChangeOther = 4,       // any other field (names travel as structure)
+  kChangeOther = 4,       // any other field (names travel as structure, and as this)
 };
 
 struct ChangeSet {
   // Changed records and an OR of their Change bits. A record removed later in
   // the same step is dropped from the set before it is announced.
   std::unordered_map<TSector*, uint8_t> nodes;
-  bool lightmaps = false;   // the lightmap list was replaced (a bake, undo of one)
-  bool structure = false;   // nodes were inserted, removed or moved
-  bool replaced = false;    // a new or loaded document: everything is new
+  bool lightmaps = false;  // the lightmap list was replaced (a bake, undo of one)
+  bool structure = false;  // nodes were inserted, removed or moved
+  bool replaced = false;   // a new or loaded document: everything is new
   bool start_position = false;
 
   bool Empty() const { return nodes.empty() && !lightmaps && !structure && !replaced && !start_position; }

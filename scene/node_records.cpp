@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <type_traits>
 #include <unordered_map>
 
 #include "scene/polygon_data.h"
@@ -12,163 +13,274 @@ namespace qx {
 namespace {
 
 constexpr uint8_t kOutlineMask = 0x80;
-constexpr size_t kHeadSize = 4 + 4 + 1 + 1;
-constexpr size_t kVertexSize = 36;        // polygon and model vertex
-constexpr size_t kPortalVertexSize = 16;  // id and position
-constexpr size_t kModelTriangleSize = 12;
-constexpr size_t kMaxPortalVertices = 255;
-constexpr size_t kMaxTriangles = std::numeric_limits<uint16_t>::max();
 
 // The counts as written; arrays larger than their file field are cut, so the
 // record always matches its own count.
-size_t StoredVertexCount(const TSector& n) {
-  if (n.NodeType == kPortal) return std::min(n.Vertices.size(), kMaxPortalVertices);
-  return std::min<size_t>(n.Vertices.size(), std::numeric_limits<int32_t>::max());
+template <class Count, class T>
+size_t StoredCount(const std::vector<T>& items) {
+  return std::min<size_t>(items.size(), std::numeric_limits<Count>::max());
 }
 size_t StoredTriangleCount(const TSector& n) {
-  return std::min(n.Triangles.size(), kMaxTriangles);
+  return StoredCount<uint16_t>(n.Triangles);
 }
 
-Vector Relative(const Vector& p, const Vector* origin) {
-  return origin ? VectorSubtract(p, *origin) : p;
-}
+// The record layouts, described once: Layout names every stored field in
+// file order, and the writer, the reader and the size count below walk it.
+// An array's items are described by a callable taking (io, item).
 
-void WriteSurface(ByteWriter& out, const TSector& n, const Vector* origin) {
-  out.U16(n.TextureIndex);
-  out.U8(n.NoCollision);
-  out.U8(n.Visible);
-  out.U8(n.ColorKey);
-  out.U8(n.EnvMapping);
-  out.U8(n.LightingMode);
-  out.U8(n.NoShadow);
-  const size_t count = StoredVertexCount(n);
-  out.I32(static_cast<int32_t>(count));
-  for (size_t i = 0; i < count; ++i) {
-    const TVertex& v = n.Vertices[i];
-    out.U32(v.Id);
-    WriteVector(out, Relative(v.Position, origin));
-    for (float c : v.Color) out.U8(RoundToByte(double(c) * 255.0));
-    out.F32(v.TexCoord[0]);
-    out.F32(v.TexCoord[1]);
-    out.F32(v.LightmapCoord[0]);
-    out.F32(v.LightmapCoord[1]);
-  }
-  out.U16(static_cast<uint16_t>(StoredTriangleCount(n)));
-}
+constexpr auto kSurfaceVertex = [](auto& io, auto& v) {
+  io.Field(v.Id);
+  io.Position(v.Position);
+  for (auto& c : v.Color) io.UnitColor(c);
+  io.Field(v.TexCoord[0]);
+  io.Field(v.TexCoord[1]);
+  io.Field(v.LightmapCoord[0]);
+  io.Field(v.LightmapCoord[1]);
+};
+
+constexpr auto kPortalVertex = [](auto& io, auto& v) {
+  io.Field(v.Id);
+  io.Position(v.Position);
+};
+
+constexpr auto kModelTriangle = [](auto& io, auto& t) {
+  io.Field(t.V0);
+  io.Field(t.V1);
+  io.Field(t.V2);
+};
 
 // Polygon and model: everything up to and including the triangle count.
-void ReadSurface(ByteReader& in, TSector& n) {
-  n.TextureIndex = in.U16();
-  n.NoCollision = in.U8();
-  n.Visible = in.U8();
-  n.ColorKey = in.U8();
-  n.EnvMapping = in.U8();
-  n.LightingMode = in.U8();
-  n.NoShadow = in.U8();
-  const int32_t count = in.I32();
-  if (count < 0) throw ReadError("negative Eckpunktanzahl");
-  in.NeedItems(static_cast<uint64_t>(count), kVertexSize);
-  n.ResizeVertices(static_cast<size_t>(count));
-  for (TVertex& v : n.Vertices) {
-    v.Id = in.U32();
-    v.Position = ReadVector(in);
-    for (float& c : v.Color) c = static_cast<float>(in.U8() / 255.0);
-    v.TexCoord[0] = in.F32();
-    v.TexCoord[1] = in.F32();
-    v.LightmapCoord[0] = in.F32();
-    v.LightmapCoord[1] = in.F32();
-  }
-  n.TriangleCount = in.U16();
+template <class Io, class Node>
+void SurfaceLayout(Io& io, Node& n) {
+  io.Field(n.TextureIndex);
+  io.Field(n.NoCollision);
+  io.Field(n.Visible);
+  io.Field(n.ColorKey);
+  io.Field(n.EnvMapping);
+  io.Field(n.LightingMode);
+  io.Field(n.NoShadow);
+  io.template Vertices<int32_t>(n, kSurfaceVertex);
+  io.TriangleCount(n);  // a polygon's triangles are not stored, only their count
 }
 
-void ReadPolygon(ByteReader& in, TSector& n) {
-  ReadSurface(in, n);
-  // Every command, the renderer and the exporter treat a polygon as the quad
-  // with four corners and two triangles; anything else is a damaged record.
-  if (n.Vertices.size() != 4 || n.TriangleCount != 2) throw ReadError("Polygon ist kein Viereck");
-  n.ResizeTriangles(2);
-  UpdatePolygonData(&n);
-}
-
-void ReadModel(ByteReader& in, TSector& n) {
-  ReadSurface(in, n);
-  in.NeedItems(n.TriangleCount, kModelTriangleSize);
-  n.ResizeTriangles(n.TriangleCount);
-  const auto corner_ok = [&](int32_t i) { return i >= 0 && static_cast<size_t>(i) < n.Vertices.size(); };
-  for (TTriangle& t : n.Triangles) {
-    t.V0 = in.I32();
-    t.V1 = in.I32();
-    t.V2 = in.I32();
-    if (!corner_ok(t.V0) || !corner_ok(t.V1) || !corner_ok(t.V2))
-      throw ReadError("Dreieck verweist auf einen fehlenden Eckpunkt");
-  }
-}
-
-void ReadPortal(ByteReader& in, TSector& n) {
-  n.NoFrustum = in.U8();
-  n.LinkedSectorId = in.U32();
-  const uint8_t count = in.U8();
-  in.NeedItems(count, kPortalVertexSize);
-  n.ResizeVertices(count);
-  for (TVertex& v : n.Vertices) {
-    v.Id = in.U32();
-    v.Position = ReadVector(in);
-  }
-}
-
-void ReadRecordBody(ByteReader& in, TSector& n) {
+template <class Io, class Node>
+void Layout(Io& io, Node& n) {
+  io.Field(n.Id);
+  io.Name(n.Name);
+  io.Field(n.NodeType);
+  io.Field(n.Kind);
   switch (n.NodeType) {
     case kSector:
-      n.Visible = in.U8();
-      n.NoInsideTest = in.U8();
-      n.NoCollision = in.U8();
+      io.Field(n.Visible);
+      io.Field(n.NoInsideTest);
+      io.Field(n.NoCollision);
       break;
     case kPolygon:
-      ReadPolygon(in, n);
+      SurfaceLayout(io, n);
       break;
     case kModel:
-      ReadModel(in, n);
+      SurfaceLayout(io, n);
+      io.Triangles(n, kModelTriangle);
       break;
     case kPortal:
-      ReadPortal(in, n);
+      io.Field(n.NoFrustum);
+      io.LinkId(n);
+      io.template Vertices<uint8_t>(n, kPortalVertex);
       break;
     case kLight:
-      n.Position = ReadVector(in);
-      n.Brightness = in.F32();
-      n.Range = in.F32();
-      n.Shadow = in.U8();
-      in.Skip(3);
-      for (float& c : n.Color) c = in.U8();
+      io.Position(n.Position);
+      io.Field(n.Brightness);
+      io.Field(n.Range);
+      io.Field(n.Shadow);
+      io.Pad(3);  // the flag is the first byte of a 4-byte field
+      for (auto& c : n.Color) io.ByteColor(c);
       break;
     case kParticleSystem:
-      n.Position = ReadVector(in);
-      n.ParticleType = in.U8();
-      n.ParticleSpeed = in.F32();
+      io.Position(n.Position);
+      io.Field(n.ParticleType);
+      io.Field(n.ParticleSpeed);
       break;
     case kActor:
-      n.Position = ReadVector(in);
-      n.ObjectType = in.U8();
-      n.Heading = in.F32();
+      io.Position(n.Position);
+      io.Field(n.ObjectType);
+      io.Field(n.Heading);
       break;
     case kCheckpoint:
-      n.Position = ReadVector(in);
-      n.ObjectType = in.U8();
+      io.Position(n.Position);
+      io.Field(n.ObjectType);
       break;
     default:
-      throw ReadError("unbekannter Knotentyp " + std::to_string(n.NodeType));
+      io.UnknownType(n.NodeType);
+      break;
   }
+}
+
+template <class T>
+constexpr bool kStoredScalar =
+    std::is_same_v<T, uint8_t> || std::is_same_v<T, uint16_t> || std::is_same_v<T, uint32_t> ||
+    std::is_same_v<T, int32_t> || std::is_same_v<T, float>;
+
+class Sizer {
+ public:
+  template <class T>
+  void Field(const T&) {
+    static_assert(kStoredScalar<T>);
+    size += sizeof(T);
+  }
+  void Name(const std::string& s) { size += 4 + s.size(); }
+  void Position(const Vector&) { size += 12; }
+  void UnitColor(float) { size += 1; }
+  void ByteColor(float) { size += 1; }
+  void Pad(size_t n) { size += n; }
+  void LinkId(const TSector&) { size += 4; }
+  template <class Count, class Item>
+  void Vertices(const TSector& n, Item item) {
+    size += sizeof(Count) + StoredCount<Count>(n.Vertices) * ItemSize<TVertex>(item);
+  }
+  void TriangleCount(const TSector&) { size += 2; }
+  template <class Item>
+  void Triangles(const TSector& n, Item item) {
+    size += StoredTriangleCount(n) * ItemSize<TTriangle>(item);
+  }
+  void UnknownType(uint8_t) {}
+
+  template <class Element, class Item>
+  static size_t ItemSize(Item item) {
+    Sizer s;
+    const Element e{};
+    item(s, e);
+    return s.size;
+  }
+
+  size_t size = 0;
+};
+
+class Writer {
+ public:
+  Writer(ByteWriter& out, const Vector* origin) : out_(out), origin_(origin) {}
+
+  template <class T>
+  void Field(T v) {
+    static_assert(kStoredScalar<T>);
+    if constexpr (std::is_same_v<T, uint8_t>)
+      out_.U8(v);
+    else if constexpr (std::is_same_v<T, uint16_t>)
+      out_.U16(v);
+    else if constexpr (std::is_same_v<T, uint32_t>)
+      out_.U32(v);
+    else if constexpr (std::is_same_v<T, int32_t>)
+      out_.I32(v);
+    else
+      out_.F32(v);
+  }
+  void Name(const std::string& s) {
+    out_.I32(static_cast<int32_t>(s.size()));
+    out_.Bytes(s);
+  }
+  // With an origin every stored position is written relative to it.
+  void Position(const Vector& p) { WriteVector(out_, origin_ ? VectorSubtract(p, *origin_) : p); }
+  void UnitColor(float c) { out_.U8(RoundToByte(double(c) * 255.0)); }  // vertex colours are 0 to 1
+  void ByteColor(float c) { out_.U8(RoundToByte(c)); }                  // light colours 0 to 255
+  void Pad(size_t n) {
+    for (size_t i = 0; i < n; ++i) out_.U8(0);
+  }
+  void LinkId(const TSector& n) {
+    out_.U32(n.IsLinked == 1 && n.LinkedSector ? n.LinkedSector->Id : kNoLinkId);
+  }
+  template <class Count, class Item>
+  void Vertices(const TSector& n, Item item) {
+    const size_t count = StoredCount<Count>(n.Vertices);
+    Field(static_cast<Count>(count));
+    for (size_t i = 0; i < count; ++i) item(*this, n.Vertices[i]);
+  }
+  void TriangleCount(const TSector& n) { out_.U16(static_cast<uint16_t>(StoredTriangleCount(n))); }
+  template <class Item>
+  void Triangles(const TSector& n, Item item) {
+    const size_t count = StoredTriangleCount(n);
+    for (size_t i = 0; i < count; ++i) item(*this, n.Triangles[i]);
+  }
+  void UnknownType(uint8_t) {}
+
+ private:
+  ByteWriter& out_;
+  const Vector* origin_;
+};
+
+class Reader {
+ public:
+  explicit Reader(ByteReader& in) : in_(in) {}
+
+  template <class T>
+  void Field(T& v) {
+    static_assert(kStoredScalar<T>);
+    if constexpr (std::is_same_v<T, uint8_t>)
+      v = in_.U8();
+    else if constexpr (std::is_same_v<T, uint16_t>)
+      v = in_.U16();
+    else if constexpr (std::is_same_v<T, uint32_t>)
+      v = in_.U32();
+    else if constexpr (std::is_same_v<T, int32_t>)
+      v = in_.I32();
+    else
+      v = in_.F32();
+  }
+  void Name(std::string& s) {
+    const int32_t length = in_.I32();
+    if (length > 0) s = in_.String(static_cast<size_t>(length));
+  }
+  void Position(Vector& p) { p = ReadVector(in_); }
+  void UnitColor(float& c) { c = static_cast<float>(in_.U8() / 255.0); }
+  void ByteColor(float& c) { c = in_.U8(); }
+  void Pad(size_t n) { in_.Skip(n); }
+  void LinkId(TSector& n) { n.LinkedSectorId = in_.U32(); }
+  template <class Count, class Item>
+  void Vertices(TSector& n, Item item) {
+    Count count;
+    Field(count);
+    if constexpr (std::is_signed_v<Count>)
+      if (count < 0) throw ReadError("negative Eckpunktanzahl");
+    // Refuse a count the data cannot hold before allocating for it.
+    in_.NeedItems(static_cast<uint64_t>(count), Sizer::ItemSize<TVertex>(item));
+    n.ResizeVertices(static_cast<size_t>(count));
+    for (TVertex& v : n.Vertices) item(*this, v);
+  }
+  void TriangleCount(TSector& n) { n.TriangleCount = in_.U16(); }
+  template <class Item>
+  void Triangles(TSector& n, Item item) {
+    in_.NeedItems(n.TriangleCount, Sizer::ItemSize<TTriangle>(item));
+    n.ResizeTriangles(n.TriangleCount);
+    for (TTriangle& t : n.Triangles) item(*this, t);
+  }
+  void UnknownType(uint8_t type) { throw ReadError("unbekannter Knotentyp " + std::to_string(type)); }
+
+ private:
+  ByteReader& in_;
+};
+
+// What the file leaves out but a record read from it must have, and what no
+// record may be.
+void CompleteReadRecord(TSector& n) {
+  if (n.NodeType == kPolygon) {
+    // Every command, the renderer and the exporter treat a polygon as the quad
+    // with four corners and two triangles; anything else is a damaged record.
+    if (n.Vertices.size() != 4 || n.TriangleCount != 2) throw ReadError("Polygon ist kein Viereck");
+    n.ResizeTriangles(2);
+    UpdatePolygonData(&n);
+  } else if (n.NodeType == kModel) {
+    const auto corner_ok = [&](int32_t i) { return i >= 0 && static_cast<size_t>(i) < n.Vertices.size(); };
+    for (const TTriangle& t : n.Triangles)
+      if (!corner_ok(t.V0) || !corner_ok(t.V1) || !corner_ok(t.V2))
+        throw ReadError("Dreieck verweist auf einen fehlenden Eckpunkt");
+  }
+  n.ImageIndex = DefaultIcon(n.NodeType);
+  if (n.NodeType == kSector && n.NoInsideTest == 1) n.ImageIndex = kIconSectorNoInsideTest;
 }
 
 std::unique_ptr<TSector> ReadNodeRecord(ByteReader& in) {
   auto n = std::make_unique<TSector>();
-  n->Id = in.U32();
-  const int32_t name_length = in.I32();
-  if (name_length > 0) n->Name = in.String(static_cast<size_t>(name_length));
-  n->NodeType = in.U8();
-  n->Kind = in.U8();
-  ReadRecordBody(in, *n);
-  n->ImageIndex = DefaultIcon(n->NodeType);
-  if (n->NodeType == kSector && n->NoInsideTest == 1) n->ImageIndex = kIconSectorNoInsideTest;
+  Reader reader(in);
+  Layout(reader, *n);
+  CompleteReadRecord(*n);
   return n;
 }
 
@@ -198,93 +310,14 @@ std::vector<OutlineEntry> ReadOutlineBlock(ByteReader& in, size_t max_entries) {
 }
 
 size_t NodeRecordSize(const TSector& n) {
-  size_t size = kHeadSize + n.Name.size();
-  switch (n.NodeType) {
-    case kSector:
-      return size + 3;
-    case kPolygon:
-      return size + 8 + 4 + StoredVertexCount(n) * kVertexSize + 2;
-    case kModel:
-      return size + 8 + 4 + StoredVertexCount(n) * kVertexSize + 2 +
-             StoredTriangleCount(n) * kModelTriangleSize;
-    case kPortal:
-      return size + 1 + 4 + 1 + StoredVertexCount(n) * kPortalVertexSize;
-    case kLight:
-      return size + 12 + 4 + 4 + 4 + 3;
-    case kParticleSystem:
-      return size + 12 + 1 + 4;
-    case kActor:
-      return size + 12 + 1 + 4;
-    case kCheckpoint:
-      return size + 12 + 1;
-    default:
-      return size;
-  }
+  Sizer sizer;
+  Layout(sizer, n);
+  return sizer.size;
 }
 
 void WriteNodeRecord(ByteWriter& out, const TSector& n, const Vector* origin) {
-  out.U32(n.Id);
-  out.I32(static_cast<int32_t>(n.Name.size()));
-  out.Bytes(n.Name);
-  out.U8(n.NodeType);
-  out.U8(n.Kind);
-  switch (n.NodeType) {
-    case kSector:
-      out.U8(n.Visible);
-      out.U8(n.NoInsideTest);
-      out.U8(n.NoCollision);
-      break;
-    case kPolygon:
-      WriteSurface(out, n, origin);
-      break;
-    case kModel: {
-      WriteSurface(out, n, origin);
-      const size_t count = StoredTriangleCount(n);
-      for (size_t i = 0; i < count; ++i) {
-        out.I32(n.Triangles[i].V0);
-        out.I32(n.Triangles[i].V1);
-        out.I32(n.Triangles[i].V2);
-      }
-      break;
-    }
-    case kPortal: {
-      out.U8(n.NoFrustum);
-      out.U32(n.IsLinked == 1 && n.LinkedSector ? n.LinkedSector->Id : kNoLinkId);
-      const size_t count = StoredVertexCount(n);
-      out.U8(static_cast<uint8_t>(count));
-      for (size_t i = 0; i < count; ++i) {
-        out.U32(n.Vertices[i].Id);
-        WriteVector(out, Relative(n.Vertices[i].Position, origin));
-      }
-      break;
-    }
-    case kLight:
-      WriteVector(out, Relative(n.Position, origin));
-      out.F32(n.Brightness);
-      out.F32(n.Range);
-      out.U8(n.Shadow);
-      out.U8(0);
-      out.U8(0);
-      out.U8(0);
-      for (float c : n.Color) out.U8(RoundToByte(c));
-      break;
-    case kParticleSystem:
-      WriteVector(out, Relative(n.Position, origin));
-      out.U8(n.ParticleType);
-      out.F32(n.ParticleSpeed);
-      break;
-    case kActor:
-      WriteVector(out, Relative(n.Position, origin));
-      out.U8(n.ObjectType);
-      out.F32(n.Heading);
-      break;
-    case kCheckpoint:
-      WriteVector(out, Relative(n.Position, origin));
-      out.U8(n.ObjectType);
-      break;
-    default:
-      break;
-  }
+  Writer writer(out, origin);
+  Layout(writer, n);
 }
 
 void WriteNodes(ByteWriter& out, const TSector* root, const Vector* origin) {

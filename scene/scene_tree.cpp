@@ -134,6 +134,7 @@ void SceneTree::ForgetLinksInto(TSector* removed) {
     if (n->LinkedSector && gone.count(n->LinkedSector) && !gone.count(n)) {
       n->LinkedSector = nullptr;
       n->IsLinked = 0;  // the id stays, so the link can be found again by id
+      for (auto* l : listeners_) l->LinkForgotten(n);
     }
   });
 }

@@ -20,6 +20,8 @@ class TreeListener {
   virtual void BeforeMove(TSector* /*node*/, TSector* /*new_parent*/, int /*new_row*/) {}
   virtual void AfterMove(TSector* /*node*/) {}
   virtual void NodeChanged(TSector* /*node*/) {}  // name or icon
+  // A portal whose sector is being removed: it leads nowhere now.
+  virtual void LinkForgotten(TSector* /*portal*/) {}
   virtual void BeforeReset() {}
   virtual void AfterReset() {}
   // The tree is being destroyed: a listener that outlives it must not call it again.

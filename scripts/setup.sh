@@ -3,8 +3,8 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
-  qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libtbb-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libqt6opengl6-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  libtbb-dev libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libassimp-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core
 )
 missing=()

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "scene/bytes.h"
+
 namespace qx {
 
 namespace {
@@ -96,6 +98,41 @@ std::optional<RgbImage> DecodeBmp24(const uint8_t* data, size_t size) {
     }
   }
   return image;
+}
+
+std::vector<uint8_t> EncodeBmp24(const RgbImage& image) {
+  const auto w = static_cast<uint32_t>(image.width), h = static_cast<uint32_t>(image.height);
+  const uint32_t stride = (w * 3 + 3) & ~uint32_t(3);
+  const uint32_t offset = kFileHeaderSize + kInfoHeaderSize;
+  ByteWriter out;
+  out.Reserve(offset + size_t(stride) * h);
+  out.U8('B');
+  out.U8('M');
+  out.U32(offset + stride * h);
+  out.U32(0);  // two reserved 16-bit fields
+  out.U32(offset);
+  out.U32(kInfoHeaderSize);
+  out.I32(image.width);
+  out.I32(image.height);  // positive: bottom row first
+  out.U16(1);             // planes
+  out.U16(24);
+  out.U32(0);  // uncompressed
+  out.U32(stride * h);
+  out.I32(2835);  // 72 dpi in pixels per metre
+  out.I32(2835);
+  out.U32(0);  // no palette
+  out.U32(0);
+  std::vector<uint8_t> row(stride, 0);
+  for (uint32_t y = 0; y < h; ++y) {
+    const uint8_t* src = image.rgb.data() + size_t(y) * w * 3;
+    for (uint32_t x = 0; x < w; ++x, src += 3) {
+      row[x * 3] = src[2];
+      row[x * 3 + 1] = src[1];
+      row[x * 3 + 2] = src[0];
+    }
+    out.Bytes(row.data(), row.size());
+  }
+  return out.Take();
 }
 
 }  // namespace qx

@@ -1,7 +1,8 @@
 #pragma once
-// A small reader for Windows bitmap files. Every bitmap's header is read (the
-// browser shows the size of any bitmap), but only uncompressed 24-bit bitmaps
-// are decoded to pixels: those are the only ones that become textures.
+// A small reader and writer for Windows bitmap files. Every bitmap's header is
+// read (the browser shows the size of any bitmap), but only uncompressed 24-bit
+// bitmaps are decoded to pixels: those are the only ones that become textures,
+// and the only kind the writer makes.
 
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +45,11 @@ std::optional<BmpInfo> ReadBmpInfo(const uint8_t* data, size_t size);
 // row padding to a multiple of 4 bytes. nullopt for any other bitmap and for a
 // file whose pixel rows do not all lie inside it.
 std::optional<RgbImage> DecodeBmp24(const uint8_t* data, size_t size);
+
+// The bitmap file of an image: BITMAPFILEHEADER, BITMAPINFOHEADER (40 bytes,
+// 24 bits, uncompressed, 72 dpi), then the rows bottom row first in blue,
+// green, red order, each padded with zeros to a multiple of 4 bytes.
+std::vector<uint8_t> EncodeBmp24(const RgbImage& image);
 
 inline std::optional<BmpInfo> ReadBmpInfo(const std::vector<uint8_t>& file) {
   return ReadBmpInfo(file.data(), file.size());

@@ -15,6 +15,8 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "edit/node_position.h"
+
 namespace qx {
 
 namespace {
@@ -35,6 +37,27 @@ PropertiesPanel::PropertiesPanel(Editor& editor, QWidget* parent) : QTabWidget(p
   tabBar()->hide();
   BuildPages();
   hide();  // until the first node is shown
+  editor_.Tree.AddListener(this);
+}
+
+PropertiesPanel::~PropertiesPanel() {
+  editor_.Tree.RemoveListener(this);
+}
+
+void PropertiesPanel::DocumentChanged(const ChangeSet& changes) {
+  if (changes.replaced) {
+    shown_ = nullptr;
+    return;
+  }
+  if (shown_ && changes.nodes.count(const_cast<TSector*>(shown_))) ShowNode(shown_);
+}
+
+void PropertiesPanel::BeforeRemove(TSector* node) {
+  if (shown_ && editor_.Tree.IsAncestorOrSelf(node, shown_)) shown_ = nullptr;
+}
+
+void PropertiesPanel::BeforeReset() {
+  shown_ = nullptr;
 }
 
 QWidget* PropertiesPanel::AddPage(int page) {
@@ -63,8 +86,10 @@ QCheckBox* PropertiesPanel::AddCheckBox(QWidget* page, const FlagControl& c) {
   LayoutOf(page)->addWidget(box);
   controls_[c.name] = box;
   // clicked() comes from the user only, so filling the page never writes.
-  connect(box, &QCheckBox::clicked, this,
-          [this, name = std::string(c.name)](bool checked) { CheckBoxClick(editor_, name, checked); });
+  connect(box, &QCheckBox::clicked, this, [this, name = std::string(c.name)](bool checked) {
+    UndoStack::Step step(editor_.History, kPropertiesStepName);
+    CheckBoxClick(editor_, name, checked);
+  });
   return box;
 }
 
@@ -74,6 +99,7 @@ QRadioButton* PropertiesPanel::AddRadioButton(QWidget* page, const ChoiceControl
   LayoutOf(page)->addWidget(button);
   controls_[c.name] = button;
   connect(button, &QRadioButton::clicked, this, [this, button, name = std::string(c.name)] {
+    UndoStack::Step step(editor_.History, kPropertiesStepName);
     RadioButtonClick(editor_, name, button->isChecked());
     if (range_edit_ && (name == "RadioButton1" || name == "RadioButton2") && button->isChecked())
       range_edit_->setEnabled(name == "RadioButton1");
@@ -90,7 +116,27 @@ QLineEdit* PropertiesPanel::AddEdit(QWidget* page, const char* name, const char*
   LayoutOf(page)->addLayout(row);
   controls_[name] = edit;
   edit->installEventFilter(this);
+  connect(edit, &QLineEdit::textEdited, this, [this, edit] { typed_.insert(edit); });
   return edit;
+}
+
+void PropertiesPanel::AddPositionRow(QWidget* page, int page_index) {
+  LayoutOf(page)->addWidget(new QLabel("Position", page));
+  auto* row = new QHBoxLayout;
+  static constexpr const char* kAxisLabels[3] = {"X:", "Y:", "Z:"};
+  for (int axis = 0; axis < 3; ++axis) {
+    row->addWidget(new QLabel(kAxisLabels[axis], page));
+    auto* edit = new QLineEdit(page);
+    edit->setObjectName(kPositionEdits[axis]);
+    edit->setProperty("axis", axis);
+    edit->setMinimumWidth(40);
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textEdited, this, [this, edit] { typed_.insert(edit); });
+    connect(edit, &QLineEdit::returnPressed, this, [this, edit] { NumberEditEnter(edit); });
+    row->addWidget(edit, 1);
+    position_edits_[page_index][axis] = edit;
+  }
+  LayoutOf(page)->addLayout(row);
 }
 
 void PropertiesPanel::AddColourRow(QWidget* page, int channel) {
@@ -106,6 +152,7 @@ void PropertiesPanel::AddColourRow(QWidget* page, int channel) {
   // Only the red edit takes typed values; green and blue follow their track bars.
   edit->setReadOnly(channel != 0);
   edit->installEventFilter(this);
+  connect(edit, &QLineEdit::textEdited, this, [this, edit] { typed_.insert(edit); });
   row->addWidget(edit);
   LayoutOf(page)->addLayout(row);
   track_bars_[channel] = slider;
@@ -113,6 +160,10 @@ void PropertiesPanel::AddColourRow(QWidget* page, int channel) {
   controls_[kTrackBarNames[channel]] = slider;
   controls_[kColourEditNames[channel]] = edit;
   connect(slider, &QSlider::valueChanged, this, [this, channel](int v) { TrackBarMoved(channel, v); });
+  // From press to release the track bar's moves are one step.
+  connect(slider, &QSlider::sliderPressed, this,
+          [this] { editor_.History.BeginGesture(kPropertiesStepName); });
+  connect(slider, &QSlider::sliderReleased, this, [this] { editor_.History.EndGesture(); });
 }
 
 void PropertiesPanel::BuildPages() {
@@ -144,7 +195,7 @@ void PropertiesPanel::BuildPages() {
   connect(range_edit_, &QLineEdit::returnPressed, this, [this] { NumberEditEnter(range_edit_); });
   add_checks(3);
   for (int ch = 0; ch < 3; ++ch) AddColourRow(light, ch);
-  connect(colour_edits_[0], &QLineEdit::returnPressed, this, [this] { RedEditEnter(); });
+  connect(colour_edits_[0], &QLineEdit::returnPressed, this, [this] { ApplyEdit(colour_edits_[0]); });
   preview_ = new QFrame(light);
   preview_->setObjectName("Panel9");
   preview_->setFrameShape(QFrame::Box);
@@ -172,12 +223,18 @@ void PropertiesPanel::BuildPages() {
     QLineEdit* edit = AddEdit(pages[page], name, "Typ");
     connect(edit, &QLineEdit::returnPressed, this, [this, edit] { NumberEditEnter(edit); });
   }
+  for (int i = 0; i < kPageCount; ++i) {
+    const int type = NodeTypeOfPage(i);
+    if (type >= 0 && HasPositionFields(static_cast<uint8_t>(type))) AddPositionRow(pages[i], i);
+  }
   for (QWidget* p : pages) LayoutOf(p)->addStretch(1);
 }
 
 void PropertiesPanel::ShowNode(const TSector* node) {
   if (!node) return;
+  shown_ = node;
   const PanelContents c = FillPanel(*node);
+  typed_.clear();
   show();
   setCurrentIndex(c.page);
   if (titles_[c.page]) titles_[c.page]->setText(QString::fromStdString(c.title));
@@ -203,12 +260,35 @@ void PropertiesPanel::ShowNode(const TSector* node) {
       label->setText(QString::fromStdString(state.text));
     }
   }
+  for (int axis = 0; axis < 3; ++axis) {
+    QLineEdit* edit = position_edits_[c.page][axis];
+    auto it = c.controls.find(kPositionEdits[axis]);
+    if (edit && it != c.controls.end()) edit->setText(QString::fromStdString(it->second.text));
+  }
   if (c.page == PageForNodeType(kLight)) UpdatePreview();
 }
 
+bool PropertiesPanel::ApplyEdit(QLineEdit* edit) {
+  applying_ = true;  // a message box taking the focus must not apply the text again
+  typed_.erase(edit);
+  bool ok = true;
+  const std::string text = edit->text().toStdString();
+  UndoStack::Step step(editor_.History, kPropertiesStepName);
+  if (edit == colour_edits_[0]) {
+    RedEditEnter();
+  } else if (edit->property("axis").isValid()) {
+    ok = PositionEnter(editor_, currentIndex(), edit->property("axis").toInt(), text) ==
+         EnterResult::kFocusViewport;
+  } else {
+    ok = EditEnter(editor_, edit->objectName().toStdString(), text) == EnterResult::kFocusViewport;
+  }
+  if (!ok) typed_.insert(edit);  // still not taken: leaving the field tries again
+  applying_ = false;
+  return ok;
+}
+
 void PropertiesPanel::NumberEditEnter(QLineEdit* edit) {
-  const std::string name = edit->objectName().toStdString();
-  if (EditEnter(editor_, name, edit->text().toStdString()) == EnterResult::kFocusViewport) {
+  if (ApplyEdit(edit)) {
     if (focus_viewport) focus_viewport();
   } else {
     edit->setFocus();
@@ -224,6 +304,8 @@ void PropertiesPanel::RedEditEnter() {
 void PropertiesPanel::TrackBarMoved(int channel, int position) {
   colour_edits_[channel]->setText(QString::number(position));
   UpdatePreview();
+  // Ticks in a row on one track bar (keys, wheel) are one step.
+  UndoStack::Step step(editor_.History, kPropertiesStepName, std::string(kTrackBarNames[channel]));
   TrackBarChange(editor_, channel, position);
 }
 
@@ -238,8 +320,12 @@ void PropertiesPanel::UpdatePreview() {
 }
 
 bool PropertiesPanel::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
-    if (qobject_cast<QLineEdit*>(watched)) emit EditFocusChanged(event->type() == QEvent::FocusIn);
+  if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    // Leaving a field takes its text as Enter would: a typed value is never dropped.
+    if (edit && event->type() == QEvent::FocusOut && !applying_ && typed_.count(edit)) ApplyEdit(edit);
+    if (edit) emit EditFocusChanged(event->type() == QEvent::FocusIn);
+  }
   return QTabWidget::eventFilter(watched, event);
 }
 

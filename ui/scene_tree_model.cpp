@@ -108,6 +108,15 @@ void SceneTreeModel::BeforeReset() {
 
 void SceneTreeModel::AfterReset() {
   endResetModel();
+  reset_seen_ = true;
+}
+
+void SceneTreeModel::DocumentChanged(const ChangeSet& changes) {
+  if (changes.replaced && !reset_seen_) {
+    beginResetModel();
+    endResetModel();
+  }
+  reset_seen_ = false;
 }
 
 }  // namespace qx

@@ -1,14 +1,16 @@
 #pragma once
 // The scene tree as a Qt item model: a thin view of SceneTree that follows
 // its change notifications. Each index's internal pointer is its record.
+// Field changes leave the rows alone, so expanded rows stay expanded.
 
 #include <QAbstractItemModel>
 
+#include "scene/change_set.h"
 #include "scene/scene_tree.h"
 
 namespace qx {
 
-class SceneTreeModel : public QAbstractItemModel, private TreeListener {
+class SceneTreeModel : public QAbstractItemModel, public DocumentListener, private TreeListener {
   Q_OBJECT
  public:
   explicit SceneTreeModel(SceneTree& tree, QObject* parent = nullptr);
@@ -26,6 +28,10 @@ class SceneTreeModel : public QAbstractItemModel, private TreeListener {
   static TSector* NodeOf(const QModelIndex& index);
   QModelIndex IndexOf(const TSector* node) const;
 
+  // Rows follow the tree's structure notifications as they happen; a
+  // replaced document that came without a reset of the tree resets the rows.
+  void DocumentChanged(const ChangeSet& changes) override;
+
  private:
   void BeforeInsert(TSector* parent, int row) override;
   void AfterInsert(TSector* node) override;
@@ -38,7 +44,8 @@ class SceneTreeModel : public QAbstractItemModel, private TreeListener {
   void AfterReset() override;
 
   SceneTree& tree_;
-  bool moving_ = false;  // a move Qt accepted as a row move (else a reset)
+  bool moving_ = false;      // a move Qt accepted as a row move (else a reset)
+  bool reset_seen_ = false;  // the tree was reset since the last change set
 };
 
 }  // namespace qx

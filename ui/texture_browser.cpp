@@ -1,8 +1,12 @@
 #include "ui/texture_browser.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -65,11 +69,27 @@ QImage PictureOf(const TTexNode& entry) {
 
 const QImage kNoPicture;
 
+// The local files among dropped URLs (a file manager's drag).
+std::vector<std::filesystem::path> DroppedFiles(const QMimeData* mime) {
+  std::vector<std::filesystem::path> files;
+  if (!mime || !mime->hasUrls()) return files;
+  for (const QUrl& url : mime->urls())
+    if (url.isLocalFile()) files.emplace_back(url.toLocalFile().toStdString());
+  return files;
+}
+
 }  // namespace
 
 TextureBrowser::TextureBrowser(Editor& editor, QWidget* parent) : QWidget(parent), editor_(editor) {
   setObjectName("Texturen");
   setWindowTitle("Texturen");
+
+  search_ = new QLineEdit(this);
+  search_->setObjectName("Suchen");
+  search_->setPlaceholderText("Suchen");
+  search_->setClearButtonEnabled(true);
+  search_->setAcceptDrops(false);  // files dropped on it go to the page
+  connect(search_, &QLineEdit::textChanged, this, &TextureBrowser::SearchChanged);
 
   tex_box_ = new PaintBox(
       nullptr, [this](QPainter& p, int w, int h) { DrawTexBox(p, w, h); },
@@ -123,10 +143,12 @@ TextureBrowser::TextureBrowser(Editor& editor, QWidget* parent) : QWidget(parent
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
+  layout->addWidget(search_);
   layout->addWidget(scroll_, 1);
   layout->addLayout(current);
   layout->addLayout(buttons);
 
+  setAcceptDrops(true);
   editor_.Textures.AddListener(this);
   TextureLibraryChanged();
 }
@@ -165,13 +187,18 @@ void TextureBrowser::RefreshPictures() {
 
 void TextureBrowser::TextureLibraryChanged() {
   RefreshPictures();
+  visible_ = VisibleTextures(editor_.Textures, search_->text().toStdString());
   PaintTextureBrowser();
   PaintCurrentTexture();
 }
 
+void TextureBrowser::SearchChanged() {
+  visible_ = VisibleTextures(editor_.Textures, search_->text().toStdString());
+  PaintTextureBrowser();
+}
+
 void TextureBrowser::PaintTextureBrowser() {
-  const int count = editor_.Textures.Count();
-  tex_box_->setMinimumHeight(TexBoxHeight(count));
+  tex_box_->setMinimumHeight(TexBoxHeight(static_cast<int>(visible_.size())));
   tex_box_->update();
 }
 
@@ -187,20 +214,23 @@ void TextureBrowser::PaintCurrentTexture() {
 void TextureBrowser::DrawTexBox(QPainter& p, int width, int height) const {
   p.fillRect(0, 0, width, height, Qt::white);
   const TextureLibrary& lib = editor_.Textures;
-  const int count = lib.Count();
   p.setRenderHint(QPainter::SmoothPixmapTransform);
-  for (int i = 0; i < count; ++i) {
-    const TTexNode& entry = *lib.Entry(i);
-    const QRect r = ToQRect(ThumbnailRect(i, width, entry.Width(), entry.Height()));
+  for (int at = 0; at < static_cast<int>(visible_.size()); ++at) {
+    const int i = visible_[static_cast<size_t>(at)];
+    const TTexNode* e = lib.Entry(i);
+    if (!e) continue;
+    const TTexNode& entry = *e;
+    const QRect r = ToQRect(ThumbnailRect(at, width, entry.Width(), entry.Height()));
     if (r.isValid() && !Picture(i).isNull()) p.drawImage(r, Picture(i));
     const bool current = i == lib.CurrentTexture();
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(current ? Qt::red : Qt::black, current ? 2 : 1));
     p.drawRect(r);
-    const BrowserPoint at = ThumbnailNamePos(i, width, entry.TexName.size());
+    const BrowserPoint name_at = ThumbnailNamePos(at, width, entry.TexName.size());
     p.setPen(Qt::black);
     const QFontMetrics fm = p.fontMetrics();
-    p.drawText(QPoint(at.x, at.y + fm.ascent()), QString::fromStdString(Cp1252ToUtf8(entry.TexName)));
+    p.drawText(QPoint(name_at.x, name_at.y + fm.ascent()),
+               QString::fromStdString(Cp1252ToUtf8(entry.TexName)));
   }
 }
 
@@ -218,20 +248,40 @@ void TextureBrowser::DrawCurBox(QPainter& p, int width, int height) const {
 }
 
 void TextureBrowser::TexBoxMouseDown(int x, int y) {
-  const int index = TextureAt(x, y, tex_box_->width(), editor_.Textures.Count());
-  if (index >= 0) editor_.Textures.SelectTexture(index);
+  const int at = TextureAt(x, y, tex_box_->width(), static_cast<int>(visible_.size()));
+  if (at >= 0) editor_.Textures.SelectTexture(visible_[static_cast<size_t>(at)]);
 }
 
+void TextureBrowser::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFiles(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void TextureBrowser::dragMoveEvent(QDragMoveEvent* event) {
+  if (!DroppedFiles(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void TextureBrowser::dropEvent(QDropEvent* event) {
+  const std::vector<std::filesystem::path> files = DroppedFiles(event->mimeData());
+  if (files.empty()) return;
+  event->acceptProposedAction();
+  AddTextureFiles(editor_, files);
+}
+
+// Each button is one undo step, named as its caption.
 void TextureBrowser::CurBoxClick() {
+  UndoStack::Step step(editor_.History, "Textur ersetzen");
   ReplaceTextureCommand(editor_);
 }
 void TextureBrowser::LbSpeedButton1Click() {
+  UndoStack::Step step(editor_.History, "Hinzufügen");
   AddTextureCommand(editor_);
 }
 void TextureBrowser::LbSpeedButton2Click() {
+  UndoStack::Step step(editor_.History, "Löschen");
   RemoveTextureCommand(editor_);
 }
 void TextureBrowser::LbSpeedButton7Click() {
+  UndoStack::Step step(editor_.History, "Zuweisen");
   AssignTextureCommand(editor_);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // The page "Texturen": the texture library as a grid of thumbnails, two per
-// row (TexBox), the selected texture large (CurBox) with its name (Label1) and
-// size (Label2), and the buttons "Hinzufügen...", "Löschen" and "Zuweisen".
-// The page repaints whenever the library tells it about a change.
+// row (TexBox), narrowed by name with the "Suchen" field above it, the
+// selected texture large (CurBox) with its name (Label1) and size (Label2),
+// and the buttons "Hinzufügen...", "Löschen" and "Zuweisen". Picture files
+// dropped on the page are added. The page repaints whenever the library tells
+// it about a change.
 
 #include <QImage>
 #include <QWidget>
@@ -11,6 +13,7 @@
 #include "edit/editor.h"
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QScrollArea;
 
@@ -36,16 +39,25 @@ class TextureBrowser : public QWidget, private TextureLibraryListener {
 
   // The picture of entry i as drawn (empty when its bitmap cannot be shown).
   const QImage& Picture(int index) const;
+  // The entries the grid shows, by grid position.
+  const std::vector<int>& Visible() const { return visible_; }
 
   // Painters, also used by the boxes' paint events.
   void DrawTexBox(QPainter& painter, int width, int height) const;
   void DrawCurBox(QPainter& painter, int width, int height) const;
 
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
  private:
   void TextureLibraryChanged() override;
+  void SearchChanged();
   void RefreshPictures();
 
   Editor& editor_;
+  QLineEdit* search_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   QWidget* tex_box_ = nullptr;
   QWidget* cur_box_ = nullptr;
@@ -59,6 +71,7 @@ class TextureBrowser : public QWidget, private TextureLibraryListener {
     QImage image;
   };
   std::vector<Cached> pictures_;
+  std::vector<int> visible_;
 };
 
 }  // namespace qx

@@ -91,17 +91,21 @@ TEST_F(BakeWiringTest, ProgressShowsAndCancelKeepsThePreviousLightmaps) {
   ASSERT_GT(before, 0u);
   EXPECT_EQ(e().LightmapList[0].width, 8);
 
-  bool saw_progress = false, drew = false;
-  AnswerSizeDialog(4);  // 128 x 128: long enough to watch
+  bool saw_progress = false, drew = false, saw_time_left = false;
+  AnswerSizeDialog(6);  // 512 x 512: long enough to watch, even for the fast baker
   test::WhenModal("BakeProgress", [&](QWidget* d) {
     saw_progress = QTest::qWaitFor([&] { return w->windowTitle().startsWith("Lightmaps: "); }, 5000) &&
                    StatusText().startsWith("Lightmaps: ");
+    const QLabel* label = d->findChild<QLabel*>();
+    saw_time_left = label && QTest::qWaitFor([&] { return label->text().contains("\nnoch etwa "); }, 5000) &&
+                    label->text().startsWith("Lightmaps: ");
     // The window still draws while the bake runs.
     drew = !w->Viewport()->GLReady() || !w->Viewport()->grabFramebuffer().isNull();
     QTest::mouseClick(d->findChild<QPushButton*>(), Qt::LeftButton);  // "Abbrechen"
   });
   w->Action("ToolButton9")->trigger();
   EXPECT_TRUE(saw_progress);
+  EXPECT_TRUE(saw_time_left);
   EXPECT_TRUE(drew);
   ASSERT_EQ(e().LightmapList.size(), before);
   EXPECT_EQ(e().LightmapList[0].width, 8);

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -47,6 +49,14 @@ inline void DragWithMouse(QWidget* w, QPoint start, QPoint end) {
   });
   for (int i = 1; i <= 5; ++i) QTest::mouseMove(w, start + QPoint(0, i * 4), 5);
   QTest::qWait(200);
+}
+
+// With QX_SHOT_DIR set, saves a picture of `w` there as `name` (the README's screenshots).
+inline void SaveShot(QWidget* w, const char* name) {
+  const char* shots = std::getenv("QX_SHOT_DIR");
+  if (!shots || !*shots) return;
+  QTest::qWait(100);
+  w->grab().save(QString::fromStdString((std::filesystem::path(shots) / name).string()));
 }
 
 }  // namespace qx::test

@@ -69,10 +69,16 @@ TEST_F(MainWindowTest, FreshStartCaptionOptionsAndMenus) {
                                   "Bibliothek speichern", "Bibliothek speichern unter...", "Exportieren",
                                   "Leveldatei (*.map)", "Zuletzt geöffnet", "(keine)", "Beenden"}));
   EXPECT_EQ(menu(2), QStringList({"Sektor", "Quadrat", "Lichtquelle", "Portal", "Partikelsystem", "Model...",
-                                  "Actor", "Checkpoint"}));
-  EXPECT_EQ(menu(3), QStringList({"Cull Face", "Gitter einblenden", "Portale einblenden",
-                                  "Normale einblenden", "Unsichtbare einblenden", "Markierungen einblenden",
-                                  "Textur", "Drahtgitter", "Lightmaps aktivieren", "Texturen aktivieren"}));
+                                  "Actor", "Checkpoint", "Startposition setzen"}));
+  EXPECT_EQ(menu(3),
+            QStringList({"Cull Face", "Gitter einblenden", "Portale einblenden", "Normale einblenden",
+                         "Unsichtbare einblenden", "Markierungen einblenden", "Textur", "Drahtgitter",
+                         "Lightmaps aktivieren", "Texturen aktivieren", "Auswahl zeigen", "Startansicht", "Vier Ansichten"}));
+  EXPECT_TRUE(menu(1).contains("Duplizieren"));
+  EXPECT_TRUE(menu(1).contains("Fläche umdrehen"));
+  EXPECT_TRUE(Captions(w->PopupMenu()).contains("Fläche umdrehen"));
+  EXPECT_EQ(w->Action("Duplizieren1")->shortcut(), QKeySequence("Ctrl+D"));
+  EXPECT_EQ(w->Action("Auswahlzeigen1")->shortcut(), QKeySequence("F"));
   EXPECT_TRUE(menu(1).contains("Koordinaten einfügen"));
   EXPECT_EQ(w->Action("Speichern1")->shortcut(), QKeySequence("Ctrl+S"));
   EXPECT_EQ(w->Action("ToolButton21")->toolTip(), "Lightmaps ein/aus");

@@ -94,12 +94,7 @@ class UserTour : public ::testing::Test {
       QTest::mouseClick(d->findChild<QPushButton*>("LbSpeedButton1"), Qt::LeftButton);
     });
   }
-  void Shot(const char* name) {
-    const char* shots = std::getenv("QX_SHOT_DIR");
-    if (!shots || !*shots) return;
-    QTest::qWait(100);
-    w->grab().save(QString::fromStdString((std::filesystem::path(shots) / name).string()));
-  }
+  void Shot(const char* name) { test::SaveShot(w.get(), name); }
 
   test::TempDir dir;
   test::FakePrompts prompts;

@@ -59,12 +59,13 @@ TEST(DemoLevel, SceneIsConsistentAndFacesAreSeenFromInside) {
     if (n->NodeType == kPolygon) {
       ++polygons;
       EXPECT_LT(n->TextureIndex, 5);
-      // A room's shell (not the platform inside it) is drawn from the side its
-      // normals turn away from: the inside.
+      // A room's shell (not the platform inside it) is drawn and lit on the
+      // side its normals point to: the inside.
       const TSector* room = n->Parent->Parent;
       if (room && !room->Parent && n->Parent->Name != "Podest") {
         const Vector to_inside = VectorSubtract(room->BoundsCenter, n->Centroid);
-        EXPECT_LT(VectorDotD(n->Triangles[0].Normal, to_inside), 0) << room->Name << " polygon " << n->Id;
+        for (const TTriangle& t : n->Triangles)
+          EXPECT_GT(VectorDotD(t.Normal, to_inside), 0) << room->Name << " polygon " << n->Id;
       }
     }
     if (n->NodeType == kPortal) {
@@ -86,17 +87,28 @@ TEST(DemoLevel, SceneIsConsistentAndFacesAreSeenFromInside) {
 TEST(DemoLevel, LightsReachTheWallsAndTheDocumentKeepsTheColours) {
   Editor e;
   BuildDemoScene(e);
+  // Every light casts shadows, as a new one does: a face is lit only from the side it faces.
+  e.Tree.Walk([&](TSector* n) {
+    if (n->NodeType == kLight) {
+      EXPECT_EQ(n->Shadow, 1) << "light " << n->Id;
+    }
+  });
   ASSERT_EQ(ComputeLightmaps(e, LightmapSize{}), BakeStatus::kDone);
   double darkest = 1, brightest = 0;
+  size_t unlit = 0;
   e.Tree.Walk([&](TSector* n) {
     if (n->NodeType != kPolygon) return;
+    double polygon_brightest = 0;
     for (const TVertex& v : n->Vertices)
       for (int c = 0; c < 3; ++c) {
         ASSERT_TRUE(std::isfinite(v.Color[c]));
         darkest = std::min<double>(darkest, v.Color[c]);
         brightest = std::max<double>(brightest, v.Color[c]);
+        polygon_brightest = std::max<double>(polygon_brightest, v.Color[c]);
       }
+    unlit += polygon_brightest < 64 / 255.0 + 0.05;
   });
+  EXPECT_EQ(unlit, 0u);                   // no face turns its lit side away from every light
   EXPECT_GE(darkest, 64 / 255.0 - 1e-6);  // nothing darker than the start value
   EXPECT_GT(brightest, 0.9);              // and some walls well lit
 

@@ -111,3 +111,33 @@ TEST_F(ExportFixture, WithoutPromptsTheAnswerIsNo) {
 
 }  // namespace
 }  // namespace qx
+
+namespace qx {
+namespace {
+
+struct LightmapWatch : DocumentListener {
+  int lightmap_sets = 0;
+  void DocumentChanged(const ChangeSet& c) override { lightmap_sets += c.lightmaps; }
+};
+
+TEST_F(ExportFixture, ExportWithoutLightmapsTellsTheViewsTheyAreGone) {
+  LightmapWatch watch;
+  e.AddDocumentListener(&watch);
+  ASSERT_EQ(ComputeLightmaps(e, {8, 8}), BakeStatus::kDone);
+  e.PublishChanges();
+  EXPECT_EQ(watch.lightmap_sets, 1);
+  prompts.confirm_answers.push_back(false);
+  EXPECT_EQ(ExportLevel(e, dir / "a.map", {}), ExportOutcome::kWritten);
+  EXPECT_TRUE(e.LightmapList.empty());
+  e.PublishChanges();
+  EXPECT_EQ(watch.lightmap_sets, 2);
+  // None to clear: nothing to tell.
+  prompts.confirm_answers.push_back(false);
+  EXPECT_EQ(ExportLevel(e, dir / "b.map", {}), ExportOutcome::kWritten);
+  e.PublishChanges();
+  EXPECT_EQ(watch.lightmap_sets, 2);
+  e.RemoveDocumentListener(&watch);
+}
+
+}  // namespace
+}  // namespace qx

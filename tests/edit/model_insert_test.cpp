@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "models/test_md2.h"
+#include "models/test_models.h"
 #include "support/test_support.h"
 
 namespace qx {
@@ -157,7 +158,11 @@ TEST_F(InsertModelTest, InsertsIntoTheSelectedSectorAndSelectsTheModel) {
   TSector* m = InsertModel(editor);
   ASSERT_NE(m, nullptr);
   ASSERT_EQ(prompts.open_dialogs.size(), 1u);
-  EXPECT_EQ(prompts.open_dialogs[0].filter, "Quake 2 Model (*.md2)|*.md2");
+  // MD2 keeps its own entry among the model formats on offer.
+  EXPECT_NE(prompts.open_dialogs[0].filter.find("|Quake 2 Model (*.md2)|*.md2|"), std::string::npos);
+  EXPECT_EQ(
+      prompts.open_dialogs[0].filter.rfind("Modelle (*.md2 *.obj *.gltf *.glb *.fbx *.3ds *.ply *.dae)|", 0),
+      0u);
   EXPECT_EQ(m->Parent, sector);
   EXPECT_EQ(sector->Children.back().get(), m);
   EXPECT_EQ(m->Id, 3u);
@@ -224,6 +229,38 @@ TEST_F(InsertModelTest, AnInvalidFileAddsNothing) {
   EXPECT_EQ(editor.Tree.Count(), 2u);
   EXPECT_EQ(editor.IdCounter, 2u) << "no id was spent";
   EXPECT_EQ(editor.SelectionList, (std::vector<TSector*>{quad}));
+}
+
+TEST_F(InsertModelTest, OtherFormatsGoThroughTheImport) {
+  editor.TreeSelection = sector;
+  test::WriteFileBytes(dir / "Platte.OBJ", test::Bytes(test::kQuadAndPentagonObj));
+  prompts.open_answers.push_back(dir / "Platte.OBJ");
+  TSector* m = InsertModel(editor);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->Parent, sector);
+  EXPECT_EQ(m->NodeType, kModel);
+  EXPECT_EQ(m->Id, 3u);
+  ASSERT_EQ(m->Vertices.size(), 9u);
+  EXPECT_EQ(m->Vertices.back().Id, 12u);
+  EXPECT_EQ(m->TriangleCount, 5);
+  ASSERT_TRUE(m->ModelLoader);
+  EXPECT_EQ(m->ModelLoader->FrameCount(), 1);
+  EXPECT_EQ(editor.SelectionList, (std::vector<TSector*>{m}));
+  EXPECT_EQ(m->BoundsMin, (Vector{0, 0, 0}));
+  EXPECT_EQ(m->BoundsMax, (Vector{32, 14, 0}));
+
+  // A damaged file, or one beyond the limits, is refused and spends no id.
+  const size_t count = editor.Tree.Count();
+  const uint32_t ids = editor.IdCounter;
+  test::WriteFileBytes(dir / "bad.gltf", test::Bytes("{\"asset\": "));
+  test::WriteFileBytes(dir / "big.obj", test::Bytes(test::ManyQuadsObj(513)));
+  prompts.open_answers = {dir / "bad.gltf", dir / "big.obj"};
+  EXPECT_EQ(InsertModel(editor), nullptr);
+  EXPECT_EQ(InsertModel(editor), nullptr);
+  EXPECT_EQ(prompts.warnings, (std::vector<std::string>{"Ungültige Datei!", kTooManyVerticesMessage}));
+  EXPECT_EQ(editor.Tree.Count(), count);
+  EXPECT_EQ(editor.IdCounter, ids);
+  EXPECT_EQ(editor.SelectionList, (std::vector<TSector*>{m}));
 }
 
 TEST(HasModelExtension, OnlyTheLastFourCharactersCount) {

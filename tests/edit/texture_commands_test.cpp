@@ -4,6 +4,7 @@
 
 #include "support/test_support.h"
 #include "textures/test_bitmaps.h"
+#include "textures/test_images.h"
 #include "textures/texture_library_file.h"
 #include "textures/texture_test_support.h"
 
@@ -127,7 +128,8 @@ TEST_F(TextureCommands, AddNamesTheEntryAfterItsFileAndSelectsIt) {
   lib.SelectTexture(0);
   prompts.open_answers.push_back(WriteBmp("stone.bmp", test::MakeBmp(3, 3)));
   ASSERT_TRUE(AddTextureCommand(editor));
-  EXPECT_EQ(prompts.open_dialogs[0].filter, "Bitmaps (*.bmp)|*.bmp");
+  EXPECT_EQ(prompts.open_dialogs[0].filter.rfind("Bilder (*.png *.jpg *.jpeg *.tga *.gif *.bmp)|", 0), 0u);
+  EXPECT_NE(prompts.open_dialogs[0].filter.find("|Bitmaps (*.bmp)|*.bmp"), std::string::npos);
   EXPECT_EQ(prompts.open_dialogs[0].initial_dir, "/bitmaps");
   ASSERT_EQ(lib.Count(), 2);
   const TTexNode* e = lib.Entry(1);
@@ -140,12 +142,13 @@ TEST_F(TextureCommands, AddNamesTheEntryAfterItsFileAndSelectsIt) {
   EXPECT_EQ(lib.TextureDirectory, dir.path());
   EXPECT_EQ(settings.values["QVX3_TEX_PATH"], dir.path().string());
 
-  // A paletted bitmap is added but draws untextured; names are Windows-1252.
+  // A paletted bitmap is stored as 24 bits and draws textured; names are Windows-1252.
   prompts.open_answers.push_back(
       WriteBmp("Gr\u00fcn.bmp", test::MakeBmp(2, 2, test::TestColor, {.bits = 8})));
   ASSERT_TRUE(AddTextureCommand(editor));
   EXPECT_EQ(lib.Entry(2)->TexName, "Gr\xFCn");
-  EXPECT_EQ(lib.TextureGLName(2), 0u);
+  EXPECT_EQ(lib.Entry(2)->Info->bits_per_pixel, 24);
+  EXPECT_EQ(lib.TextureGLName(2), 3u);
   EXPECT_TRUE(prompts.warnings.empty());
 }
 
@@ -164,10 +167,42 @@ TEST_F(TextureCommands, AddRefusesBrokenBitmapsAndIgnoresCancel) {
   EXPECT_TRUE(lib.Empty());
 }
 
-TEST_F(TextureCommands, TextureNameDropsTheLastFourCharacters) {
+TEST_F(TextureCommands, DroppedFilesAreAddedAndTheRefusedNamedInOneWarning) {
+  test::RecordingUploader up;
+  lib.SetUploader(&up);
+  const auto png = WriteBmp("moos.png", test::MakeRgbPng(4, 2));
+  const auto tga = WriteBmp("kies.tga", test::MakeTga(3, 3));
+  const auto broken = WriteBmp("kaputt.jpg", {0xFF, 0xD8, 0xFF});
+  auto huge = test::MakeTga(1, 1);
+  huge[14] = 0x01;
+  huge[15] = 0x10;  // 4097 high
+  const auto too_big = WriteBmp("riesig.tga", huge);
+  EXPECT_EQ(AddTextureFiles(editor, {png, broken, dir / "weg.png", tga, too_big}), 2);
+  ASSERT_EQ(lib.Count(), 2);
+  EXPECT_EQ(lib.Entry(0)->TexName, "moos");
+  EXPECT_EQ(lib.Entry(1)->TexName, "kies");
+  EXPECT_EQ(lib.Entry(1)->SourcePath, tga);
+  EXPECT_EQ(lib.CurrentTexture(), 1);
+  EXPECT_EQ(up.Live(), 2u);
+  EXPECT_NE(lib.Entry(0)->TexId, lib.Entry(1)->TexId);
+  EXPECT_EQ(
+      prompts.warnings,
+      (std::vector<std::string>{"Diese Dateien wurden nicht hinzugefügt:\n"
+                                "kaputt.jpg: Ungültige Datei!\n"
+                                "weg.png: Datei nicht gefunden!\n"
+                                "riesig.tga: Ungültige Datei! Das Bild ist größer als 4096 x 4096 Pixel."}));
+  prompts.warnings.clear();
+  EXPECT_EQ(AddTextureFiles(editor, {broken}), 0);
+  EXPECT_EQ(prompts.warnings,
+            (std::vector<std::string>{"Diese Datei wurde nicht hinzugefügt:\nkaputt.jpg: Ungültige Datei!"}));
+  EXPECT_EQ(lib.Count(), 2);
+}
+
+TEST_F(TextureCommands, TextureNameDropsTheExtension) {
   EXPECT_EQ(TextureNameFromPath("/a/b/brick.bmp"), "brick");
-  EXPECT_EQ(TextureNameFromPath("/a/b/brick.jpeg"), "brick.");
-  EXPECT_EQ(TextureNameFromPath("/a/x.b"), "");
+  EXPECT_EQ(TextureNameFromPath("/a/b/brick.jpeg"), "brick");
+  EXPECT_EQ(TextureNameFromPath("/a/x.b"), "x");
+  EXPECT_EQ(TextureNameFromPath("/a/b/old.brick.png"), "old.brick");
   EXPECT_EQ(TextureNameFromPath("/a/\u00e4\u00f6\u00fc.bmp"), "\xE4\xF6\xFC");
 }
 

@@ -245,3 +245,89 @@ TEST_F(TransformTest, CoordinateClipboard) {
 
 }  // namespace
 }  // namespace qx
+
+namespace qx {
+namespace {
+
+// A drag from press to release, as the viewport hands its mouse events on.
+struct DragTest : TransformTest {
+  PointerState pointer;
+  TSector* quad = nullptr;
+  DragTest() {
+    e.CameraTarget = {};
+    quad = InsertSquare(e);
+    Select({quad});
+    e.History.Clear();
+  }
+  void Press(MouseButton b, Modifiers m = {}) {
+    BeginDrag(e, pointer, m);
+    ViewportMouseDown(pointer, b, m, 0);
+  }
+  void Release(MouseButton b, Modifiers m = {}) {
+    ViewportMouseUp(e, pointer, b, m, 0, 0, 1000, nullptr);  // long after the press: no click
+    EndDrag(e, pointer);
+  }
+  void Moves(int n, Modifiers m = {}) {
+    for (int i = 0; i < n; ++i) EditMouseMove(e, pointer, m, -40, 0);
+  }
+};
+
+TEST_F(DragTest, ADragIsOneStepNamedAfterTheTool) {
+  const float x0 = quad->Vertices[0].Position.x;
+  Press(MouseButton::kLeft);
+  Moves(6);
+  EXPECT_TRUE(e.History.GestureOpen());
+  EXPECT_EQ(e.History.UndoCount(), 0u);  // nothing recorded while the button is down
+  Release(MouseButton::kLeft);
+  EXPECT_FALSE(e.History.GestureOpen());
+  ASSERT_EQ(e.History.UndoCount(), 1u);
+  EXPECT_EQ(e.History.UndoName(), "Verschieben");
+  EXPECT_EQ(quad->Vertices[0].Position.x, x0 + 6 * 20);
+  ASSERT_TRUE(e.History.Undo());
+  EXPECT_EQ(e.Tree.First()->Children[0]->Vertices[0].Position.x, x0);
+
+  SetToolMode(e, ToolMode::kRotate);
+  quad = e.Tree.First()->Children[0].get();
+  Select({quad});
+  Press(MouseButton::kLeft);
+  Moves(2);
+  Release(MouseButton::kLeft);
+  EXPECT_EQ(e.History.UndoName(), "Rotieren");
+
+  // Ctrl: the texture coordinates, with either button; the camera's own drag
+  // (right button alone) changes nothing and leaves no step.
+  const size_t steps = e.History.UndoCount();
+  Press(MouseButton::kRight, {false, true});
+  EditMouseMove(e, pointer, {false, true}, -5, 0);
+  Release(MouseButton::kRight, {false, true});
+  EXPECT_EQ(e.History.UndoCount(), steps + 1);
+  EXPECT_EQ(e.History.UndoName(), "Texturkoordinaten");
+  Press(MouseButton::kRight);
+  Release(MouseButton::kRight);
+  EXPECT_EQ(e.History.UndoCount(), steps + 1);
+}
+
+TEST_F(DragTest, ASecondButtonContinuesTheDragAndALostReleaseIsMadeGood) {
+  Press(MouseButton::kLeft);
+  Moves(2);
+  Press(MouseButton::kRight);  // the camera turns meanwhile
+  Release(MouseButton::kRight);
+  EXPECT_TRUE(e.History.GestureOpen());
+  Moves(2);
+  Release(MouseButton::kLeft);
+  EXPECT_EQ(e.History.UndoCount(), 1u);
+
+  // A press whose release never reached the viewport (a window came up over
+  // it): the next press goes on with the drag, and its release ends the step.
+  Press(MouseButton::kLeft);
+  Moves(1);
+  Press(MouseButton::kLeft);
+  Moves(1);
+  Release(MouseButton::kLeft);
+  EXPECT_FALSE(e.History.GestureOpen());
+  EXPECT_EQ(e.History.UndoCount(), 2u);
+  EXPECT_EQ(e.History.UndoName(), "Verschieben");
+}
+
+}  // namespace
+}  // namespace qx

@@ -48,5 +48,30 @@ TEST(ViewOptions, WritesEightZeroOneValuesAndReadsThemBack) {
   EXPECT_FALSE(back.Wireframe);
 }
 
+TEST(ViewLayout, FourViewsAndSplittersRoundTripMalformedGiveTheDefault) {
+  test::MemorySettings s;
+  ViewLayout first = ReadViewLayout(s);
+  EXPECT_FALSE(first.FourViews);  // a first start shows the 3D view alone
+  EXPECT_EQ(first.Columns, (std::array<int, 2>{1, 1}));
+  ViewLayout l;
+  l.FourViews = true;
+  l.Columns = {612, 388};
+  l.Rows = {0, 500};
+  WriteViewLayout(s, l);
+  EXPECT_EQ(s.values["QVX3_GUI_FOURVIEWS"], "1");
+  EXPECT_EQ(s.values["QVX3_GUI_FOURVIEWS_COLUMNS"], "612,388");
+  EXPECT_EQ(s.values["QVX3_GUI_FOURVIEWS_ROWS"], "0,500");
+  const ViewLayout back = ReadViewLayout(s);
+  EXPECT_TRUE(back.FourViews);
+  EXPECT_EQ(back.Columns, l.Columns);
+  EXPECT_EQ(back.Rows, l.Rows);
+  for (const char* bad : {"", "abc", "1,", ",1", "-5,3", "0,0", "1,2,3", "999999,1", "1 ,2", "1e3,4"}) {
+    s.values["QVX3_GUI_FOURVIEWS_COLUMNS"] = bad;
+    EXPECT_EQ(ReadViewLayout(s).Columns, (std::array<int, 2>{1, 1})) << bad;
+  }
+  s.values["QVX3_GUI_FOURVIEWS"] = "abc";
+  EXPECT_FALSE(ReadViewLayout(s).FourViews);
+}
+
 }  // namespace
 }  // namespace qx

@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 
+#include "lighting/light_falloff.h"
 #include "lighting/lightmap.h"
 #include "lighting/lightmap_oracle.h"
 #include "support/scene_generator.h"
@@ -59,7 +60,8 @@ std::string FirstDifference(const Outcome& a, const Outcome& b) {
   return "";
 }
 
-Outcome BakeBoth(const std::function<void(Editor&)>& build, LightmapSize size, uint64_t* queries = nullptr) {
+Outcome BakeBoth(const std::function<void(Editor&)>& build, LightmapSize size, uint64_t* queries = nullptr,
+                 TexelStats* stats = nullptr) {
   Editor reference, fast;
   build(reference);
   build(fast);
@@ -68,6 +70,7 @@ Outcome BakeBoth(const std::function<void(Editor&)>& build, LightmapSize size, u
   BakeResult result = BakeLightmaps(lists, size);
   EXPECT_EQ(result.status, BakeStatus::kDone);
   if (queries) *queries = result.shadow_queries;
+  if (stats) *stats = result.stats;
   ApplyBakeResult(fast, std::move(result), nullptr);
   const Outcome a = Capture(reference), b = Capture(fast);
   EXPECT_EQ(FirstDifference(a, b), "");
@@ -166,7 +169,8 @@ TEST(BakerMatchesReference, DamagedNodes) {
   auto build = [](Editor& e) {
     TSector* s = e.CreateNode(nullptr, kSector);
     s->Id = e.NextId();
-    TSector* m = test::AddModel(e, s, {{0, 0, 0}, {40, 0, 0}, {0, 0, 40}, {0, 5, 0}, {40, 5, 0}, {0, 5, 40}}, 0);
+    TSector* m =
+        test::AddModel(e, s, {{0, 0, 0}, {40, 0, 0}, {0, 0, 40}, {0, 5, 0}, {40, 5, 0}, {0, 5, 40}}, 0);
     m->Triangles[1].V2 = 99;
     m->TriangleCount = 7;
     TSector* odd = test::AddQuad(e, s, {10, 20, 10}, {0, 0, 20}, {20, 0, 0});
@@ -186,6 +190,154 @@ TEST(BakerMatchesReference, RoomLevel) {
   uint64_t queries = 0;
   BakeBoth([](Editor& e) { test::BuildRoomLevel(e, 2, 4); }, {4, 4}, &queries);
   EXPECT_GT(queries, 0u);
+}
+
+// A top-level sector to build in.
+TSector* Root(Editor& e) {
+  TSector* s = e.CreateNode(nullptr, kSector);
+  s->Id = e.NextId();
+  return s;
+}
+
+// Moves a whole built scene, so that its coordinates are large and their floats coarse.
+void Translate(Editor& e, Vector by) {
+  e.Tree.Walk([&](TSector* n) {
+    n->Position = VectorAdd(n->Position, by);
+    for (TVertex& v : n->Vertices) v.Position = VectorAdd(v.Position, by);
+  });
+}
+
+TEST(BakerShortcuts, LightsWithinRoundingOfTheTrianglePlane) {
+  // Tilted tiles with shadowing point lights and directional lights a few
+  // roundings in front of and behind their planes: whether a light counts as
+  // behind is decided per texel there, not for the whole lightmap.
+  for (uint32_t seed = 1; seed <= 8; ++seed) {
+    SCOPED_TRACE(seed);
+    auto build = [seed](Editor& e) {
+      std::mt19937 rng(seed);
+      auto real = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+      TSector* s = Root(e);
+      const float far = seed % 2 ? 4000.0f : 0.0f;
+      Vector n = {real(-1, 1), real(0.3f, 1), real(-1, 1)};
+      VectorNormalize(n);
+      Vector a = VectorCross(n, {0.3f, 0, 1});
+      VectorNormalize(a);
+      const Vector b = VectorCross(n, a);
+      const Vector c = {far + real(-20, 20), real(-20, 20), real(-20, 20)};
+      auto scaled = [](Vector v, float k) { return Vector{v.x * k, v.y * k, v.z * k}; };
+      test::AddQuad(e, s, c, scaled(a, 30), scaled(b, 30));
+      for (int l = 0; l < 28; ++l) {
+        // Off the plane by up to a few times the rounding of the texel points, either way.
+        const float off = (l % 7 - 3) * 3e-8f * (far + 60);
+        const Vector p = VectorAdd(VectorAdd(c, scaled(a, real(-90, 90))), scaled(b, real(-90, 90)));
+        test::AddLight(e, s, VectorAdd(p, scaled(n, off)), l % 3 == 2, l % 3 != 1, {200, 150, 100});
+      }
+      test::AddLight(e, s, VectorAdd(c, scaled(n, 40)), 0, 0, {60, 60, 60});
+    };
+    BakeBoth(build, {8, 8});
+  }
+}
+
+TEST(BakerShortcuts, IdenticalTilesOfTwoNodes) {
+  // Two nodes with the same tile, one of them casting no shadow: their
+  // lightmaps differ although their triangles have the same frames.
+  auto build = [](Editor& e) {
+    TSector* s = Root(e);
+    test::AddQuad(e, s, {0, 0, 0}, {0, 0, 20}, {20, 0, 0});
+    test::AddQuad(e, s, {0, 0, 0}, {0, 0, 20}, {20, 0, 0})->NoShadow = 1;
+    test::AddLight(e, s, {5, 30, -3}, 0, 1);
+  };
+  const Outcome o = BakeBoth(build, {4, 4});
+  ASSERT_EQ(o.lightmaps.size(), 4u);
+  EXPECT_NE(o.lightmaps[1].rgb, o.lightmaps[2].rgb);
+}
+
+TEST(BakerShortcuts, SumsOnRoundingBoundaries) {
+  // One texel per lightmap, whose exact sum is tuned to within a hundred
+  // thousandth of a half: the float sum cannot tell which way it rounds, and
+  // the texel has to be summed again in light order.
+  TexelStats stats;
+  uint64_t again = 0;
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    auto build = [seed](Editor& e) {
+      std::mt19937 rng(seed);
+      auto real = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+      TSector* s = Root(e);
+      for (int q = 0; q < 6; ++q) {
+        const Vector m = {16.0f * q, 0, 8};  // the texel centre of a 1 x 1 lightmap of this floor tile
+        test::AddQuad(e, s, m, {0, 0, 4}, {4, 0, 0});
+      }
+      std::vector<TSector*> lights;
+      for (int l = 0; l < 20; ++l)
+        lights.push_back(test::AddLight(e, s, {real(-20, 100), real(5, 60), real(-30, 40)}, 0, 0,
+                                        {real(0, 30), real(0, 30), real(0, 30)}, real(5, 40), real(5, 40)));
+      // Straight above the first tile's centre at height 8 with brightness
+      // and range 8: intensity exactly 1, so its colour sets the sum there.
+      TSector* last = test::AddLight(e, s, {0, 8, 8}, 0, 0, {0, 0, 0}, 8, 8);
+      for (int k = 0; k < 3; ++k) {
+        double sum = kLumelStart;
+        for (const TSector* l : lights) {
+          const float dist = VectorLength(VectorSubtract(l->Position, {0, 0, 8}));
+          sum += PointLightIntensity(l->Brightness, l->Range, dist) * l->Color[k];
+        }
+        const double target = std::floor(sum) + 10.5 + real(-3e-5f, 3e-5f);
+        last->Color[k] = static_cast<float>(target - sum);
+      }
+    };
+    BakeBoth(build, {1, 1}, nullptr, &stats);
+    again += stats.exact_texels;
+  }
+  EXPECT_GT(again, 20u) << "the ambiguous texels were summed again";
+}
+
+TEST(BakerShortcuts, PartlyCoveredLightmaps) {
+  // A light outside a room of tiles: the walls' tiles cover whole lightmaps
+  // of the floor, parts of them, or leave texels to the per-texel test.
+  TexelStats stats;
+  for (LightmapSize size : {LightmapSize{12, 12}, LightmapSize{5, 3}, LightmapSize{1, 7}}) {
+    SCOPED_TRACE(size.width);
+    auto build = [](Editor& e) {
+      test::BuildRoomLevel(e, 2, 0);
+      TSector* root = e.Tree.InOrder().front();
+      test::AddLight(e, root, {-150, 90, 120}, 0, 1);
+      test::AddLight(e, root, {100, 300, 110}, 1, 1);
+      test::AddLight(e, root, {118.3f, 59.9f, 131.7f}, 0, 1);
+    };
+    BakeBoth(build, size, nullptr, &stats);
+    EXPECT_GT(stats.covered_blocks, 0u);
+  }
+  EXPECT_GT(stats.exact_shadow_tests, 0u);
+}
+
+TEST(BakerShortcuts, CasterEdgesThroughTexelRays) {
+  // A hanging tile whose edge is placed on the ray from the light through a
+  // row of texel centres, and a few roundings either side of it.
+  for (int k = -3; k <= 3; ++k) {
+    SCOPED_TRACE(k);
+    auto build = [k](Editor& e) {
+      TSector* s = Root(e);
+      test::AddQuad(e, s, {0, 0, 0}, {0, 0, 32}, {32, 0, 0});  // 8 x 8 texels of 8 units
+      const Vector light = {3, 60, -5};
+      // The ray to the centres of column 3 (x = -32 + 28 = -4) meets y = 30 at x = -0.5.
+      const float edge = -0.5f + k * 2e-6f;
+      test::AddQuad(e, s, {edge - 20, 30, 0}, {20, 0, 0}, {0, 0, 40});
+      test::AddLight(e, s, light, 0, 1);
+    };
+    BakeBoth(build, {8, 8});
+  }
+}
+
+TEST(BakerShortcuts, RoomsFarFromTheOrigin) {
+  // Coarse floats everywhere: the proven bounds grow with the coordinates.
+  TexelStats stats;
+  BakeBoth(
+      [](Editor& e) {
+        test::BuildRoomLevel(e, 3, 12);
+        Translate(e, {20000, 500, -15000});
+      },
+      {6, 6}, nullptr, &stats);
+  EXPECT_GT(stats.covered_blocks, 0u);
 }
 
 struct FakeUploader : LightmapUploader {

@@ -1,6 +1,7 @@
 #pragma once
 // Small scenes for render tests and benchmarks.
 
+#include <utility>
 #include <cmath>
 #include <random>
 
@@ -9,21 +10,19 @@
 
 namespace qx::test {
 
-// A square quad in the plane z = c.z, 2*half wide. `toward_plus_z`: its normal
-// points to +z, so a camera on that side sees its front (counter-clockwise)
-// face with culling on. Seen from the front, u = 1 is at the left edge and
-// v = 1 at the top either way.
+// A square quad in the plane z = c.z, 2*half wide. `toward_plus_z`: its front
+// (the side its normal points to) is seen from +z, so a camera on that side
+// sees it with culling on.
 inline TSector* AddQuad(Editor& e, TSector* parent, Vector c, float half, bool toward_plus_z = true) {
   TSector* q = e.CreateNode(parent, kPolygon);
   q->Id = e.NextId();
   q->Visible = 1;
   q->ResizeVertices(4);
   q->ResizeTriangles(2);
-  const float sx = toward_plus_z ? 1.0f : -1.0f;  // toward +z: the insert table's square
+  const float sx = toward_plus_z ? -1.0f : 1.0f;  // mirrors the insert table's square
   const float xs[4] = {sx * half, -sx * half, sx * half, -sx * half};
   const float ys[4] = {half, half, -half, -half};
-  const float u0 = toward_plus_z ? 0.0f : 1.0f;
-  const float us[4] = {u0, 1 - u0, u0, 1 - u0}, vs[4] = {1, 1, 0, 0};
+  const float us[4] = {1, 0, 1, 0}, vs[4] = {1, 1, 0, 0};
   for (int i = 0; i < 4; ++i) {
     TVertex& v = q->Vertices[i];
     v.Id = e.NextId();
@@ -32,6 +31,9 @@ inline TSector* AddQuad(Editor& e, TSector* parent, Vector c, float half, bool t
     v.TexCoord[0] = us[i];
     v.TexCoord[1] = vs[i];
   }
+  // Corners 1 and 2 change places: the same corners and texture coordinates,
+  // run the other way round, so the normal points to the side named.
+  std::swap(q->Vertices[1], q->Vertices[2]);
   UpdatePolygonData(q);
   ComputeBounds(q);
   return q;

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "edit/camera.h"
+#include "lighting/light_falloff.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
 #include "render/scene_builders.h"
@@ -102,6 +103,40 @@ TEST_F(RenderTest, LightSphereInItsColourWithSelectionBox) {
   img = Frame();
   // A corner of the cube of edge 6 around the light.
   EXPECT_TRUE(Around(img, Project({33, 13, 3}), 255, 0, 0, 1));
+}
+
+TEST_F(RenderTest, SelectedPointLightShowsItsReach) {
+  e.NewScene();
+  LookAlongMinusZ(e);
+  o.ShowGrid = false;
+  TSector* s = e.CreateNode(nullptr, kSector);
+  TSector* light = AddPoint(e, s, kLight, {0, 0, 0});
+  light->Color[0] = 0;
+  light->Color[1] = 255;
+  light->Color[2] = 255;
+  light->Brightness = 1;
+  light->Range = 900.0f / 255;  // a share of one step at 30 units
+  const float reach = LightReachDistance(*light);
+  ASSERT_NEAR(reach, 30, 0.01);
+  // Where the circle facing the camera and the two seen edge-on cross the axes.
+  const Vector on[] = {{reach, 0, 0}, {-reach, 0, 0}, {0, reach, 0}, {0, -reach, 0}};
+  auto drawn = [&](const QImage& img) {
+    int n = 0;
+    for (const Vector& p : on) n += Around(img, Project(p), 0, 255, 255, 1);
+    return n;
+  };
+  EXPECT_EQ(drawn(Frame()), 0) << "not selected";
+  light->Marked = 1;
+  QImage img = Frame();
+  EXPECT_EQ(drawn(img), 4);
+  EXPECT_TRUE(Around(img, Project({reach * 0.7071f, reach * 0.7071f, 0}), 0, 255, 255, 1))
+      << "a circle, not just a cross";
+  EXPECT_FALSE(Around(img, Project({reach * 0.4f, reach * 0.4f, 0}), 0, 255, 255, 1)) << "hollow";
+  o.ShowMarkers = false;
+  EXPECT_EQ(drawn(Frame()), 0) << "markers hidden";
+  o.ShowMarkers = true;
+  light->Kind = 1;
+  EXPECT_EQ(drawn(Frame()), 0) << "a directional light has no reach";
 }
 
 TEST_F(RenderTest, CullingDecidesWhichSideOfAQuadShows) {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSurfaceFormat>
 
+#include "app/translations.h"
 #include "render/viewport_panel.h"
 
 namespace qx::test {
@@ -15,7 +16,10 @@ inline QApplication* EnsureApp() {
   static char name[] = "quarvex_gui_tests";
   static char* argv[] = {name, nullptr};
   QSurfaceFormat::setDefaultFormat(ViewportPanel::RequestedFormat());
-  return new QApplication(argc, argv);
+  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  auto* app = new QApplication(argc, argv);
+  InstallGermanQtTranslations(*app);  // as the editor's main does
+  return app;
 }
 
 }  // namespace qx::test

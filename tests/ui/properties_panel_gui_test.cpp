@@ -127,5 +127,78 @@ TEST_F(PanelWidgetTest, RadioGroupsShowNoneForUnknownValues) {
   EXPECT_EQ(Find<QLabel>("Label24")->text(), "Actor");
 }
 
+TEST_F(PanelWidgetTest, RefillsWhenAChangeSetNamesTheShownNodeAndOnlyThen) {
+  e.AddDocumentListener(panel);
+  InsertSector(e);
+  TSector* l = InsertLight(e);
+  TSector* other = InsertLight(e);
+  panel->ShowNode(l);
+  e.PublishChanges();
+  auto* brightness = Find<QLineEdit>("Edit8");
+  ASSERT_EQ(brightness->text(), "30");
+
+  // Another node named, or none: the page stays as it is.
+  l->Brightness = 70;
+  e.Changed(other, kChangeOther);
+  e.PublishChanges();
+  EXPECT_EQ(brightness->text(), "30");
+  // The shown node named: its fields are shown as they now are.
+  e.Changed(l, kChangeOther);
+  e.PublishChanges();
+  EXPECT_EQ(brightness->text(), "70");
+  EXPECT_EQ(panel->ShownNode(), l);
+
+  // A name is announced by the tree's rename.
+  e.Tree.Rename(l, "Fackel");
+  e.PublishChanges();
+  EXPECT_EQ(Find<QLabel>("Label12")->text(), "Fackel");
+
+  // A removed node is forgotten, never shown again through a stale pointer.
+  e.Tree.Remove(l);
+  EXPECT_EQ(panel->ShownNode(), nullptr);
+  panel->ShowNode(other);
+  e.NewScene();
+  EXPECT_EQ(panel->ShownNode(), nullptr);
+  e.RemoveDocumentListener(panel);
+}
+
+TEST_F(PanelWidgetTest, EachControlIsOneStepAndATrackBarDragToo) {
+  e.AddDocumentListener(panel);
+  InsertSector(e);
+  TSector* l = InsertLight(e);
+  SelectInTree(e, l);
+  TreeClick(e);
+  panel->ShowNode(l);
+  panel->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+  e.History.Clear();
+
+  ClickButton(Find<QRadioButton>("RadioButton2"));
+  EXPECT_EQ(e.History.UndoCount(), 1u);
+  EXPECT_EQ(e.History.UndoName(), "Eigenschaften");
+
+  QLineEdit* brightness = Find<QLineEdit>("Edit8");
+  brightness->setText("80");
+  QTest::keyClick(brightness, Qt::Key_Return);
+  EXPECT_EQ(l->Brightness, 80);
+  EXPECT_EQ(e.History.UndoCount(), 2u);
+  brightness->setText("viel");  // refused: no step
+  QTest::keyClick(brightness, Qt::Key_Return);
+  EXPECT_EQ(e.History.UndoCount(), 2u);
+
+  // Keys in a row on a track bar are one step; the next control is another.
+  QSlider* green = Find<QSlider>("TrackBar2");
+  green->setFocus();
+  for (int i = 0; i < 5; ++i) QTest::keyClick(green, Qt::Key_Left);
+  EXPECT_EQ(l->Color[1], 250);
+  EXPECT_EQ(e.History.UndoCount(), 3u);
+  ClickButton(Find<QCheckBox>("CheckBox2"));
+  EXPECT_EQ(e.History.UndoCount(), 4u);
+  ASSERT_TRUE(e.History.Undo());
+  ASSERT_TRUE(e.History.Undo());
+  EXPECT_EQ(e.Tree.First()->Children[0]->Color[1], 255);
+  e.RemoveDocumentListener(panel);
+}
+
 }  // namespace
 }  // namespace qx

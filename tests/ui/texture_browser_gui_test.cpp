@@ -1,13 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 
 #include "edit/browser_logic.h"
 #include "support/test_support.h"
+#include "textures/image_import.h"
 #include "textures/test_bitmaps.h"
+#include "textures/test_images.h"
 #include "textures/texture_test_support.h"
 #include "ui/texture_browser.h"
 
@@ -74,7 +81,8 @@ TEST_F(BrowserTest, AddSelectAssignAndDelete) {
   prompts.open_answers = {Bitmap("stone.bmp", 64, 64, Solid(200, 0, 0)),
                           Bitmap("brick.bmp", 128, 64, Solid(0, 0, 200))};
   Click("LbSpeedButton1");
-  EXPECT_EQ(prompts.open_dialogs.at(0).filter, "Bitmaps (*.bmp)|*.bmp");
+  EXPECT_EQ(prompts.open_dialogs.at(0).filter, kImageFilter);
+  EXPECT_NE(prompts.open_dialogs.at(0).filter.find("|Bitmaps (*.bmp)|*.bmp"), std::string::npos);
   EXPECT_EQ(settings.values["QVX3_TEX_PATH"], dir.path().string());
   Click("LbSpeedButton1");
   ASSERT_EQ(e.Textures.Count(), 2);
@@ -164,6 +172,93 @@ TEST_F(BrowserTest, ManyTexturesScroll) {
   EXPECT_EQ(e.Textures.CurrentTexture(), 8);
   browser->TexBoxMouseDown(10, 10 + 89 * 2 + 3);
   EXPECT_EQ(e.Textures.CurrentTexture(), 4);
+}
+
+TEST_F(BrowserTest, SearchNarrowsTheGridByNameIgnoringCase) {
+  auto add = [&](const char* name, test::Rgb c) {
+    e.Textures.Add(MakeTexNode(0, name, test::MakeBmp(8, 8, [&](int, int) { return c; })));
+  };
+  add("Stein", Solid(200, 0, 0));
+  add("Holz", Solid(0, 200, 0));
+  add("Steinwand", Solid(0, 0, 200));
+  add("GR\xDCN", Solid(200, 200, 0));  // Windows-1252: GRÜN
+  QLineEdit* search = Find<QLineEdit>("Suchen");
+  EXPECT_EQ(search->placeholderText(), "Suchen");
+  QWidget* tex_box = Find<QWidget>("TexBox");
+  EXPECT_EQ(tex_box->minimumHeight(), 2 * 89);
+
+  search->setFocus();
+  QTest::keyClicks(search, "sTEIN");
+  EXPECT_EQ(browser->Visible(), (std::vector<int>{0, 2}));
+  QApplication::processEvents();
+  EXPECT_EQ(tex_box->minimumHeight(), 89);
+  const int w = tex_box->width();
+  // Steinwand now sits in the second cell; a click there selects it.
+  const BrowserRect second = ThumbnailRect(1, w, 8, 8);
+  EXPECT_EQ(Grab("TexBox").pixelColor((second.left + second.right) / 2, second.top + 30), QColor(0, 0, 200));
+  QTest::mouseClick(tex_box, Qt::LeftButton, {}, QPoint(second.left + 5, second.top + 5));
+  EXPECT_EQ(e.Textures.CurrentTexture(), 2);
+  EXPECT_EQ(Label("Label1"), "Steinwand");
+  QTest::mouseClick(tex_box, Qt::LeftButton, {}, QPoint(10, 150));  // no third cell
+  EXPECT_EQ(e.Textures.CurrentTexture(), 2);
+
+  search->clear();
+  QTest::keyClicks(search, "gr");
+  // QTest types ASCII only: the umlaut comes as the key event a keyboard sends.
+  QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Udiaeresis, Qt::NoModifier, QString::fromUtf8("ü"));
+  QApplication::sendEvent(search, &umlaut);
+  EXPECT_EQ(search->text(), QString::fromUtf8("grü"));
+  EXPECT_EQ(browser->Visible(), (std::vector<int>{3}));
+  const BrowserRect first = ThumbnailRect(0, w, 8, 8);
+  EXPECT_EQ(Grab("TexBox").pixelColor((first.left + first.right) / 2, first.top + 30), QColor(200, 200, 0));
+  QTest::keyClicks(search, "x");
+  EXPECT_TRUE(browser->Visible().empty());
+  QTest::mouseClick(tex_box, Qt::LeftButton, {}, QPoint(first.left + 5, first.top + 5));
+  EXPECT_EQ(e.Textures.CurrentTexture(), 2) << "nothing is shown, nothing is hit";
+
+  // The filter follows the library: an added match shows up.
+  search->setText("holz");
+  add("Holzboden", Solid(1, 2, 3));
+  EXPECT_EQ(browser->Visible(), (std::vector<int>{1, 4}));
+  search->clear();
+  EXPECT_EQ(browser->Visible().size(), 5u);
+}
+
+TEST_F(BrowserTest, DroppedPictureFilesAreAdded) {
+  const auto png = dir / "moos.png", tga = dir / "kies.tga", bad = dir / "kaputt.gif";
+  test::WriteFileBytes(png, test::MakeRgbPng(8, 4, [](int, int) { return test::Rgb{10, 180, 20}; }));
+  test::WriteFileBytes(tga, test::MakeTga(4, 4));
+  test::WriteFileBytes(bad, {'G', 'I', 'F', '8', '9', 'a'});
+  QWidget* tex_box = Find<QWidget>("TexBox");
+
+  QMimeData web;
+  web.setUrls({QUrl("https://example.invalid/x.png")});
+  QDragEnterEvent refused(QPoint(20, 20), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tex_box, &refused);
+  EXPECT_FALSE(refused.isAccepted()) << "only local files are taken";
+
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(png.string())),
+                 QUrl::fromLocalFile(QString::fromStdString(bad.string())),
+                 QUrl::fromLocalFile(QString::fromStdString(tga.string()))});
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tex_box, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tex_box, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+
+  ASSERT_EQ(e.Textures.Count(), 2);
+  EXPECT_EQ(e.Textures.Entry(0)->TexName, "moos");
+  EXPECT_EQ(e.Textures.Entry(1)->TexName, "kies");
+  EXPECT_EQ(e.Textures.CurrentTexture(), 1);
+  EXPECT_EQ(Label("Label1"), "kies");
+  EXPECT_EQ(prompts.warnings,
+            (std::vector<std::string>{"Diese Datei wurde nicht hinzugefügt:\nkaputt.gif: Ungültige Datei!"}));
+  EXPECT_EQ(uploader.Live(), 2u);
+  QApplication::processEvents();
+  const BrowserRect moos = ThumbnailRect(0, tex_box->width(), 8, 4);
+  EXPECT_EQ(Grab("TexBox").pixelColor((moos.left + moos.right) / 2, moos.top + 10), QColor(10, 180, 20));
 }
 
 }  // namespace

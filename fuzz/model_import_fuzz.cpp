@@ -1,0 +1,36 @@
+// Feeds arbitrary bytes to the model import (assimp reading from memory): the
+// first byte picks the format, the rest is the file. Whatever is accepted must
+// keep the MD2 limits and build a model node whose every index is in range.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "edit/model_insert.h"
+#include "models/model_import.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const char* const kFormats[] = {"obj", "gltf", "glb", "fbx", "3ds", "ply", "dae"};
+  if (size < 1) return 0;
+  const std::string extension = kFormats[data[0] % 7];
+  std::string message;
+  // Under libFuzzer's own limit of ten seconds: a hang of the parser is refused, not reported.
+  std::unique_ptr<qx::TMD2> model = qx::ImportModelFromMemory(data + 1, size - 1, extension, message, 5000);
+  if (!model) {
+    if (message.rfind("Ungültige Datei!", 0) != 0) std::abort();
+    return 0;
+  }
+  if (model->VertexCount() > qx::kMD2MaxVertices || model->TriangleCount() > qx::kMD2MaxTriangles)
+    std::abort();
+  for (float f : model->FramePositions())
+    if (!std::isfinite(f)) std::abort();
+  qx::Editor editor;
+  auto node = qx::BuildModelNode(editor, std::move(model));
+  const auto n = static_cast<int32_t>(node->Vertices.size());
+  if (node->VertexCount != n || node->TriangleCount != node->Triangles.size()) std::abort();
+  for (const qx::TTriangle& t : node->Triangles)
+    if (t.V0 < 0 || t.V0 >= n || t.V1 < 0 || t.V1 >= n || t.V2 < 0 || t.V2 >= n) std::abort();
+  return 0;
+}

@@ -1,0 +1,72 @@
+#pragma once
+// One plan or elevation view ("Oben", "Vorne", "Seite"): an OpenGL widget in
+// the window of the 3D viewport (so it shares that context's buffers and
+// textures), drawing with an orthographic projection. The editing logic is
+// headless (edit/plane_edit.h); this translates Qt's events and draws.
+
+#include <QOpenGLWidget>
+#include <functional>
+#include <memory>
+
+class QPainter;
+
+#include "edit/plane_edit.h"
+#include "render/plane_view_scene.h"
+
+namespace qx {
+
+class PlaneViewWidget : public QOpenGLWidget {
+  Q_OBJECT
+ public:
+  PlaneViewWidget(Editor& editor, PlaneKind kind, QWidget* parent = nullptr);
+  ~PlaneViewWidget() override;
+
+  PlaneKind Kind() const { return view_.Kind(); }
+  PlaneView& View() { return view_; }
+  const PlaneMouse& Mouse() const { return mouse_; }
+
+  // Draws the scene's surfaces; the widget's own immediate-mode one when unset.
+  void SetScene(PlaneViewScene* scene) { scene_ = scene; }
+  // "Auswahl zeigen".
+  void FrameSelection();
+
+  // What the drawing shows; read at every frame.
+  std::function<ViewOptions()> view_options;
+  // A right click: the context menu at a global position for a world point.
+  std::function<void(const QPoint& global, const Vector& at)> context_menu;
+
+  // How long the last frame's GL work took, in milliseconds (benchmarks).
+  double LastFrameMilliseconds() const { return last_frame_ms_; }
+  // Draws a frame now and waits for the GL work to finish.
+  void RenderNowForTiming();
+
+ protected:
+  void initializeGL() override;
+  void resizeGL(int w, int h) override;
+  void paintGL() override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
+ private:
+  ViewOptions Options() const { return view_options ? view_options() : ViewOptions{}; }
+  void DrawFrame();
+  void DrawLabels(QPainter& p);
+
+  class Labels;
+  Editor& editor_;
+  Labels* labels_ = nullptr;
+  PlaneView view_;
+  PlaneMouse mouse_;
+  ImmediateOutlines immediate_;
+  PlaneViewScene* scene_ = nullptr;
+  bool pointer_inside_ = false;
+  QPointF pointer_;
+  double last_frame_ms_ = 0;
+  bool timing_ = false;
+};
+
+}  // namespace qx

@@ -1,0 +1,37 @@
+#include "models/child_process.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace qx {
+namespace {
+
+TEST(ChildProcess, HandsBackTheBytesOrFailsForACrashAHangOrTooMuch) {
+  std::vector<uint8_t> out;
+  std::vector<uint8_t> big(300000);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7);
+  ASSERT_TRUE(RunInChildProcess([&] { return big; }, out, 10000, big.size()));
+  EXPECT_EQ(out, big) << "more than a pipe holds at once arrives whole";
+  ASSERT_TRUE(RunInChildProcess([] { return std::vector<uint8_t>{}; }, out, 10000, 10));
+  EXPECT_TRUE(out.empty());
+
+  out = {1, 2, 3};
+  EXPECT_FALSE(RunInChildProcess([]() -> std::vector<uint8_t> { std::abort(); }, out, 10000, 10));
+  EXPECT_FALSE(
+      RunInChildProcess([]() -> std::vector<uint8_t> { throw std::runtime_error("x"); }, out, 10000, 10));
+  EXPECT_FALSE(RunInChildProcess([&] { return big; }, out, 10000, big.size() - 1));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(RunInChildProcess(
+      []() -> std::vector<uint8_t> {
+        for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+      },
+      out, 200, 10));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "the hung child was killed";
+  EXPECT_EQ(out, (std::vector<uint8_t>{1, 2, 3})) << "a failure leaves the output alone";
+}
+
+}  // namespace
+}  // namespace qx
