@@ -79,4 +79,13 @@ inline void BuildBenchLevel(Editor& e, int rooms = 500, int columns = 25) {
   e.CameraPitch = -25;
 }
 
+// In the room in the middle of the level, at eye height, looking along its row.
+inline void StandInLevel(Editor& e, int rooms = 500, int columns = 25) {
+  const int r = rooms / 2 + columns / 2;
+  const float x0 = float(r % columns) * (kRoomSide + 40), z0 = float(r / columns) * (kRoomSide + 40);
+  e.CameraPosition = {x0 + 20, 30, z0 + kRoomSide / 2};
+  e.CameraHeading = 90;
+  e.CameraPitch = -5;
+}
+
 }  // namespace qx::bench

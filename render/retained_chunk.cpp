@@ -106,7 +106,8 @@ class Builder {
     const TSector* owner = nullptr;
     for (size_t i = 0; i < c_.nodes.size(); ++i) {
       TSector* n = c_.nodes[i];
-      const TSector* o = OwningSector(n);
+      // A sector heads the cell of what it holds.
+      const TSector* o = n->NodeType == kSector ? n : OwningSector(n);
       if (c_.cells.empty() || o != owner) {
         if (!c_.cells.empty()) c_.cells.back().entry_end = static_cast<uint32_t>(i);
         c_.cells.push_back({});

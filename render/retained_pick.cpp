@@ -130,7 +130,7 @@ void RetainedRenderer::PickNode(const ChunkEntry& entry, const Chunk& owner, con
 
 uint32_t RetainedRenderer::PickName(Editor& e, const ViewOptions& o, int x, int y) {
   if (!gl_ || width_ <= 0 || height_ <= 0) return 0;
-  Prepare(e);
+  Prepare(e, false);
   if (!sphere_buffer_) {
     std::vector<DrawVertex> v;
     for (const SphereMesh* m : {&Spheres().node, &Spheres().heading})

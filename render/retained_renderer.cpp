@@ -145,9 +145,9 @@ void RetainedRenderer::Upload(Chunk& c) {
   std::vector<DrawVertex>().swap(c.vertices);  // the buffer holds them now
 }
 
-void RetainedRenderer::Prepare(Editor& e) {
+void RetainedRenderer::Prepare(Editor& e, bool check) {
   scene_.Attach(&e);
-  if (scene_.LightmapsChanged()) {
+  if (scene_.LightmapsChanged(check)) {
     UpdateAtlas(e);
     scene_.MarkAllDirty();
     scene_.ForgetLightmapsChanged();
@@ -155,7 +155,7 @@ void RetainedRenderer::Prepare(Editor& e) {
   LightmapPlacement placement;
   if (!atlas_.Empty()) placement.layout = &atlas_;
   placement.lightmaps = &e.LightmapList;
-  scene_.Update(placement);
+  scene_.Update(placement, check);
   for (const auto& c : scene_.Chunks())
     if (c->needs_upload) Upload(*c);
   if (scene_.Dynamic().needs_upload) Upload(scene_.Dynamic());
@@ -304,7 +304,8 @@ InheritedGlState RetainedRenderer::DrawScene(const double clip[16], const ViewOp
     out.assign(c.cells.size(), 0);
     for (size_t i = 0; i < c.cells.size(); ++i) {
       const Box3& b = c.cells[i].box;
-      const bool shown = !b.finite || (!b.Empty() && !BoxOutsideClipVolume(clip, b.min, b.max, kCullWiden));
+      if (b.Empty()) continue;  // draws nothing
+      const bool shown = !b.finite || !BoxOutsideClipVolume(clip, b.min, b.max, kCullWiden);
       out[i] = shown;
       ++(shown ? stats_.cells_drawn : stats_.cells_culled);
     }
@@ -413,12 +414,14 @@ void RetainedRenderer::DrawLightReaches(const Editor& e, const ViewOptions& o) {
 void RetainedRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
   if (!gl_) return;
   stats_ = {};
-  Prepare(e);
+  const CameraLookAt view = ApplyCameraView(e);
+  const bool still = view.eye == last_view_.eye && view.center == last_view_.center;
+  last_view_ = view;
+  Prepare(e, still);
   glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  last_view_ = ApplyCameraView(e);
   LoadCameraView(last_view_);
   state_->Reset();
   state_->BeginArrays();
@@ -440,7 +443,7 @@ void RetainedRenderer::DrawSectors(Editor& e, const double clip[16], SectorDrawM
                                    const ViewOptions& o) {
   if (!gl_) return;
   stats_ = {};
-  Prepare(e);
+  Prepare(e, true);
   state_->Reset();
   state_->BeginArrays();
   glFrontFace(GL_CCW);

@@ -50,8 +50,9 @@ class RetainedRenderer : public ViewportRenderer {
   void Detach() override { scene_.Attach(nullptr); }
   // Rebuilds everything at the next frame.
   void InvalidateAll() { scene_.InvalidateAll(); }
-  // For a scene whose changes are not announced: every frame compares what
-  // each chunk was built from with the scene.
+  // For a scene whose changes are not announced: every frame whose camera
+  // stands still compares what each chunk was built from with the scene.
+  // (Turning the camera changes no node; picks use what the last frame drew.)
   void SetVerifyEachFrame(bool on) { scene_.SetVerifyEachUpdate(on); }
 
   // How DrawSectors draws polygons and models.
@@ -79,7 +80,7 @@ class RetainedRenderer : public ViewportRenderer {
   void SetAtlasPageSide(int side) { atlas_side_ = side; }
 
  private:
-  void Prepare(Editor& e);
+  void Prepare(Editor& e, bool check);
   void UpdateAtlas(Editor& e);
   void Upload(Chunk& c);
   // The node pass of a frame over all chunks; returns the line width and

@@ -28,16 +28,6 @@ struct Hasher {
     h ^= w + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
     h *= 1099511628211ull;
   }
-  void Float(float f) {
-    uint32_t w;
-    std::memcpy(&w, &f, 4);
-    Word(w);
-  }
-  void Vec(const Vector& v) {
-    Float(v.x);
-    Float(v.y);
-    Float(v.z);
-  }
 };
 
 }  // namespace
@@ -65,7 +55,7 @@ void RetainedScene::Clear() {
     if (c->buffer) retired_.push_back(c->buffer);
   chunks_.clear();
   where_.clear();
-  fingerprints_.clear();
+  snapshots_.clear();
   dynamic_set_.clear();
   dynamic_index_.clear();
   dynamic_.nodes.clear();
@@ -148,7 +138,7 @@ void RetainedScene::Remove(TSector* node) {
   for (size_t i = chunks_.size(); i-- > 0;) {
     if (!chunks_[i]->nodes.empty()) continue;
     if (chunks_[i]->buffer) retired_.push_back(chunks_[i]->buffer);
-    fingerprints_.erase(chunks_[i].get());
+    snapshots_.erase(chunks_[i].get());
     chunks_.erase(chunks_.begin() + std::ptrdiff_t(i));
   }
 }
@@ -235,8 +225,8 @@ const ChunkEntry* RetainedScene::DynamicEntry(const TSector* node) const {
   return it == dynamic_index_.end() ? nullptr : &dynamic_.entries[it->second];
 }
 
-bool RetainedScene::LightmapsChanged() const {
-  return lightmaps_changed_ || (verify_ && editor_ && LightmapFingerprint() != lightmap_print_);
+bool RetainedScene::LightmapsChanged(bool check) const {
+  return lightmaps_changed_ || (verify_ && check && editor_ && LightmapFingerprint() != lightmap_print_);
 }
 
 void RetainedScene::ForgetLightmapsChanged() {
@@ -255,42 +245,77 @@ uint64_t RetainedScene::LightmapFingerprint() const {
   return h.h;
 }
 
-uint64_t RetainedScene::Fingerprint(const Chunk& c) const {
-  Hasher h;
+namespace {
+
+// What a chunk was built from, as blocks of bytes: per node its place, the
+// fields drawn from it, its vertex and triangle arrays whole. A vertex's
+// selection mark is part of its bytes, so marking vertices rebuilds the
+// chunk: rare, and never wrong.
+template <typename Sink>
+void RecordChunk(const Chunk& c, const std::unordered_set<const TSector*>& dynamic, Sink& sink) {
+  struct Header {
+    const TSector* node;
+    const TSector* parent;
+    uint32_t id;
+    uint8_t type, visible, lighting, pad = 0;
+    uint16_t texture, triangle_count;
+    Vector position;
+    float color[3];
+    float heading;
+    size_t vertices, triangles;
+  };
   for (const TSector* n : c.nodes) {
-    // Moving nodes are drawn from the dynamic chunk, built anew each update
-    // while verifying; their chunk leaves them out and need not follow them.
-    if (!dynamic_set_.empty() && dynamic_set_.count(n)) {
-      h.Word(reinterpret_cast<uintptr_t>(n));
+    Header h{};
+    h.node = n;
+    // Moving nodes are drawn from the dynamic chunk, built anew at every
+    // update while verifying; their own chunk leaves them out.
+    if (!dynamic.empty() && dynamic.count(n)) {
+      if (!sink(&h, sizeof h)) return;
       continue;
     }
-    h.Word(reinterpret_cast<uintptr_t>(n));
-    h.Word(reinterpret_cast<uintptr_t>(n->Parent));
-    h.Word(n->Id);
-    h.Word(uint64_t(n->NodeType) << 32 | uint64_t(n->Visible) << 24 | uint64_t(n->LightingMode) << 16 |
-           n->TextureIndex);
-    h.Vec(n->Position);
-    for (float f : n->Color) h.Float(f);
-    h.Float(n->Heading);
-    h.Word(n->TriangleCount);
-    for (const TVertex& v : n->Vertices) {
-      h.Vec(v.Position);
-      for (float f : v.Color) h.Float(f);
-      h.Float(v.TexCoord[0]);
-      h.Float(v.TexCoord[1]);
-      h.Float(v.LightmapCoord[0]);
-      h.Float(v.LightmapCoord[1]);
-    }
-    for (const TTriangle& t : n->Triangles) {
-      h.Word(uint64_t(uint32_t(t.V0)) << 32 | uint32_t(t.V1));
-      h.Word(uint64_t(uint32_t(t.V2)) << 32 | t.LightmapTexture);
-      h.Word(uint32_t(t.LightmapIndex));
-    }
+    h.parent = n->Parent;
+    h.id = n->Id;
+    h.type = n->NodeType, h.visible = n->Visible, h.lighting = n->LightingMode;
+    h.texture = n->TextureIndex, h.triangle_count = n->TriangleCount;
+    h.position = n->Position;
+    std::copy_n(n->Color, 3, h.color);
+    h.heading = n->Heading;
+    h.vertices = n->Vertices.size(), h.triangles = n->Triangles.size();
+    if (!sink(&h, sizeof h) || !sink(n->Vertices.data(), n->Vertices.size() * sizeof(TVertex)) ||
+        !sink(n->Triangles.data(), n->Triangles.size() * sizeof(TTriangle)))
+      return;
   }
-  return h.h;
 }
 
-void RetainedScene::Update(const LightmapPlacement& lightmaps) {
+}  // namespace
+
+void RetainedScene::TakeSnapshot(const Chunk& c) {
+  std::vector<uint8_t>& out = snapshots_[&c];
+  out.clear();
+  auto append = [&](const void* p, size_t n) {
+    const auto* b = static_cast<const uint8_t*>(p);
+    out.insert(out.end(), b, b + n);
+    return true;
+  };
+  RecordChunk(c, dynamic_set_, append);
+}
+
+bool RetainedScene::MatchesSnapshot(const Chunk& c) const {
+  auto it = snapshots_.find(&c);
+  if (it == snapshots_.end()) return false;
+  const std::vector<uint8_t>& snap = it->second;
+  size_t at = 0;
+  bool same = true;
+  auto compare = [&](const void* p, size_t n) {
+    same = at + n <= snap.size() && std::memcmp(snap.data() + at, p, n) == 0;
+    at += n;
+    return same;
+  };
+  RecordChunk(c, dynamic_set_, compare);
+  return same && at == snap.size();
+}
+
+void RetainedScene::Update(const LightmapPlacement& lightmaps, bool check) {
   if (!editor_) return;
   if (!(start_position_ == editor_->StartPosition)) {
     start_position_ = editor_->StartPosition;
@@ -298,11 +323,9 @@ void RetainedScene::Update(const LightmapPlacement& lightmaps) {
       if (c->has_checkpoints) c->dirty = true;
     dynamic_dirty_ = true;
   }
-  if (verify_)
-    for (auto& c : chunks_) {
-      auto it = fingerprints_.find(c.get());
-      if (it == fingerprints_.end() || it->second != Fingerprint(*c)) c->dirty = true;
-    }
+  if (verify_ && check)
+    for (auto& c : chunks_)
+      if (!c->dirty && !MatchesSnapshot(*c)) c->dirty = true;
   ChunkInput in;
   in.lightmaps = lightmaps;
   in.start_position = start_position_;
@@ -312,9 +335,9 @@ void RetainedScene::Update(const LightmapPlacement& lightmaps) {
     c->Build(in);
     ++counters_.chunks_built;
     counters_.nodes_built += c->nodes.size();
-    if (verify_) fingerprints_[c.get()] = Fingerprint(*c);
+    if (verify_) TakeSnapshot(*c);
   }
-  if (verify_ && !dynamic_set_.empty()) dynamic_dirty_ = true;
+  if (verify_ && check && !dynamic_set_.empty()) dynamic_dirty_ = true;
   if (!dynamic_dirty_) return;
   dynamic_dirty_ = false;
   in.is_dynamic = nullptr;

@@ -43,12 +43,17 @@ class RetainedScene : private TreeListener, private DocumentListener {
   void MarkAllDirty();
   // Without change sets: compares what every chunk was built from with the
   // scene and rebuilds what differs (slower; for views that are not told).
-  void SetVerifyEachUpdate(bool on) { verify_ = on; }
+  void SetVerifyEachUpdate(bool on) {
+    verify_ = on;
+    if (!on) snapshots_.clear();
+  }
 
-  // Builds the dirty chunks. True when the lightmap list changed since the
-  // last update (the atlas must be made anew before, see LightmapsChanged).
-  void Update(const LightmapPlacement& lightmaps);
-  bool LightmapsChanged() const;
+  // Builds the dirty chunks; the atlas must be made anew before when
+  // LightmapsChanged. `check`: verify now (when verifying at all).
+  void Update(const LightmapPlacement& lightmaps, bool check = true);
+  // Whether the lightmap list changed since ForgetLightmapsChanged (by a
+  // change set, or found when verifying and `check`).
+  bool LightmapsChanged(bool check = true) const;
   void ForgetLightmapsChanged();
 
   const std::vector<std::unique_ptr<Chunk>>& Chunks() const { return chunks_; }
@@ -92,7 +97,8 @@ class RetainedScene : private TreeListener, private DocumentListener {
   size_t IndexOf(const Chunk* c) const;
   void MarkDirty(const TSector* node);
   void SetDynamic(std::unordered_set<const TSector*> nodes);
-  uint64_t Fingerprint(const Chunk& c) const;
+  void TakeSnapshot(const Chunk& c);
+  bool MatchesSnapshot(const Chunk& c) const;
   uint64_t LightmapFingerprint() const;
 
   Editor* editor_ = nullptr;
@@ -103,7 +109,7 @@ class RetainedScene : private TreeListener, private DocumentListener {
   bool dynamic_dirty_ = false;
   std::unordered_map<const TSector*, uint32_t> dynamic_index_;
   std::vector<uint32_t> retired_;
-  std::unordered_map<const Chunk*, uint64_t> fingerprints_;
+  std::unordered_map<const Chunk*, std::vector<uint8_t>> snapshots_;  // while verifying
   bool verify_ = false;
   bool lightmaps_changed_ = true;
   uint64_t lightmap_print_ = 0;
