@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 
 #include "scene/cp1252.h"
@@ -63,8 +64,44 @@ TEST(Bytes, AtomicWriteKeepsOldFileOnFailure) {
   EXPECT_EQ(files, 1u) << "no temporary file left behind";
 }
 
+TEST(Bytes, ErrorTextsAreGerman) {
+  // What a damaged file or a failed read tells the user.
+  const std::vector<uint8_t> two{1, 2};
+  auto what = [&](auto read) {
+    ByteReader r(two);
+    try {
+      read(r);
+    } catch (const ReadError& e) {
+      return std::string(e.what());
+    }
+    return std::string("nichts");
+  };
+  EXPECT_EQ(what([](ByteReader& r) { r.U32(); }), "unerwartetes Dateiende");
+  EXPECT_EQ(what([](ByteReader& r) { r.NeedItems(3, 1); }), "Anzahl größer als die übrigen Daten");
+  EXPECT_EQ(what([](ByteReader& r) { r.Seek(3); }), "Position hinter dem Dateiende");
+
+  test::TempDir dir;
+  std::vector<uint8_t> bytes;
+  std::string error;
+  EXPECT_FALSE(ReadWholeFile(dir / "fehlt.qxm", bytes, error));
+  EXPECT_EQ(error, "Datei oder Ordner nicht gefunden");
+  EXPECT_FALSE(ReadWholeFile(dir.path(), bytes, error));
+  EXPECT_EQ(error, "Lesefehler") << "a folder opens but cannot be read";
+  test::WriteFileBytes(dir / "gross.bin", std::vector<uint8_t>(100, 7));
+  EXPECT_FALSE(ReadWholeFile(dir / "gross.bin", bytes, error, 99));
+  EXPECT_EQ(error, "Datei zu groß");
+  EXPECT_FALSE(WriteFileAtomic(dir / "fehlt" / "x.bin", {1}, error));
+  EXPECT_EQ(error, "Datei oder Ordner nicht gefunden");
+
+  EXPECT_EQ(SystemErrorText(EACCES), "Zugriff verweigert");
+  EXPECT_EQ(SystemErrorText(ENOSPC), "kein Platz mehr auf dem Datenträger");
+  EXPECT_EQ(SystemErrorText(12345), "Systemfehler 12345");
+}
+
 TEST(Cp1252, RoundTrip) {
-  const std::string bytes = "Gr\xFC\xDF" "e \x80\x9F";
+  const std::string bytes =
+      "Gr\xFC\xDF"
+      "e \x80\x9F";
   const std::string utf8 = Cp1252ToUtf8(bytes);
   EXPECT_EQ(utf8, "Grüße €Ÿ");
   EXPECT_EQ(Utf8ToCp1252(utf8), bytes);
