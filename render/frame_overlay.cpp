@@ -142,6 +142,17 @@ FrameOverlay BuildFrameOverlay(const RetainedScene& scene, const Editor& e, cons
     }
   });
   *state = after_nodes;
+  // The start marker: sphere, box while selected, cross (whose width stays).
+  b.Sphere(StartSphere(), e.StartPosition, kStartColor, true);
+  if (e.StartSelected) {
+    Vector min, max;
+    PointBoxCorners(e.StartPosition, &min, &max);
+    b.Box(min, max, true);
+  }
+  Vector cross[6];
+  CrossEnds(e.StartPosition, cross);
+  b.Lines(Primitive::kLines, cross, 6, kStartColor, 3, true);
+  out.before_portals = out.commands.size();
   if (o.ShowMarkers) {
     const SphereMesh& spheres = VertexSphere(e.VertexMarkerRadius);
     ForEachEntry(scene, [&](const ChunkEntry& entry) {
@@ -179,10 +190,6 @@ FrameOverlay BuildFrameOverlay(const RetainedScene& scene, const Editor& e, cons
       }
     });
   }
-  b.Sphere(StartSphere(), e.StartPosition, kStartColor, true);
-  Vector cross[6];
-  CrossEnds(e.StartPosition, cross);
-  b.Lines(Primitive::kLines, cross, 6, kStartColor, 3, true);
   return out;
 }
 

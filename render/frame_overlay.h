@@ -1,9 +1,10 @@
 #pragma once
 // What the retained viewport draws anew every frame, because it follows the
 // selection and the camera rather than the document: the selection boxes of
-// lights, particle systems, actors and checkpoints, the marker pass
-// (selection outlines and boxes, vertex spheres) and the start marker. They
-// are few, so they are gathered from the live node flags each frame. No OpenGL.
+// lights, particle systems, actors and checkpoints, the start marker (boxed
+// while selected) and the marker pass (selection outlines and boxes, vertex
+// spheres). They are few, so they are gathered from the live node flags each
+// frame. No OpenGL.
 
 #include <vector>
 
@@ -36,6 +37,9 @@ struct FrameOverlay {
   };
   std::vector<DrawVertex> vertices;
   std::vector<Command> commands;
+  // Commands before this one are depth-tested and come before the portals;
+  // the marker pass follows them.
+  size_t before_portals = 0;
 };
 
 // `state`: what the node pass left behind; afterwards what the frame leaves.

@@ -23,6 +23,29 @@ void LoadCameraView(const CameraLookAt& view);
 // Projection x model-view of the current matrices, column-major.
 void CurrentClipMatrix(double clip[16]);
 
+// The ground grid lies in y = 0, where floors lie too. A line's fragments
+// take the depth of its centre line, a triangle's that of the pixel centre,
+// so on a face in the grid's plane the two differ by up to half a pixel's
+// worth of that plane's depth slope, more than rounding can hide at a
+// grazing view. Between these calls the grid is drawn that much farther away:
+// window depth grows by one pixel's worth of the plane's slope (constant over
+// the screen for a plane) and a few steps of the depth buffer. A face in the
+// plane then always covers the grid, while whatever lies more than about a
+// pixel's depth below the plane is still hidden by it.
+void BeginGridDepth();
+void EndGridDepth();
+// The window depth the grid is moved by: for the clip matrix `clip`
+// (projection x model-view), a viewport of w x h pixels and a depth buffer
+// of `depth_bits`. Never more than kGridDepthShiftLimit (a plane seen edge on).
+double GridDepthShift(const double clip[16], int w, int h, int depth_bits);
+inline constexpr double kGridDepthShiftLimit = 0.01;
+
+// Portals are drawn half transparent over what was drawn before them and
+// leave the depth buffer as it is, so what lies behind them still shows.
+// Between the two calls: blending on, depth and alpha writes off.
+void BeginPortalBlend();
+void EndPortalBlend();
+
 // GL selection mode over the 2 x 2 pixel square centred at client pixel (x, y),
 // y downwards, with the perspective of a w x h viewport and the given view.
 // The scene is drawn (name stack first) between construction and End, which

@@ -225,14 +225,15 @@ void RetainedRenderer::ApplyBatchState(const BatchKey& k, const ViewOptions& o, 
       s.TexturesOff();
       s.Cull(false);
       s.ColorArray(false);
-      glColor3fv(kPortalColor);
+      glColor4f(kPortalColor[0], kPortalColor[1], kPortalColor[2], blending_portals_ ? kPortalAlpha : 1.0f);
       s.Lines(lines_mode_);
       return;
   }
 }
 
 void RetainedRenderer::DrawChunk(const Chunk& c, const ViewOptions& o, const std::vector<uint8_t>& visible,
-                                 const std::vector<InheritedGlState>* inherited, SectorDrawMode mode) {
+                                 const std::vector<InheritedGlState>* inherited, SectorDrawMode mode,
+                                 Layers layers) {
   if (c.batches.empty()) return;
   state_->Buffer(c.buffer);
   // With outlines, a node's lines keep the width (and a sphere the culling)
@@ -265,6 +266,8 @@ void RetainedRenderer::DrawChunk(const Chunk& c, const ViewOptions& o, const std
   for (size_t b = 0; b < c.batches.size(); ++b) {
     const Batch& batch = c.batches[b];
     if (!LayerShown(batch.key, o)) continue;
+    const bool portal = batch.key.layer == Layer::kPortals;
+    if ((layers == Layers::kAllButPortals && portal) || (layers == Layers::kPortals && !portal)) continue;
     ApplyBatchState(batch.key, o, mode);
     const Primitive prim = PrimitiveOf(batch.key.layer);
     if (inherited && InheritsWidth(batch.key.layer)) {
@@ -292,8 +295,8 @@ void RetainedRenderer::DrawChunk(const Chunk& c, const ViewOptions& o, const std
   }
 }
 
-InheritedGlState RetainedRenderer::DrawScene(const double clip[16], const ViewOptions& o,
-                                             SectorDrawMode mode) {
+InheritedGlState RetainedRenderer::DrawScene(const double clip[16], const ViewOptions& o, SectorDrawMode mode,
+                                             Layers layers) {
   const auto& chunks = scene_.Chunks();
   const Chunk& dynamic = scene_.Dynamic();
   bool surfaces = dynamic.has_surfaces;
@@ -330,7 +333,7 @@ InheritedGlState RetainedRenderer::DrawScene(const double clip[16], const ViewOp
     }
   }
   for (size_t i = 0; i < chunks.size(); ++i)
-    DrawChunk(*chunks[i], o, visible_[i], inherit ? &inherited_[i] : nullptr, mode);
+    DrawChunk(*chunks[i], o, visible_[i], inherit ? &inherited_[i] : nullptr, mode, layers);
   if (!dynamic.entries.empty()) {
     std::vector<uint8_t>& shown = visible_.back();
     cells_visible(dynamic, shown);
@@ -338,10 +341,23 @@ InheritedGlState RetainedRenderer::DrawScene(const double clip[16], const ViewOp
     states.assign(dynamic.entries.size(), {});
     if (inherit)
       for (size_t k = 0; k < dynamic.entries.size(); ++k) states[k] = dynamic_state[dynamic.entries[k].node];
-    DrawChunk(dynamic, o, shown, inherit ? &states : nullptr, mode);
+    DrawChunk(dynamic, o, shown, inherit ? &states : nullptr, mode, layers);
   }
   stats_.chunks = int(chunks.size());
   return pass.gl;
+}
+
+void RetainedRenderer::DrawPortals(const ViewOptions& o) {
+  const auto& chunks = scene_.Chunks();
+  BeginPortalBlend();
+  blending_portals_ = true;
+  for (size_t i = 0; i < chunks.size(); ++i)
+    DrawChunk(*chunks[i], o, visible_[i], nullptr, SectorDrawMode::kAsViewport, Layers::kPortals);
+  const Chunk& dynamic = scene_.Dynamic();
+  if (!dynamic.entries.empty())
+    DrawChunk(dynamic, o, visible_.back(), nullptr, SectorDrawMode::kAsViewport, Layers::kPortals);
+  blending_portals_ = false;
+  EndPortalBlend();
 }
 
 void RetainedRenderer::DrawGrid(const Editor& e) {
@@ -374,21 +390,28 @@ void RetainedRenderer::DrawGrid(const Editor& e) {
   glColor3fv(kGridColor);
   state_->Width(1);
   const int32_t first = 0;
+  BeginGridDepth();
   MultiDraw(Primitive::kLines, &first, &grid_vertices_, 1);
+  EndGridDepth();
 }
 
-void RetainedRenderer::DrawOverlay(const FrameOverlay& overlay) {
+void RetainedRenderer::UploadOverlay(const FrameOverlay& overlay) {
   if (overlay.vertices.empty()) return;
   if (!overlay_buffer_) gl_->glGenBuffers(1, &overlay_buffer_);
   gl_->glBindBuffer(GL_ARRAY_BUFFER, overlay_buffer_);
   gl_->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(overlay.vertices.size() * sizeof(DrawVertex)),
                     overlay.vertices.data(), GL_STREAM_DRAW);
   state_->ForgetBuffer();
+}
+
+void RetainedRenderer::DrawOverlay(const FrameOverlay& overlay, size_t begin, size_t end) {
+  if (overlay.vertices.empty() || begin >= end) return;
   state_->Buffer(overlay_buffer_);
   state_->CoordArrays(false, false);
   state_->TexturesOff();
   state_->ColorArray(true);
-  for (const FrameOverlay::Command& c : overlay.commands) {
+  for (size_t i = begin; i < end; ++i) {
+    const FrameOverlay::Command& c = overlay.commands[i];
     state_->Depth(c.depth);
     state_->Width(c.width);
     if (c.prim == Primitive::kTriangleFan || c.prim == Primitive::kQuadStrip) {
@@ -430,9 +453,17 @@ void RetainedRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
   if (o.ShowGrid) DrawGrid(e);
   double clip[16];
   CurrentClipMatrix(clip);
-  InheritedGlState after_nodes = DrawScene(clip, o, SectorDrawMode::kAsViewport);
+  // Filled portals are blended over everything opaque, start marker included;
+  // as lines they are drawn with the rest.
+  const bool blend_portals = !o.Wireframe;
+  InheritedGlState after_nodes =
+      DrawScene(clip, o, SectorDrawMode::kAsViewport, blend_portals ? Layers::kAllButPortals : Layers::kAll);
   if (!o.Wireframe) after_nodes = {};  // filled, neither shows
-  DrawOverlay(BuildFrameOverlay(scene_, e, o, &after_nodes));
+  const FrameOverlay overlay = BuildFrameOverlay(scene_, e, o, &after_nodes);
+  UploadOverlay(overlay);
+  DrawOverlay(overlay, 0, overlay.before_portals);
+  if (blend_portals && o.ShowPortals) DrawPortals(o);
+  DrawOverlay(overlay, overlay.before_portals, overlay.commands.size());
   cull_on_ = after_nodes.cull;
   state_->EndArrays();
   DrawLightReaches(e, o);
@@ -448,7 +479,7 @@ void RetainedRenderer::DrawSectors(Editor& e, const double clip[16], SectorDrawM
   state_->BeginArrays();
   glFrontFace(GL_CCW);
   state_->Depth(true);
-  DrawScene(clip, o, mode);
+  DrawScene(clip, o, mode, Layers::kAll);
   state_->EndArrays();
 }
 

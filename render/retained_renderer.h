@@ -80,19 +80,25 @@ class RetainedRenderer : public ViewportRenderer {
   void SetAtlasPageSide(int side) { atlas_side_ = side; }
 
  private:
+  // Which batches a pass over the chunks draws.
+  enum class Layers { kAll, kAllButPortals, kPortals };
+
   void Prepare(Editor& e, bool check);
   void UpdateAtlas(Editor& e);
   void Upload(Chunk& c);
   // The node pass of a frame over all chunks; returns the line width and
   // culling it leaves behind.
-  InheritedGlState DrawScene(const double clip[16], const ViewOptions& o, SectorDrawMode mode);
+  InheritedGlState DrawScene(const double clip[16], const ViewOptions& o, SectorDrawMode mode, Layers layers);
+  // The filled portals of the cells the last DrawScene found visible, blended.
+  void DrawPortals(const ViewOptions& o);
   void DrawChunk(const Chunk& c, const ViewOptions& o, const std::vector<uint8_t>& visible,
-                 const std::vector<InheritedGlState>* inherited, SectorDrawMode mode);
+                 const std::vector<InheritedGlState>* inherited, SectorDrawMode mode, Layers layers);
   void ApplyBatchState(const BatchKey& key, const ViewOptions& o, SectorDrawMode mode);
   void MultiDraw(Primitive p, const int32_t* firsts, const int32_t* counts, size_t n);
   void DrawGrid(const Editor& e);
   void DrawLightReaches(const Editor& e, const ViewOptions& o);
-  void DrawOverlay(const FrameOverlay& overlay);
+  void UploadOverlay(const FrameOverlay& overlay);
+  void DrawOverlay(const FrameOverlay& overlay, size_t begin, size_t end);  // commands [begin, end)
   void ReleaseBuffers();
 
   // Picking (retained_pick.cpp).
@@ -122,6 +128,7 @@ class RetainedRenderer : public ViewportRenderer {
   // before the first polygon of a frame inherit them from the frame before.
   bool lines_mode_ = false;
   bool cull_on_ = false;
+  bool blending_portals_ = false;  // DrawPortals is running
   FrameStats stats_;
 };
 

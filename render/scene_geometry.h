@@ -55,10 +55,14 @@ inline void CrossEnds(const Vector& c, Vector out[6]) {
   out[5] = {c.x, c.y, c.z + 10};
 }
 
-// The selection box of a light, particle system, actor or checkpoint.
+// The selection box of a light, particle system, actor, checkpoint or the
+// start marker: the cube of edge 6 about its position.
+inline void PointBoxCorners(const Vector& at, Vector* min, Vector* max) {
+  *min = VectorSet(at.x - 3.0, at.y - 3.0, at.z - 3.0);
+  *max = VectorSet(at.x + 3.0, at.y + 3.0, at.z + 3.0);
+}
 inline void PointBoxCorners(const TSector* n, Vector* min, Vector* max) {
-  *min = VectorSet(n->Position.x - 3.0, n->Position.y - 3.0, n->Position.z - 3.0);
-  *max = VectorSet(n->Position.x + 3.0, n->Position.y + 3.0, n->Position.z + 3.0);
+  PointBoxCorners(n->Position, min, max);
 }
 
 // The normal lines of a polygon or model as pairs of ends, in drawing order:
@@ -111,6 +115,7 @@ inline constexpr float kActorColor[3] = {0, 1, 0};
 inline constexpr float kHeadingColor[3] = {0, 0.5f, 0};
 inline constexpr float kCheckpointColor[3] = {1, 1, 1};
 inline constexpr float kPortalColor[3] = {0, 0, 0.8f};
+inline constexpr float kPortalAlpha = 0.5f;  // filled portals blend half with what lies behind
 inline constexpr float kStartColor[3] = {0, 0, 1};
 inline constexpr float kNormalColor[3] = {1, 0, 0};
 inline constexpr float kGridColor[3] = {0.8f, 0.8f, 0.8f};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "edit/selection.h"
+#include "edit/start_position.h"
 #include "render/light_reach.h"
 #include "render/scene_geometry.h"
 #include "scene/polygon_data.h"
@@ -53,100 +54,6 @@ void SceneRenderer::SetupViewport(int w, int h) {
   LoadViewportProjection(w, h);
 }
 
-// ---- state with a shadow copy ----
-
-void SceneRenderer::ResetStateCache() {
-  s_ = {};
-}
-
-void SceneRenderer::ActiveUnit(int unit) {
-  s_.unit = unit;
-  if (!cache_enabled_) SelectGlUnit();
-}
-
-// The unit a texture call is about to act on becomes GL's active unit only
-// now: a unit selected and left again without such a call costs nothing.
-bool SceneRenderer::SelectGlUnit() {
-  if (selecting_) return false;  // texturing has no part in what a pick hits
-  const int unit = s_.unit < 0 ? 0 : s_.unit;
-  if (unit == 1 && !mt_.two_units) return false;
-  if (!cache_enabled_ || s_.gl_unit != unit) {
-    s_.gl_unit = unit;
-    mt_.ActiveTexture(GL_TEXTURE0 + unit);
-  }
-  return true;
-}
-
-void SceneRenderer::Texturing(bool on) {
-  const int unit = s_.unit < 0 ? 0 : s_.unit;
-  if (selecting_ || (cache_enabled_ && s_.tex[unit] == int(on))) return;
-  if (!SelectGlUnit()) return;
-  s_.tex[unit] = on;
-  if (on)
-    glEnable(GL_TEXTURE_2D);
-  else
-    glDisable(GL_TEXTURE_2D);
-}
-
-void SceneRenderer::BindTexture(uint32_t name) {
-  const int unit = s_.unit < 0 ? 0 : s_.unit;
-  if (selecting_ || (cache_enabled_ && s_.bound[unit] == int64_t(name))) return;
-  if (!SelectGlUnit()) return;
-  s_.bound[unit] = name;
-  glBindTexture(GL_TEXTURE_2D, name);
-}
-
-void SceneRenderer::TexturingOffBothUnits() {
-  ActiveUnit(1);
-  Texturing(false);
-  ActiveUnit(0);
-  Texturing(false);
-}
-
-void SceneRenderer::Culling(bool on) {
-  if (cache_enabled_ && s_.cull == int(on)) return;
-  s_.cull = on;
-  if (on)
-    glEnable(GL_CULL_FACE);
-  else
-    glDisable(GL_CULL_FACE);
-}
-
-// Counter-clockwise faces are the front: that is the side a triangle's normal
-// (PlaneFromPoints) points to, the side the baker lights.
-void SceneRenderer::FrontFaceCCW() {
-  if (cache_enabled_ && s_.front_ccw == 1) return;
-  s_.front_ccw = 1;
-  glFrontFace(GL_CCW);
-}
-
-void SceneRenderer::PolygonMode(bool lines) {
-  if (cache_enabled_ && s_.lines == int(lines)) return;
-  s_.lines = lines;
-  glPolygonMode(GL_FRONT_AND_BACK, lines ? GL_LINE : GL_FILL);
-}
-
-void SceneRenderer::LineWidth(float w) {
-  if (cache_enabled_ && s_.line_width == w) return;
-  s_.line_width = w;
-  glLineWidth(w);
-}
-
-void SceneRenderer::LoadName(uint32_t name) {
-  // The name stack only matters while picking; outside selection mode the
-  // driver ignores it but still ends its batch of vertices at every call.
-  if (selecting_) glLoadName(name);
-}
-
-void SceneRenderer::DepthTest(bool on) {
-  if (cache_enabled_ && s_.depth == int(on)) return;
-  s_.depth = on;
-  if (on)
-    glEnable(GL_DEPTH_TEST);
-  else
-    glDisable(GL_DEPTH_TEST);
-}
-
 // ---- frame ----
 
 void SceneRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
@@ -164,13 +71,13 @@ void SceneRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
   DepthTest(true);
   if (o.ShowGrid) DrawGrid(e);
   DrawScene(e, o);
-  DrawStartMarker(e);
   glFlush();
 }
 
 void SceneRenderer::DrawGrid(const Editor& e) {
   const GridLayout g = ComputeGrid(e.CameraPosition, e.GridSize, e.GridExtent);
   if (g.count < 0) return;
+  BeginGridDepth();
   glBegin(GL_LINES);
   for (int k = -g.count; k <= g.count; ++k) {
     const float along = static_cast<float>(double(k) * g.size);
@@ -182,6 +89,7 @@ void SceneRenderer::DrawGrid(const Editor& e) {
     glVertex3f(x, 0, g.center_z + g.extent);
   }
   glEnd();
+  EndGridDepth();
 }
 
 void SceneRenderer::DrawCross(const Vector& c) {
@@ -192,12 +100,40 @@ void SceneRenderer::DrawCross(const Vector& c) {
   glEnd();
 }
 
+// Named like a node, and boxed like a light while selected (the box before
+// the cross, so that the cross's width is the one left behind).
 void SceneRenderer::DrawStartMarker(const Editor& e) {
   TexturingOffBothUnits();
-  glColor3f(0, 0, 1);
-  DrawSphere(e.StartPosition, 3, 10, 10);
+  glColor3fv(kStartColor);
+  LoadName(kStartPositionPickName);
+  DrawSphere(e.StartPosition, kNodeSphere.radius, kNodeSphere.slices, kNodeSphere.stacks);
+  if (e.StartSelected) {
+    glColor3fv(kBoxColor);
+    LineWidth(2);
+    Vector min, max;
+    PointBoxCorners(e.StartPosition, &min, &max);
+    DrawBox(min, max);
+    glColor3fv(kStartColor);
+  }
   LineWidth(3);
   DrawCross(e.StartPosition);
+}
+
+// Filled portals come after everything opaque that is depth-tested, blended
+// over it, in tree order.
+void SceneRenderer::DrawDeferredPortals() {
+  if (portals_.empty()) return;
+  TexturingOffBothUnits();
+  Culling(false);
+  BeginPortalBlend();
+  glColor4f(kPortalColor[0], kPortalColor[1], kPortalColor[2], kPortalAlpha);
+  for (const TSector* n : portals_) {
+    glBegin(GL_POLYGON);
+    for (const TVertex& v : n->Vertices) Vertex(v.Position);
+    glEnd();
+  }
+  EndPortalBlend();
+  portals_.clear();
 }
 
 void SceneRenderer::DrawSphere(const Vector& at, double radius, int slices, int stacks) {
@@ -219,15 +155,24 @@ void SceneRenderer::DrawBox(const Vector& a, const Vector& b) {
 
 // ---- scene ----
 
+// The picture: nodes, start marker, portals over them, markers over all.
+// A pick draws the portals in tree order and the start marker last, so that
+// the markers' boxes and outlines carry the name of the node before them.
 void SceneRenderer::DrawScene(Editor& e, const ViewOptions& o) {
+  portals_.clear();
   if (selecting_) {
     glInitNames();
     glPushName(0);
   }
   DrawNodes(e, o);
+  if (!selecting_) {
+    DrawStartMarker(e);
+    DrawDeferredPortals();
+  }
   DepthTest(false);
   DrawMarkers(e, o);
   DepthTest(true);
+  if (selecting_) DrawStartMarker(e);
 }
 
 void SceneRenderer::DrawNodes(Editor& e, const ViewOptions& o) {
@@ -433,11 +378,15 @@ void SceneRenderer::DrawNode(Editor& e, const ViewOptions& o, TSector* n) {
       }
       TexturingOffBothUnits();
       Culling(false);
-      glColor3f(0, 0, 0.8f);
-      LoadName(n->Id);
-      glBegin(GL_POLYGON);
-      for (const TVertex& v : n->Vertices) Vertex(v.Position);
-      glEnd();
+      if (selecting_ || o.Wireframe) {
+        glColor3fv(kPortalColor);
+        LoadName(n->Id);
+        glBegin(GL_POLYGON);
+        for (const TVertex& v : n->Vertices) Vertex(v.Position);
+        glEnd();
+      } else {
+        portals_.push_back(n);
+      }
       Texturing(true);
       return;
     case kActor:
@@ -572,6 +521,9 @@ uint32_t SceneRenderer::PickName(Editor& e, const ViewOptions& o, int x, int y) 
   PickPass pass(buffer, kSize, x, y, width_, height_, last_view_);
   std::copy_n(pass.Clip(), 16, pick_clip_);
   selecting_ = true;
+  // The line width a pick ends with, the start marker's cross: what a node
+  // drawn before any width is set inherits does not depend on the frame before.
+  LineWidth(3);
   DrawScene(e, o);
   const GLint hits = pass.End();
   selecting_ = false;
@@ -585,6 +537,7 @@ void SceneRenderer::DrawMarkerPass(Editor& e, const ViewOptions& o, bool selecti
   DepthTest(false);
   DrawMarkers(e, o);
   DepthTest(true);
+  if (selecting_) DrawStartMarker(e);
   selecting_ = false;
 }
 

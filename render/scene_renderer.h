@@ -38,8 +38,9 @@ class SceneRenderer : public ViewportRenderer {
   void DrawScene(Editor& e, const ViewOptions& o);
   uint32_t PickName(Editor& e, const ViewOptions& o, int x, int y) override;
   // The marker pass of DrawScene on its own, in selection mode when
-  // `selecting` (the name stack set up by the caller). GL's line width and
-  // culling are taken as they are, as within DrawScene.
+  // `selecting` (the name stack set up by the caller), and there the start
+  // marker after it as a pick draws it. GL's line width and culling are
+  // taken as they are, as within DrawScene.
   void DrawMarkerPass(Editor& e, const ViewOptions& o, bool selecting);
 
   const GlMultitexture& Multitexture() const override { return mt_; }
@@ -64,6 +65,7 @@ class SceneRenderer : public ViewportRenderer {
   void DrawVertexSpheres(Editor& e, const TSector* n);
   void DrawGrid(const Editor& e);
   void DrawStartMarker(const Editor& e);
+  void DrawDeferredPortals();
   void DrawCross(const Vector& c);
   void DrawSphere(const Vector& at, double radius, int slices, int stacks);
   void DrawBox(const Vector& min, const Vector& max);
@@ -89,7 +91,8 @@ class SceneRenderer : public ViewportRenderer {
   CameraLookAt last_view_{{0, 80, 70}, {0, 36.7f, 20}, kCameraUp};
   bool selecting_ = false;
   std::vector<Vector> normal_ends_;
-  double pick_clip_[16] = {};  // projection x model-view of the running pick
+  std::vector<const TSector*> portals_;  // filled portals of the running frame, drawn after the rest
+  double pick_clip_[16] = {};            // projection x model-view of the running pick
 
   bool cache_enabled_ = true;
   bool pick_culling_ = true;

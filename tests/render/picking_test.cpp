@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "edit/start_position.h"
 #include "render/offscreen_gl.h"
 #include "render/scene_builders.h"
 
@@ -43,9 +44,10 @@ class PickTest : public ::testing::Test {
   TSector* room = nullptr;
 };
 
-TEST_F(PickTest, EmptySpaceGridAndStartMarkerGiveZero) {
+TEST_F(PickTest, EmptySpaceAndGridGiveZeroTheStartMarkerItsName) {
   EXPECT_EQ(PickAt({30, 30, 0}), 0u);
-  EXPECT_EQ(PickAt({0, 0, 0}), 0u);  // the start marker is outside the scene pass
+  EXPECT_EQ(PickAt({60, 0, -200}), 0u);  // on the grid
+  EXPECT_EQ(PickAt({0, 0, 0}), kStartPositionPickName);
 }
 
 TEST_F(PickTest, NearestOfOverlappingQuadsWins) {
