@@ -14,6 +14,7 @@
 
 #include "app/main_window.h"
 #include "edit/camera.h"
+#include "edit/properties.h"
 #include "render/viewport_panel.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
@@ -201,6 +202,49 @@ TEST_F(EditWindowTest, SpinnersVertexModeAndTreeClicks) {
   const float u0 = e.SelectionList[0]->Vertices[0].TexCoord[0];
   QTest::keyClick(vp, Qt::Key_6, Qt::KeypadModifier);
   EXPECT_FLOAT_EQ(e.SelectionList[0]->Vertices[0].TexCoord[0], u0 * 1.1f);
+}
+
+TEST_F(EditWindowTest, TheStartMarkerIsClickedDraggedAndUndone) {
+  Editor& e = w->editor();
+  ASSERT_EQ(e.StartPosition, (Vector{0, 0, 0}));
+  // Pure red pixels within 14 pixels of where a point shows (nothing else in an empty scene is red).
+  auto red_around = [&](const Vector& p) {
+    const QImage frame = vp->grabFramebuffer();
+    const QPoint c = Project(p) * frame.width() / vp->width();
+    int n = 0;
+    for (int y = -14; y <= 14; ++y)
+      for (int x = -14; x <= 14; ++x) n += frame.pixel(c + QPoint(x, y)) == qRgb(255, 0, 0);
+    return n;
+  };
+  EXPECT_EQ(red_around(e.StartPosition), 0);
+
+  // A click on the blue sphere selects the marker: its box appears.
+  const QPoint at = Project(e.StartPosition);
+  QTest::mouseMove(vp, at);
+  QTest::mouseClick(vp, Qt::LeftButton, {}, at);
+  EXPECT_TRUE(e.StartSelected);
+  EXPECT_TRUE(e.SelectionList.empty());
+  EXPECT_EQ(Status(0), "Start");
+  EXPECT_GT(red_around(e.StartPosition), 30);
+
+  // Moved along X like a light: every second event of 30 pixels is one grid step.
+  Trigger("ToolButton15");
+  Trigger("ToolButton11");
+  QTest::mousePress(vp, Qt::LeftButton, {}, at);
+  for (int i = 1; i <= 4; ++i) QTest::mouseMove(vp, at + QPoint(30 * i, 0));
+  QTest::qWait(250);  // the click limit runs on the real clock
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, at + QPoint(120, 0));
+  EXPECT_EQ(e.StartPosition, (Vector{40, 0, 0}));
+  EXPECT_TRUE(e.StartSelected);
+  EXPECT_EQ(Status(1), QString::fromStdString(PositionText(e.StartPosition)));
+  EXPECT_EQ(red_around(Vector{0, 0, 0}), 0);  // the box went with it
+  EXPECT_GT(red_around(e.StartPosition), 30);
+
+  // One step takes it back.
+  EXPECT_EQ(e.History.UndoName(), "Verschieben");
+  Trigger("Rckgngig1");
+  EXPECT_EQ(e.StartPosition, (Vector{0, 0, 0}));
+  EXPECT_FALSE(e.History.CanUndo());
 }
 
 }  // namespace
