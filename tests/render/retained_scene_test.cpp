@@ -144,7 +144,7 @@ TEST_F(RetainedSceneTest, TheStepsOfADragRebuildOnlyTheDynamicChunk) {
   EXPECT_EQ(BatchVertices(scene.Dynamic(), Layer::kSurface), 600u);
   const ChunkEntry* entry = scene.DynamicEntry(moving[0]);
   ASSERT_NE(entry, nullptr);
-  EXPECT_FLOAT_EQ(entry->box.min.y, moving[0]->Vertices[2].Position.y);
+  EXPECT_FLOAT_EQ(entry->box.min.y, moving[0]->Vertices[3].Position.y);
   // Other nodes move: the quads go back into their chunk, the others leave theirs.
   scene.ResetCounters();
   TSector* other = e.Tree.TopLevel()[0]->Children[0].get();
