@@ -29,6 +29,7 @@ class EditWindowTest : public ::testing::Test {
   void SetUp() override {
     test::EnsureApp();
     w = std::make_unique<TMain>(QString::fromStdString((dir / "Editor.conf").string()));
+    BeforeShow();
     w->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->Initialized(); }, 10000));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
@@ -38,6 +39,8 @@ class EditWindowTest : public ::testing::Test {
     if (!vp->GLReady()) GTEST_SKIP() << "no OpenGL context";
     ApplyCameraView(w->editor());  // CameraTarget as the next frame will have it
   }
+
+  virtual void BeforeShow() {}
 
   // Where a world point appears in the viewport (the viewport's own projection).
   QPoint Project(const Vector& p) {
@@ -204,8 +207,19 @@ TEST_F(EditWindowTest, SpinnersVertexModeAndTreeClicks) {
   EXPECT_FLOAT_EQ(e.SelectionList[0]->Vertices[0].TexCoord[0], u0 * 1.1f);
 }
 
-TEST_F(EditWindowTest, TheStartMarkerIsClickedDraggedAndUndone) {
+// With either renderer drawing the viewport.
+class StartMarkerWindowTest : public EditWindowTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void BeforeShow() override {
+    w->Viewport()->UseRenderer(GetParam() ? ViewportPanel::RendererKind::kImmediate
+                                          : ViewportPanel::RendererKind::kRetained);
+  }
+};
+
+TEST_P(StartMarkerWindowTest, TheStartMarkerIsClickedDraggedAndUndone) {
   Editor& e = w->editor();
+  ASSERT_EQ(vp->Kind(),
+            GetParam() ? ViewportPanel::RendererKind::kImmediate : ViewportPanel::RendererKind::kRetained);
   ASSERT_EQ(e.StartPosition, (Vector{0, 0, 0}));
   // Pure red pixels within 14 pixels of where a point shows (nothing else in an empty scene is red).
   auto red_around = [&](const Vector& p) {
@@ -246,6 +260,9 @@ TEST_F(EditWindowTest, TheStartMarkerIsClickedDraggedAndUndone) {
   EXPECT_EQ(e.StartPosition, (Vector{0, 0, 0}));
   EXPECT_FALSE(e.History.CanUndo());
 }
+
+INSTANTIATE_TEST_SUITE_P(Renderers, StartMarkerWindowTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Immediate" : "Retained"; });
 
 }  // namespace
 }  // namespace qx
