@@ -36,9 +36,12 @@ void BeginGridDepth();
 void EndGridDepth();
 // The window depth the grid is moved by: for the clip matrix `clip`
 // (projection x model-view), a viewport of w x h pixels and a depth buffer
-// of `depth_bits`. Never more than kGridDepthShiftLimit (a plane seen edge on).
+// of `depth_bits`. Never more than kGridDepthShiftLimit: a line moved by s
+// is clipped by the far plane from about 1 / s units away (the near plane
+// being 1), and the limit keeps the whole grid, at most about 700 units
+// from a camera low enough to need it, in front of that.
 double GridDepthShift(const double clip[16], int w, int h, int depth_bits);
-inline constexpr double kGridDepthShiftLimit = 0.01;
+inline constexpr double kGridDepthShiftLimit = 1e-3;
 
 // Portals are drawn half transparent over what was drawn before them and
 // leave the depth buffer as it is, so what lies behind them still shows.

@@ -97,9 +97,9 @@ class LegibilityTest : public ::testing::TestWithParam<bool> {
   TSector* room = nullptr;
 };
 
-TEST_P(LegibilityTest, TheGridNeverShowsThroughAFloorInItsPlane) {
+TEST_P(LegibilityTest, TheGridNeverShowsThroughAFloorInItsPlaneButOverOneBelowIt) {
   e.StartPosition = {0, 0, 5000};  // behind every camera below
-  AddFloor(e, room, {0, 0, 0}, 150);
+  TSector* floor = AddFloor(e, room, {0, 0, 0}, 150);
   // A wall standing on the grid beyond the floor hides the grid behind it.
   TSector* wall = AddQuad(e, room, {0, 30, -200}, 30);
   for (TVertex& v : wall->Vertices) v.Position.x *= 3;
@@ -115,30 +115,43 @@ TEST_P(LegibilityTest, TheGridNeverShowsThroughAFloorInItsPlane) {
       {{10, 250, 30}, 180, -85},   // straight down
       {{-60, 20, 300}, 175, -4},   // grazing from farther
   };
-  for (const auto& v : kViews) {
-    e.CameraPosition = v.eye;
-    e.CameraHeading = v.heading;
-    e.CameraPitch = v.pitch;
-    o.ShowGrid = false;
-    const QImage bare = Frame();
-    o.ShowGrid = true;
-    const QImage gridded = Frame();
-    int covered = 0, grid_shown = 0, through = 0;
-    for (int y = 0; y < bare.height(); ++y)
-      for (int x = 0; x < bare.width(); ++x) {
-        const QRgb before = bare.pixel(x, y) | 0xff000000, after = gridded.pixel(x, y) | 0xff000000;
-        if (before == kWhite) {
-          ++covered;
-          through += after != kWhite;
-        } else if (before == kBackground) {
-          grid_shown += after == kGrid;
+  for (const float floor_y : {0.0f, -5.0f}) {
+    for (TVertex& v : floor->Vertices) v.Position.y = floor_y;
+    UpdatePolygonData(floor);
+    e.Changed(floor, kChangeGeometry);
+    e.PublishChanges();
+    for (const auto& v : kViews) {
+      e.CameraPosition = v.eye;
+      e.CameraHeading = v.heading;
+      e.CameraPitch = v.pitch;
+      o.ShowGrid = false;
+      const QImage bare = Frame();
+      o.ShowGrid = true;
+      const QImage gridded = Frame();
+      int covered = 0, grid_on_floor = 0, other_on_floor = 0, grid_elsewhere = 0;
+      for (int y = 0; y < bare.height(); ++y)
+        for (int x = 0; x < bare.width(); ++x) {
+          const QRgb before = bare.pixel(x, y) | 0xff000000, after = gridded.pixel(x, y) | 0xff000000;
+          if (before == kWhite) {
+            ++covered;
+            grid_on_floor += after == kGrid;
+            other_on_floor += after != kGrid && after != kWhite;
+          } else if (before == kBackground) {
+            grid_elsewhere += after == kGrid;
+          }
         }
-      }
-    SCOPED_TRACE(testing::Message() << "camera at " << v.eye.x << "," << v.eye.y << "," << v.eye.z);
-    test::SaveForLook("grid_" + std::to_string(int(v.eye.y)), bare, gridded);
-    EXPECT_GT(covered, 1000);
-    EXPECT_EQ(through, 0);
-    EXPECT_GT(grid_shown, 100);
+      SCOPED_TRACE(testing::Message() << "floor at " << floor_y << ", camera at " << v.eye.x << "," << v.eye.y
+                                      << "," << v.eye.z);
+      test::SaveForLook("grid_" + std::to_string(int(floor_y)) + "_" + std::to_string(int(v.eye.y)), bare,
+                        gridded);
+      EXPECT_GT(covered, 1000);
+      EXPECT_EQ(other_on_floor, 0);
+      if (floor_y == 0)
+        EXPECT_EQ(grid_on_floor, 0);
+      else
+        EXPECT_GT(grid_on_floor, 100);  // a floor 5 units down lies below the grid
+      EXPECT_GT(grid_elsewhere, 100);
+    }
   }
 }
 
