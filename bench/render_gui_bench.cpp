@@ -8,7 +8,8 @@
 // start. The camera turns
 // 1 degree per frame as in `quarvex --frame-stats`; picks hit the centre.
 // "baked" is after a 4 x 4 bake. "move" is one drag step of the 100 quads of
-// one room, with the frame that shows it. All times in milliseconds,
+// one room, with the frame that shows it (the static part from the kept
+// picture; "drawing all" without it). All times in milliseconds,
 // medians; QX_BENCH_CPU=1 measures process CPU time instead of wall-clock time.
 
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include "edit/transform.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
+#include "render/render_compare.h"
 
 using namespace qx;
 
@@ -126,6 +128,14 @@ void Run(test::OffscreenGl& gl, Uploads& uploads, int quads) {
 
   ComputeLightmaps(e, LightmapSize{4, 4}, {}, &uploads);
   e.PublishChanges();
+  // The pictures of both renderers from the first camera, after the bake
+  // (with QX_RENDER_DIFF_DIR set, both and their difference are saved there).
+  gl.renderer.RenderFrame(e, o);
+  const QImage reference = gl.Image();
+  gl.retained.RenderFrame(e, o);
+  const QImage drawn_retained = gl.Image();
+  const double differing = test::DifferingShare(reference, drawn_retained);
+  test::SaveForLook("bench_" + std::to_string(quads), reference, drawn_retained);
   const Figures immediate_baked = Measure(gl.renderer, e, o, slow);
   const Figures retained_baked = Measure(gl.retained, e, o, 60);
   const int baked_calls = gl.retained.LastFrame().draw_calls;
@@ -147,21 +157,26 @@ void Run(test::OffscreenGl& gl, Uploads& uploads, int quads) {
   gl.retained.SetVerifyEachFrame(true);
   const double move_verified = MedianMillis(30, [&] { step(gl.retained); });
   gl.retained.SetVerifyEachFrame(false);
+  gl.retained.SetFrameCacheEnabled(false);
+  const double move_full = MedianMillis(30, [&] { step(gl.retained); });
+  gl.retained.SetFrameCacheEnabled(true);
   const double move_immediate = MedianMillis(slow, [&] { step(gl.renderer); });
 
   std::printf(
       "%6d quads | immediate: frame %7.1f pick %6.2f, baked frame %7.1f pick %6.2f, move %7.1f\n"
       "             | retained:  frame %7.2f pick %6.2f, baked frame %7.2f pick %6.2f, move %6.2f "
       "(same ids: %s)\n"
-      "             | retained, camera still: frame %6.2f, checking every chunk %6.2f, move %6.2f\n"
+      "             | retained, camera still: frame %6.2f, checking every chunk %6.2f, move %6.2f, "
+      "move drawing all %6.2f\n"
       "             | draw calls %d (baked %d), cells drawn %d, culled %d; baked frame %.0fx faster\n"
-      "             | in a room, baked: immediate frame %7.1f, retained frame %6.2f pick %5.2f\n",
+      "             | in a room, baked: immediate frame %7.1f, retained frame %6.2f pick %5.2f\n"
+      "             | pixels differing from the reference after the bake: %.3f%%\n",
       quads, immediate.frame, immediate.pick, immediate_baked.frame, immediate_baked.pick, move_immediate,
       retained.frame, retained.pick, retained_baked.frame, retained_baked.pick, move,
       immediate.picked == retained.picked && immediate_baked.picked == retained_baked.picked ? "yes" : "NO",
-      unverified, verified, move_verified, drawn.draw_calls, baked_calls, drawn.cells_drawn, drawn.cells_culled,
+      unverified, verified, move_verified, move_full, drawn.draw_calls, baked_calls, drawn.cells_drawn, drawn.cells_culled,
       immediate_baked.frame / retained_baked.frame, immediate_inside.frame, retained_inside.frame,
-      retained_inside.pick);
+      retained_inside.pick, differing * 100);
   gl.retained.Detach();
   e.Textures.SetUploader(nullptr);
 }

@@ -28,6 +28,8 @@ struct ViewOptions {
   bool ShowMarkers = true;      // "Markierungen einblenden"
   // Not persisted: the pair "Textur" / "Drahtgitter" (exactly one is on).
   bool Wireframe = false;
+
+  bool operator==(const ViewOptions&) const = default;
 };
 
 // Whether the options let a node of this type be drawn (and picked): hidden

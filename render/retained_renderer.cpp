@@ -5,6 +5,7 @@
 #include <QOpenGLVersionFunctionsFactory>
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <unordered_map>
 
 #include "render/frame_overlay.h"
@@ -72,6 +73,7 @@ void RetainedRenderer::CreateSphereQuadric() {
 
 void RetainedRenderer::Release() {
   if (gl_) ReleaseBuffers();
+  frame_cache_.Release();
   reference_.Release();
   gl_ = nullptr;
   state_.reset();
@@ -95,6 +97,7 @@ void RetainedRenderer::ReleaseBuffers() {
   atlas_pages_.clear();
   atlas_ = {};
   scene_.InvalidateAll();
+  ++static_revision_;
 }
 
 void RetainedRenderer::SetupViewport(int w, int h) {
@@ -148,6 +151,7 @@ void RetainedRenderer::Upload(Chunk& c) {
 void RetainedRenderer::Prepare(Editor& e, bool check) {
   scene_.Attach(&e);
   if (scene_.LightmapsChanged(check)) {
+    ++static_revision_;
     UpdateAtlas(e);
     scene_.MarkAllDirty();
     scene_.ForgetLightmapsChanged();
@@ -157,9 +161,14 @@ void RetainedRenderer::Prepare(Editor& e, bool check) {
   placement.lightmaps = &e.LightmapList;
   scene_.Update(placement, check);
   for (const auto& c : scene_.Chunks())
-    if (c->needs_upload) Upload(*c);
+    if (c->needs_upload) {
+      Upload(*c);
+      ++static_revision_;
+    }
   if (scene_.Dynamic().needs_upload) Upload(scene_.Dynamic());
   const std::vector<uint32_t> retired = scene_.TakeRetiredBuffers();
+  if (!retired.empty() || scene_.Chunks().size() != static_chunks_) ++static_revision_;
+  static_chunks_ = scene_.Chunks().size();
   if (!retired.empty()) gl_->glDeleteBuffers(GLsizei(retired.size()), retired.data());
   gl_->glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
@@ -295,14 +304,35 @@ void RetainedRenderer::DrawChunk(const Chunk& c, const ViewOptions& o, const std
   }
 }
 
+bool RetainedRenderer::InheritsPassState(const ViewOptions& o, SectorDrawMode mode) {
+  bool surfaces = scene_.Dynamic().has_surfaces;
+  for (const auto& c : scene_.Chunks()) surfaces = surfaces || c->has_surfaces;
+  if (surfaces) lines_mode_ = o.Wireframe;  // polygons and models set it; the rest inherits
+  return lines_mode_ || mode == SectorDrawMode::kOutline;
+}
+
+uint64_t RetainedRenderer::StaticContentKey(const Editor& e, const ViewOptions& o) const {
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+  mix(static_revision_);
+  mix(e.Textures.Revision());
+  const bool options[] = {o.CullFace,    o.ShowGrid,    o.ShowPortals,     o.ShowLightmaps, o.ShowTextures,
+                          o.ShowNormals, o.ShowMarkers, o.ShowTransparent, o.Wireframe};
+  for (bool b : options) mix(b);
+  uint64_t bits = 0;
+  static_assert(sizeof(double) == sizeof(uint64_t));
+  for (double d : {double(e.GridSize), double(e.GridExtent)}) {
+    std::memcpy(&bits, &d, sizeof bits);
+    mix(bits);
+  }
+  return h;
+}
+
 InheritedGlState RetainedRenderer::DrawScene(const double clip[16], const ViewOptions& o, SectorDrawMode mode,
-                                             Layers layers) {
+                                             ScenePart part, Layers layers) {
   const auto& chunks = scene_.Chunks();
   const Chunk& dynamic = scene_.Dynamic();
-  bool surfaces = dynamic.has_surfaces;
-  for (const auto& c : chunks) surfaces = surfaces || c->has_surfaces;
-  if (surfaces) lines_mode_ = o.Wireframe;  // polygons and models set it; the rest inherits
-  const bool inherit = lines_mode_ || mode == SectorDrawMode::kOutline;
+  const bool inherit = InheritsPassState(o, mode);
   auto cells_visible = [&](const Chunk& c, std::vector<uint8_t>& out) {
     out.assign(c.cells.size(), 0);
     for (size_t i = 0; i < c.cells.size(); ++i) {
@@ -332,9 +362,10 @@ InheritedGlState RetainedRenderer::DrawScene(const double clip[16], const ViewOp
       if (entry.dynamic) dynamic_state[entry.node] = states[k];
     }
   }
-  for (size_t i = 0; i < chunks.size(); ++i)
-    DrawChunk(*chunks[i], o, visible_[i], inherit ? &inherited_[i] : nullptr, mode, layers);
-  if (!dynamic.entries.empty()) {
+  if (part != ScenePart::kDynamic)
+    for (size_t i = 0; i < chunks.size(); ++i)
+      DrawChunk(*chunks[i], o, visible_[i], inherit ? &inherited_[i] : nullptr, mode, layers);
+  if (part != ScenePart::kStatic && !dynamic.entries.empty()) {
     std::vector<uint8_t>& shown = visible_.back();
     cells_visible(dynamic, shown);
     std::vector<InheritedGlState>& states = inherited_.back();
@@ -441,8 +472,6 @@ void RetainedRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
   const bool still = view.eye == last_view_.eye && view.center == last_view_.center;
   last_view_ = view;
   Prepare(e, still);
-  glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   LoadCameraView(last_view_);
@@ -450,14 +479,34 @@ void RetainedRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
   state_->BeginArrays();
   glFrontFace(GL_CCW);
   state_->Depth(true);
-  if (o.ShowGrid) DrawGrid(e);
   double clip[16];
   CurrentClipMatrix(clip);
-  // Filled portals are blended over everything opaque, start marker included;
-  // as lines they are drawn with the rest.
+  // Filled portals are blended over everything opaque, start marker included,
+  // so they are never part of the kept picture; as lines they are drawn with the rest.
   const bool blend_portals = !o.Wireframe;
-  InheritedGlState after_nodes =
-      DrawScene(clip, o, SectorDrawMode::kAsViewport, blend_portals ? Layers::kAllButPortals : Layers::kAll);
+  const Layers layers = blend_portals ? Layers::kAllButPortals : Layers::kAll;
+  // Keeping costs a copy, so only frames whose camera stands still keep
+  // their static part (a turning camera would never use it). Wireframe
+  // frames pass line widths from node to node in tree order, so only filled
+  // frames split into a kept static part and the moving rest.
+  const bool keep =
+      still && cache_enabled_ && frame_cache_.Usable() && !InheritsPassState(o, SectorDrawMode::kAsViewport);
+  FrameCache::Key key;
+  if (keep) {
+    key = FrameCache::CurrentTarget(width_, height_);
+    key.content = StaticContentKey(e, o);
+  }
+  reused_ = keep && frame_cache_.Restore(key);
+  InheritedGlState after_nodes;
+  if (!reused_) {
+    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (o.ShowGrid) DrawGrid(e);
+    after_nodes =
+        DrawScene(clip, o, SectorDrawMode::kAsViewport, keep ? ScenePart::kStatic : ScenePart::kAll, layers);
+    if (keep) frame_cache_.Store(key);
+  }
+  if (keep) after_nodes = DrawScene(clip, o, SectorDrawMode::kAsViewport, ScenePart::kDynamic, layers);
   if (!o.Wireframe) after_nodes = {};  // filled, neither shows
   const FrameOverlay overlay = BuildFrameOverlay(scene_, e, o, &after_nodes);
   UploadOverlay(overlay);
@@ -479,7 +528,7 @@ void RetainedRenderer::DrawSectors(Editor& e, const double clip[16], SectorDrawM
   state_->BeginArrays();
   glFrontFace(GL_CCW);
   state_->Depth(true);
-  DrawScene(clip, o, mode, Layers::kAll);
+  DrawScene(clip, o, mode);
   state_->EndArrays();
 }
 

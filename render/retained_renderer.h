@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "render/frame_cache.h"
 #include "render/frame_overlay.h"
 #include "render/gl_view.h"
 #include "render/lightmap_atlas.h"
@@ -76,6 +77,12 @@ class RetainedRenderer : public ViewportRenderer {
   const RetainedScene& Scene() const { return scene_; }
   RetainedScene& Scene() { return scene_; }
   const AtlasLayout& Atlas() const { return atlas_; }
+  // Whether the last frame copied the static part from the frame cache.
+  bool LastFrameReused() const { return reused_; }
+  // Frames draw everything anew (tests compare with it; a context without
+  // framebuffer blits does so anyway).
+  // The kept picture stays for when it is turned on again.
+  void SetFrameCacheEnabled(bool on) { cache_enabled_ = on; }
   // The largest side of an atlas page (tests use small pages).
   void SetAtlasPageSide(int side) { atlas_side_ = side; }
 
@@ -86,11 +93,19 @@ class RetainedRenderer : public ViewportRenderer {
   void Prepare(Editor& e, bool check);
   void UpdateAtlas(Editor& e);
   void Upload(Chunk& c);
-  // The node pass of a frame over all chunks; returns the line width and
-  // culling it leaves behind.
-  InheritedGlState DrawScene(const double clip[16], const ViewOptions& o, SectorDrawMode mode, Layers layers);
+  // The node pass of a frame over all chunks, or only the static ones or
+  // only the dynamic one (for frames that keep the static part's picture);
+  // returns the line width and culling it leaves behind.
+  enum class ScenePart { kAll, kStatic, kDynamic };
+  InheritedGlState DrawScene(const double clip[16], const ViewOptions& o, SectorDrawMode mode,
+                             ScenePart part = ScenePart::kAll, Layers layers = Layers::kAll);
   // The filled portals of the cells the last DrawScene found visible, blended.
   void DrawPortals(const ViewOptions& o);
+  // Whether nodes take line width and culling from those before them in
+  // tree order (wireframe and outlines); sets the polygon mode they share.
+  bool InheritsPassState(const ViewOptions& o, SectorDrawMode mode);
+  // What the static part of a frame depends on besides camera and target.
+  uint64_t StaticContentKey(const Editor& e, const ViewOptions& o) const;
   void DrawChunk(const Chunk& c, const ViewOptions& o, const std::vector<uint8_t>& visible,
                  const std::vector<InheritedGlState>* inherited, SectorDrawMode mode, Layers layers);
   void ApplyBatchState(const BatchKey& key, const ViewOptions& o, SectorDrawMode mode);
@@ -116,6 +131,9 @@ class RetainedRenderer : public ViewportRenderer {
   AtlasLayout atlas_;
   std::vector<uint32_t> atlas_pages_;  // GL texture names
   int atlas_side_ = 2048;
+  FrameCache frame_cache_;
+  uint64_t static_revision_ = 0;
+  size_t static_chunks_ = 0;  // counts changes of the static chunks' buffers and the atlas
 
   uint32_t grid_buffer_ = 0;
   GridLayout grid_layout_;
@@ -127,6 +145,8 @@ class RetainedRenderer : public ViewportRenderer {
   // Polygon mode and culling as GL keeps them from frame to frame: nodes drawn
   // before the first polygon of a frame inherit them from the frame before.
   bool lines_mode_ = false;
+  bool cache_enabled_ = true;
+  bool reused_ = false;
   bool cull_on_ = false;
   bool blending_portals_ = false;  // DrawPortals is running
   FrameStats stats_;

@@ -3,6 +3,8 @@
 # The seed corpus is written by the core tests (QX_SEED_DIR) into fuzz-corpus/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# ccache hits across clones of the project: paths are hashed relative to its root.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 runs=${1:-2000}
 # Only the fuzz targets are built here; the seeds come from the regular test
 # build when there is one (the test command builds it first).

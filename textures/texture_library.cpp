@@ -93,11 +93,13 @@ void TextureLibrary::SetUploader(TextureUploader* uploader) {
 
 void TextureLibrary::MakeTexture(TTexNode& entry) {
   if (uploader_ && entry.HasPixels()) entry.GLName = uploader_->Upload(entry.Pixels);
+  ++revision_;
 }
 
 void TextureLibrary::ReleaseTexture(TTexNode& entry) {
   if (entry.GLName != 0 && uploader_) uploader_->Release(entry.GLName);
   entry.GLName = 0;
+  ++revision_;
 }
 
 void TextureLibrary::AddListener(TextureLibraryListener* l) {

@@ -85,6 +85,10 @@ class TextureLibrary {
 
   // The texture name of the entry at index, 0 outside the library.
   uint32_t TextureGLName(int index) const;
+  // Counts every texture made or released. A released name can come back for
+  // other pixels, so a picture kept from earlier frames is valid only while
+  // this stays the same.
+  uint64_t Revision() const { return revision_; }
   // A random number in 0..2147483646 for a new entry's TexId.
   int32_t NewTextureId();
   void SeedTextureIds(uint32_t seed) { random_.seed(seed); }
@@ -121,6 +125,7 @@ class TextureLibrary {
   TextureUploader* uploader_ = nullptr;
   std::vector<TextureLibraryListener*> listeners_;
   std::mt19937 random_;
+  uint64_t revision_ = 0;
 };
 
 }  // namespace qx

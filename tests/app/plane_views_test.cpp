@@ -149,7 +149,7 @@ TEST_F(PlaneViewsWindow, AFrameShowsGridOutlinesSymbolsAndTheSelection) {
   EXPECT_GT(line.red(), 230);
   EXPECT_TRUE(Near(above, Px(kTop, e().CameraPosition, 6, 0), 1,
                    [](const QColor& c) { return c.red() > 200 && c.green() > 180 && c.blue() < 120; }));
-  Shot("four_views.png");
+  Shot("four_views_square.png");
 }
 
 }  // namespace
