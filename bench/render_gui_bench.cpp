@@ -57,15 +57,6 @@ double MedianMillis(int repeats, Fn fn) {
   return t[t.size() / 2];
 }
 
-class Uploads : public TextureUploader, public LightmapUploader {
- public:
-  uint32_t Upload(const RgbImage& p) override { return UploadTexturePixels(p.rgb.data(), p.width, p.height); }
-  uint32_t Upload(const Lightmap& m) override {
-    return UploadLightmapPixels(m.rgb.data(), m.width, m.height);
-  }
-  void Release(uint32_t name) override { DeleteTextureName(name); }
-};
-
 // One drag step of the 100 quads of the room nearest the camera (selected
 // first), up or down by turns, announced as the drag announces it.
 void MoveStep(Editor& e, int& direction) {
@@ -101,7 +92,7 @@ Figures Measure(ViewportRenderer& r, Editor& e, const ViewOptions& o, int frames
   return f;
 }
 
-void Run(test::OffscreenGl& gl, Uploads& uploads, int quads) {
+void Run(test::OffscreenGl& gl, test::GlUploads& uploads, int quads) {
   Editor e;
   bench::BuildBenchLevel(e, std::max(1, quads / 100));
   e.Textures.SetUploader(&uploads);
@@ -174,9 +165,9 @@ void Run(test::OffscreenGl& gl, Uploads& uploads, int quads) {
       quads, immediate.frame, immediate.pick, immediate_baked.frame, immediate_baked.pick, move_immediate,
       retained.frame, retained.pick, retained_baked.frame, retained_baked.pick, move,
       immediate.picked == retained.picked && immediate_baked.picked == retained_baked.picked ? "yes" : "NO",
-      unverified, verified, move_verified, move_full, drawn.draw_calls, baked_calls, drawn.cells_drawn, drawn.cells_culled,
-      immediate_baked.frame / retained_baked.frame, immediate_inside.frame, retained_inside.frame,
-      retained_inside.pick, differing * 100);
+      unverified, verified, move_verified, move_full, drawn.draw_calls, baked_calls, drawn.cells_drawn,
+      drawn.cells_culled, immediate_baked.frame / retained_baked.frame, immediate_inside.frame,
+      retained_inside.frame, retained_inside.pick, differing * 100);
   gl.retained.Detach();
   e.Textures.SetUploader(nullptr);
 }
@@ -184,7 +175,7 @@ void Run(test::OffscreenGl& gl, Uploads& uploads, int quads) {
 }  // namespace
 
 // --profile N: only N frames of the retained renderer (baked), for a profiler.
-void Profile(test::OffscreenGl& gl, Uploads& uploads, int quads, int frames) {
+void Profile(test::OffscreenGl& gl, test::GlUploads& uploads, int quads, int frames) {
   Editor e;
   bench::BuildBenchLevel(e, std::max(1, quads / 100));
   e.Textures.SetUploader(&uploads);
@@ -218,7 +209,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-  Uploads uploads;
+  test::GlUploads uploads;
   for (int quads : sizes) {
     if (profile > 0)
       Profile(gl, uploads, quads, profile);

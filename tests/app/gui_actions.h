@@ -3,6 +3,8 @@
 // on a modal dialog (the code that opens it blocks, so the action is scheduled
 // before and runs from the dialog's own event loop) and dragging with the mouse.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
@@ -13,6 +15,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+
+#include "edit/demo_level.h"
+#include "edit/map_document_io.h"
+#include "lighting/lightmap.h"
+#include "textures/texture_library_file.h"
 
 namespace qx::test {
 
@@ -68,6 +75,17 @@ inline void SaveShot(QWidget* w, const char* name) {
   if (!shots || !*shots) return;
   QTest::qWait(100);
   w->grab().save(QString::fromStdString((std::filesystem::path(shots) / name).string()));
+}
+
+// The demo level as `quarvex-cli demo` writes it, baked: dir/demo.tex and dir/demo.qxm.
+inline void WriteDemoFiles(const std::filesystem::path& dir) {
+  Editor demo;
+  BuildDemoScene(demo);
+  demo.Textures.ReplaceAll(DemoTextures());
+  ASSERT_EQ(ComputeLightmaps(demo, LightmapSize{}), BakeStatus::kDone);
+  std::string error;
+  ASSERT_TRUE(SaveMapDocument(demo, dir / "demo.qxm", &error)) << error;
+  ASSERT_TRUE(SaveTextureLibrary(demo.Textures, dir / "demo.tex", error)) << error;
 }
 
 }  // namespace qx::test

@@ -19,15 +19,7 @@ namespace {
 using test::PlaneViewsWindow;
 
 TEST_F(PlaneViewsWindow, TheDemoHallFramedInEveryView) {
-  {
-    Editor demo;
-    BuildDemoScene(demo);
-    demo.Textures.ReplaceAll(DemoTextures());
-    ASSERT_EQ(ComputeLightmaps(demo, LightmapSize{}), BakeStatus::kDone);
-    std::string error;
-    ASSERT_TRUE(SaveMapDocument(demo, dir / "demo.qxm", &error)) << error;
-    ASSERT_TRUE(SaveTextureLibrary(demo.Textures, dir / "demo.tex", error)) << error;
-  }
+  test::WriteDemoFiles(dir.path());
   w->OpenTextureLibraryFile(dir / "demo.tex");
   w->OpenDocumentFile(dir / "demo.qxm");
   ASSERT_EQ(e().Tree.TopLevel().size(), 3u);

@@ -29,14 +29,7 @@ class FacingTest : public ::testing::TestWithParam<bool> {
 
   QColor At(Vector p) {
     renderer->RenderFrame(e, o);
-    const QImage img = gl.Image();
-    GLdouble model[16], proj[16], x, y, z;
-    GLint vp[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, model);
-    glGetDoublev(GL_PROJECTION_MATRIX, proj);
-    glGetIntegerv(GL_VIEWPORT, vp);
-    gluProject(p.x, p.y, p.z, model, proj, vp, &x, &y, &z);
-    return QColor(img.pixel(int(x), gl.height() - 1 - int(y)));
+    return gl.PixelAt(gl.Image(), p);
   }
 
   test::OffscreenGl gl{256, 192};

@@ -20,15 +20,6 @@ using test::AddPoint;
 using test::AddQuad;
 using test::DifferingShare;
 
-class Uploads : public TextureUploader, public LightmapUploader {
- public:
-  uint32_t Upload(const RgbImage& p) override { return UploadTexturePixels(p.rgb.data(), p.width, p.height); }
-  uint32_t Upload(const Lightmap& m) override {
-    return UploadLightmapPixels(m.rgb.data(), m.width, m.height);
-  }
-  void Release(uint32_t name) override { DeleteTextureName(name); }
-};
-
 class FrameCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -83,7 +74,7 @@ class FrameCacheTest : public ::testing::Test {
   }
 
   test::OffscreenGl gl{256, 192};
-  Uploads uploads;
+  test::GlUploads uploads;
   Editor e;
   ViewOptions o;
   TSector* mover = nullptr;

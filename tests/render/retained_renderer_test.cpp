@@ -24,14 +24,6 @@ using test::AddQuad;
 using test::DifferingShare;
 using test::LookAlongMinusZ;
 
-class Uploads : public LightmapUploader {
- public:
-  uint32_t Upload(const Lightmap& m) override {
-    return UploadLightmapPixels(m.rgb.data(), m.width, m.height);
-  }
-  void Release(uint32_t name) override { DeleteTextureName(name); }
-};
-
 class RetainedRendererTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -49,16 +41,7 @@ class RetainedRendererTest : public ::testing::Test {
     gl.retained.RenderFrame(e, o);
     return gl.Image();
   }
-  QColor RetainedAt(Vector p) {
-    const QImage img = Retained();
-    GLdouble model[16], proj[16], x, y, z;
-    GLint vp[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, model);
-    glGetDoublev(GL_PROJECTION_MATRIX, proj);
-    glGetIntegerv(GL_VIEWPORT, vp);
-    gluProject(p.x, p.y, p.z, model, proj, vp, &x, &y, &z);
-    return QColor(img.pixel(int(x), gl.height() - 1 - int(y)));
-  }
+  QColor RetainedAt(Vector p) { return gl.PixelAt(Retained(), p); }
   // Rooms of 6 x 6 floor-like quads facing the camera, a light in each.
   void Rooms(int rooms) {
     for (int r = 0; r < rooms; ++r) {
@@ -124,7 +107,7 @@ TEST_F(RetainedRendererTest, SpheresFromTheMeshCoverTheQuadricsPixels) {
 
 TEST_F(RetainedRendererTest, LitAfterABakeLikeTheReferenceFromAtlasPages) {
   Rooms(2);
-  Uploads uploads;
+  test::GlUploads uploads;
   ASSERT_EQ(ComputeLightmaps(e, LightmapSize{4, 4}, {}, &uploads), BakeStatus::kDone);
   e.PublishChanges();
   std::vector<uint8_t> px(16 * 16 * 3);
