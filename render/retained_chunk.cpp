@@ -51,6 +51,15 @@ const TSector* OwningSector(const TSector* node) {
   return nullptr;
 }
 
+bool FacingPlane::BehindFrom(const Vector& eye) const {
+  const double e[3] = {eye.x, eye.y, eye.z};
+  if (!std::isfinite(e[0]) || !std::isfinite(e[1]) || !std::isfinite(e[2])) return false;
+  const double side = normal[0] * e[0] + normal[1] * e[1] + normal[2] * e[2] - lowest;
+  const double dx = e[0] - centre.x, dy = e[1] - centre.y, dz = e[2] - centre.z;
+  const double reach = std::sqrt(dx * dx + dy * dy + dz * dz) + radius;
+  return side < -(1e-4 * reach + 1e-9);
+}
+
 LightmapSource LightmapPlacement::SourceOf(const TTriangle& t) const {
   if (t.LightmapTexture == 0) return {};
   if (layout && lightmaps && HasTile(*layout, *lightmaps, t.LightmapIndex))
@@ -86,6 +95,7 @@ struct Pending {
   struct Prim {
     uint32_t entry;
     int32_t first, count;  // into vertices
+    int32_t plane = -1;    // surfaces: the chunk's FacingPlane of the triangle
   };
   std::vector<Prim> prims;
 };
@@ -100,6 +110,9 @@ class Builder {
     c_.entries.clear();
     c_.parts.clear();
     c_.cells.clear();
+    c_.planes.clear();
+    plane_index_.clear();
+    plane_boxes_.clear();
     c_.has_checkpoints = false;
     c_.has_surfaces = false;
     c_.polygon_vertex_ids.clear();
@@ -215,6 +228,38 @@ class Builder {
       Put(p, v.Position, v.Color, v.TexCoord, uv1);
     }
     End(p);
+    p.prims.back().plane =
+        PlaneOf(n->Vertices[size_t(corners[0])].Position, n->Vertices[size_t(corners[1])].Position,
+                n->Vertices[size_t(corners[2])].Position);
+  }
+
+  // The facing plane of the current cell for a triangle, by the way its
+  // corners run round (as GL sees them); -1 for a triangle without area.
+  int32_t PlaneOf(const Vector& a, const Vector& b, const Vector& c) {
+    const double u[3] = {double(b.x) - a.x, double(b.y) - a.y, double(b.z) - a.z};
+    const double v[3] = {double(c.x) - a.x, double(c.y) - a.y, double(c.z) - a.z};
+    double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (!(length > 0) || !std::isfinite(length)) return -1;
+    for (const Vector* p : {&a, &b, &c})
+      if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z)) return -1;
+    PlaneKey key;
+    key.cell = c_.entries[entry_].cell;
+    for (int i = 0; i < 3; ++i) key.n[i] = float(n[i] / length);
+    auto [it, added] = plane_index_.try_emplace(key, int32_t(c_.planes.size()));
+    if (added) {
+      FacingPlane& f = c_.planes.emplace_back();
+      for (int i = 0; i < 3; ++i) f.normal[i] = key.n[i];
+      plane_boxes_.emplace_back();
+    }
+    FacingPlane& f = c_.planes[size_t(it->second)];
+    for (const Vector* p : {&a, &b, &c})
+      f.lowest = std::min(f.lowest, f.normal[0] * p->x + f.normal[1] * p->y + f.normal[2] * p->z);
+    Box3& box = plane_boxes_[size_t(it->second)];
+    box.Add(a);
+    box.Add(b);
+    box.Add(c);
+    return it->second;
   }
 
   // The node's normal lines, each drawn once in its batch: neighbours that
@@ -331,8 +376,25 @@ class Builder {
       const uint16_t index = static_cast<uint16_t>(c_.batches.size());
       Batch& b = c_.batches.emplace_back();
       b.key = key;
-      const int32_t base = static_cast<int32_t>(c_.vertices.size());
-      c_.vertices.insert(c_.vertices.end(), p.vertices.begin(), p.vertices.end());
+      const bool surface = key.layer == Layer::kSurface;
+      // Surface triangles of a cell go plane by plane (in their order within
+      // a plane); everything else keeps the order it was emitted in.
+      if (surface) {
+        std::stable_sort(p.prims.begin(), p.prims.end(), [&](const Pending::Prim& x, const Pending::Prim& y) {
+          const uint32_t cx = c_.entries[x.entry].cell, cy = c_.entries[y.entry].cell;
+          return cx != cy ? cx < cy : x.plane < y.plane;
+        });
+        for (Pending::Prim& prim : p.prims) {
+          const int32_t at = static_cast<int32_t>(c_.vertices.size());
+          c_.vertices.insert(c_.vertices.end(), p.vertices.begin() + prim.first,
+                             p.vertices.begin() + prim.first + prim.count);
+          prim.first = at;
+        }
+      } else {
+        const int32_t base = static_cast<int32_t>(c_.vertices.size());
+        c_.vertices.insert(c_.vertices.end(), p.vertices.begin(), p.vertices.end());
+        for (Pending::Prim& prim : p.prims) prim.first += base;
+      }
       const bool merge =
           PrimitiveOf(key.layer) == Primitive::kTriangles || PrimitiveOf(key.layer) == Primitive::kLines;
       b.prim_begin.assign(cells + 1, 0);
@@ -341,16 +403,25 @@ class Builder {
         if (prim.count == 0) continue;
         const uint32_t prim_cell = c_.entries[prim.entry].cell;
         while (cell < prim_cell) b.prim_begin[++cell] = static_cast<uint32_t>(b.firsts.size());
-        per_entry[prim.entry].push_back({index, base + prim.first, prim.count});
+        per_entry[prim.entry].push_back({index, prim.first, prim.count});
         if (merge && b.firsts.size() > b.prim_begin[cell] &&
-            b.firsts.back() + b.counts.back() == base + prim.first) {
+            b.firsts.back() + b.counts.back() == prim.first && (!surface || b.planes.back() == prim.plane)) {
           b.counts.back() += prim.count;
           continue;
         }
-        b.firsts.push_back(base + prim.first);
+        b.firsts.push_back(prim.first);
         b.counts.push_back(prim.count);
+        if (surface) b.planes.push_back(prim.plane);
       }
       while (cell < cells) b.prim_begin[++cell] = static_cast<uint32_t>(b.firsts.size());
+    }
+    for (size_t i = 0; i < c_.planes.size(); ++i) {
+      const Box3& box = plane_boxes_[i];
+      FacingPlane& f = c_.planes[i];
+      f.centre = {(box.min.x + box.max.x) / 2, (box.min.y + box.max.y) / 2, (box.min.z + box.max.z) / 2};
+      const double dx = double(box.max.x) - box.min.x, dy = double(box.max.y) - box.min.y,
+                   dz = double(box.max.z) - box.min.z;
+      f.radius = std::sqrt(dx * dx + dy * dy + dz * dz) / 2 + 1;
     }
     for (size_t i = 0; i < c_.entries.size(); ++i) {
       ChunkEntry& e = c_.entries[i];
@@ -378,8 +449,19 @@ class Builder {
     }
   };
 
+  struct PlaneKey {
+    uint32_t cell = 0;
+    float n[3] = {0, 0, 0};
+    bool operator<(const PlaneKey& o) const {
+      if (cell != o.cell) return cell < o.cell;
+      return std::memcmp(n, o.n, sizeof n) < 0;
+    }
+  };
+
   Chunk& c_;
   const ChunkInput& in_;
+  std::map<PlaneKey, int32_t> plane_index_;
+  std::vector<Box3> plane_boxes_;  // per plane, about its corners
   uint32_t entry_ = 0;
   std::map<BatchKey, Pending> pending_;
   std::vector<Vector> ends_;

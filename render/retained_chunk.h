@@ -61,6 +61,23 @@ struct Batch {
   std::vector<int32_t> counts;
   // Per cell of the chunk: its primitives [prim_begin[c], prim_begin[c + 1]).
   std::vector<uint32_t> prim_begin;
+  // Surfaces only, per primitive: the chunk's facing plane all its triangles
+  // lie in, or -1. Within a cell, a surface batch's triangles are ordered by
+  // plane, so a cell has one primitive a plane.
+  std::vector<int32_t> planes;
+};
+
+// The plane of a group of triangles of one cell whose corners run the same
+// way round (one unit normal, to float precision): when the eye is clearly
+// behind it, culling would drop every one of them, so they need not be sent.
+struct FacingPlane {
+  double normal[3] = {0, 0, 0};  // the float-rounded unit normal of each triangle
+  double lowest = 1e300;         // the least normal . corner over the group's corners
+  Vector centre;                 // a sphere about the corners, for the rounding margin
+  double radius = 0;
+  // Whether every triangle of the group is back-facing seen from `eye`, with a
+  // margin well beyond the rounding of the normals and of GL's own test.
+  bool BehindFrom(const Vector& eye) const;
 };
 
 struct Box3 {
@@ -123,6 +140,7 @@ struct Chunk {
   std::vector<ChunkEntry> entries;
   std::vector<NodePart> parts;
   std::vector<ChunkCell> cells;
+  std::vector<FacingPlane> planes;
   bool has_checkpoints = false;
   bool has_surfaces = false;                 // a polygon or model: they set the polygon mode
   std::vector<uint32_t> polygon_vertex_ids;  // sorted, of every polygon (drawn here or not)

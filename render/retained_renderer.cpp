@@ -288,6 +288,13 @@ void RetainedRenderer::DrawChunk(const Chunk& c, const ViewOptions& o, const std
       }
       continue;
     }
+    // Surfaces of planes the eye is behind would all be culled: not sent.
+    const bool skip = skip_behind_ && batch.key.layer == Layer::kSurface && !batch.planes.empty();
+    if (skip && behind_chunk_ != &c) {
+      behind_.resize(c.planes.size());
+      for (size_t i = 0; i < c.planes.size(); ++i) behind_[i] = c.planes[i].BehindFrom(eye_);
+      behind_chunk_ = &c;
+    }
     // Runs of visible cells, each one multi-draw.
     const size_t cells = c.cells.size();
     for (size_t cell = 0; cell < cells;) {
@@ -298,7 +305,26 @@ void RetainedRenderer::DrawChunk(const Chunk& c, const ViewOptions& o, const std
       size_t end = cell;
       while (end < cells && visible[end]) ++end;
       const uint32_t p0 = batch.prim_begin[cell], p1 = batch.prim_begin[end];
-      MultiDraw(prim, batch.firsts.data() + p0, batch.counts.data() + p0, p1 - p0);
+      if (skip) {
+        firsts_.clear();
+        counts_.clear();
+        for (uint32_t i = p0; i < p1; ++i) {
+          const int32_t plane = batch.planes[i];
+          if (plane >= 0 && behind_[size_t(plane)]) {
+            stats_.triangles_skipped += batch.counts[i] / 3;
+            continue;
+          }
+          if (!firsts_.empty() && firsts_.back() + counts_.back() == batch.firsts[i]) {
+            counts_.back() += batch.counts[i];
+          } else {
+            firsts_.push_back(batch.firsts[i]);
+            counts_.push_back(batch.counts[i]);
+          }
+        }
+        MultiDraw(prim, firsts_.data(), counts_.data(), firsts_.size());
+      } else {
+        MultiDraw(prim, batch.firsts.data() + p0, batch.counts.data() + p0, p1 - p0);
+      }
       cell = end;
     }
   }
@@ -333,6 +359,9 @@ InheritedGlState RetainedRenderer::DrawScene(const double clip[16], const ViewOp
   const auto& chunks = scene_.Chunks();
   const Chunk& dynamic = scene_.Dynamic();
   const bool inherit = InheritsPassState(o, mode);
+  skip_behind_ = skip_behind_enabled_ && eye_known_ && mode == SectorDrawMode::kAsViewport && !inherit &&
+                 o.CullFace && !o.Wireframe;
+  behind_chunk_ = nullptr;
   auto cells_visible = [&](const Chunk& c, std::vector<uint8_t>& out) {
     out.assign(c.cells.size(), 0);
     for (size_t i = 0; i < c.cells.size(); ++i) {
@@ -475,6 +504,8 @@ void RetainedRenderer::RenderFrame(Editor& e, const ViewOptions& o) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   LoadCameraView(last_view_);
+  eye_ = last_view_.eye;
+  eye_known_ = true;
   state_->Reset();
   state_->BeginArrays();
   glFrontFace(GL_CCW);
@@ -523,6 +554,7 @@ void RetainedRenderer::DrawSectors(Editor& e, const double clip[16], SectorDrawM
                                    const ViewOptions& o) {
   if (!gl_) return;
   stats_ = {};
+  eye_known_ = false;  // another view's projection
   Prepare(e, true);
   state_->Reset();
   state_->BeginArrays();

@@ -72,11 +72,15 @@ class RetainedRenderer : public ViewportRenderer {
     int draw_calls = 0;
     int cells_drawn = 0, cells_culled = 0;
     int chunks = 0;
+    int triangles_skipped = 0;  // surfaces behind whose planes the eye is
   };
   const FrameStats& LastFrame() const { return stats_; }
   const RetainedScene& Scene() const { return scene_; }
   RetainedScene& Scene() { return scene_; }
   const AtlasLayout& Atlas() const { return atlas_; }
+  // Whether frames leave out the surfaces of planes the eye is behind
+  // (culling would drop them all); tests compare with drawing them.
+  void SetSkipBehindPlanes(bool on) { skip_behind_enabled_ = on; }
   // Whether the last frame copied the static part from the frame cache.
   bool LastFrameReused() const { return reused_; }
   // Frames draw everything anew (tests compare with it; a context without
@@ -146,6 +150,13 @@ class RetainedRenderer : public ViewportRenderer {
   // before the first polygon of a frame inherit them from the frame before.
   bool lines_mode_ = false;
   bool cache_enabled_ = true;
+  // Leaving out surfaces the eye is behind: only in frames of this view,
+  // whose eye is known, filled and culled.
+  bool skip_behind_enabled_ = true, skip_behind_ = false, eye_known_ = false;
+  Vector eye_;
+  const Chunk* behind_chunk_ = nullptr;  // the chunk behind_ is for
+  std::vector<uint8_t> behind_;          // per plane of that chunk
+  std::vector<int32_t> firsts_, counts_;
   bool reused_ = false;
   bool cull_on_ = false;
   bool blending_portals_ = false;  // DrawPortals is running
