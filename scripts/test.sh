@@ -12,7 +12,6 @@ logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQX_BENCH=ON
-bash scripts/fetch_samples.sh build  # real sample files for some GUI tests, when they can be had
 export XDG_CONFIG_HOME
 XDG_CONFIG_HOME=$(mktemp -d)
 xvfb-run -a -s '-screen 0 1280x1024x24' ctest --test-dir build --output-on-failure -j 2 | tee "$logs/main.log"

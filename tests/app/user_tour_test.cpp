@@ -147,14 +147,9 @@ TEST_F(UserTour, TwoRoomsToTheExportedLevel) {
   EXPECT_EQ(b->Children[0]->TextureIndex, 1);
   pages->setCurrentIndex(0);
 
-  // A model from an MD2 file: the real one when it could be fetched.
-  const std::filesystem::path samples = std::filesystem::path(QX_BINARY_DIR) / "samples";
-  std::filesystem::path md2 = samples / "faerie.md2";
-  const bool real_model = std::filesystem::exists(md2);
-  if (!real_model) {
-    md2 = dir / "ship.md2";
-    test::WriteFileBytes(md2, test::MakeMd2(test::SampleMd2()));
-  }
+  // A model from an MD2 file, and a skin picture as its texture.
+  const std::filesystem::path md2 = dir / "ship.md2";
+  test::WriteFileBytes(md2, test::MakeMd2(test::SampleMd2()));
   ClickInTree(a);
   prompts.open_answers = {md2};
   Do("Model1");
@@ -162,17 +157,17 @@ TEST_F(UserTour, TwoRoomsToTheExportedLevel) {
   ASSERT_EQ(model->NodeType, kModel);
   EXPECT_EQ(model->Parent, a);
   EXPECT_GT(model->TriangleCount, 0);
-  if (std::filesystem::exists(samples / "faerie24.bmp")) {
-    pages->setCurrentIndex(1);
-    prompts.open_answers = {samples / "faerie24.bmp"};
-    QTest::mouseClick(page->findChild<QPushButton*>("LbSpeedButton1"), Qt::LeftButton);
-    ClickInTree(model);
-    QTest::mouseClick(page->findChild<QPushButton*>("LbSpeedButton7"), Qt::LeftButton);
-    EXPECT_EQ(model->TextureIndex, 2);
-    pages->setCurrentIndex(0);
-  }
-  // The generated stand-in is a large untextured box that would hide the lit floors below.
-  if (!real_model) e().Tree.Remove(model);
+  const std::filesystem::path skin = dir / "skin.bmp";
+  test::WriteFileBytes(skin, test::MakeBmp(32, 32));
+  pages->setCurrentIndex(1);
+  prompts.open_answers = {skin};
+  QTest::mouseClick(page->findChild<QPushButton*>("LbSpeedButton1"), Qt::LeftButton);
+  ClickInTree(model);
+  QTest::mouseClick(page->findChild<QPushButton*>("LbSpeedButton7"), Qt::LeftButton);
+  EXPECT_EQ(model->TextureIndex, 2);
+  pages->setCurrentIndex(0);
+  // The generated model is a large box that would hide the lit floors below.
+  e().Tree.Remove(model);
 
   // Bake 16 x 16 lightmaps and look at the lit level.
   test::AnswerLightmapSize16();
