@@ -116,10 +116,19 @@ const SphereMesh& StartSphere() {
   return m;
 }
 
-template <typename Visit>
-void ForEachEntry(const RetainedScene& scene, Visit visit) {
+// The entries of marked nodes in tree order: both passes below visit only
+// them, and a level holds far more nodes than a selection.
+std::vector<const ChunkEntry*> MarkedEntries(const RetainedScene& scene) {
+  std::vector<const ChunkEntry*> marked;
   for (const auto& c : scene.Chunks())
-    for (const ChunkEntry& entry : c->entries) visit(entry);
+    for (const ChunkEntry& entry : c->entries)
+      if (entry.node->Marked) marked.push_back(&entry);
+  return marked;
+}
+
+template <typename Visit>
+void ForEachEntry(const std::vector<const ChunkEntry*>& entries, Visit visit) {
+  for (const ChunkEntry* entry : entries) visit(*entry);
 }
 
 }  // namespace
@@ -131,7 +140,8 @@ FrameOverlay BuildFrameOverlay(const RetainedScene& scene, const Editor& e, cons
   // The selection boxes of the node pass come first, depth-tested. The line
   // width they leave is already part of the node pass's state.
   const InheritedGlState after_nodes = *state;
-  ForEachEntry(scene, [&](const ChunkEntry& entry) {
+  const std::vector<const ChunkEntry*> marked = MarkedEntries(scene);
+  ForEachEntry(marked, [&](const ChunkEntry& entry) {
     const TSector* n = entry.node;
     if (!n->Marked) return;
     if (entry.type == kLight || entry.type == kParticleSystem || entry.type == kActor ||
@@ -155,7 +165,7 @@ FrameOverlay BuildFrameOverlay(const RetainedScene& scene, const Editor& e, cons
   out.before_portals = out.commands.size();
   if (o.ShowMarkers) {
     const SphereMesh& spheres = VertexSphere(e.VertexMarkerRadius);
-    ForEachEntry(scene, [&](const ChunkEntry& entry) {
+    ForEachEntry(marked, [&](const ChunkEntry& entry) {
       const TSector* n = entry.node;
       if (!n->Marked) return;
       switch (entry.type) {
