@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "edit/camera.h"
 #include "edit/properties.h"
+#include "render/retained_renderer.h"
 #include "render/viewport_panel.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
@@ -259,6 +260,47 @@ TEST_P(StartMarkerWindowTest, TheStartMarkerIsClickedDraggedAndUndone) {
   Trigger("Rckgngig1");
   EXPECT_EQ(e.StartPosition, (Vector{0, 0, 0}));
   EXPECT_FALSE(e.History.CanUndo());
+}
+
+// In the window, a drag step and the mouse moving over the view copy the
+// kept picture of the still level and draw only what moves, and the frame
+// on screen is the one drawing everything would give.
+TEST_F(EditWindowTest, DragStepsReuseTheKeptPictureOfTheLevel) {
+  Editor& e = w->editor();
+  auto* retained = dynamic_cast<RetainedRenderer*>(&vp->Renderer());
+  ASSERT_NE(retained, nullptr);
+  Trigger("leererSektor1");
+  Trigger("Viereck1");
+  TSector* quad = e.TreeSelection;
+  ASSERT_EQ(quad->NodeType, kPolygon);
+  Trigger("Lichtquelle1");  // stays where it is, in the kept picture
+  const QPoint at = Project(quad->Centroid);
+  QTest::mouseMove(vp, at);
+  QTest::mouseClick(vp, Qt::LeftButton, {}, at);
+  ASSERT_EQ(e.SelectionList, std::vector<TSector*>{quad});
+  QTest::mouseMove(vp, at + QPoint(1, 0));
+  QTest::mouseMove(vp, at);
+  EXPECT_TRUE(retained->LastFrameReused()) << "the mouse moving over a still view";
+
+  Trigger("ToolButton15");  // move
+  Trigger("ToolButton12");  // along Y
+  QTest::mousePress(vp, Qt::LeftButton, {}, at);
+  int reused = 0;
+  for (int i = 1; i <= 6; ++i) {
+    QTest::mouseMove(vp, at - QPoint(0, 20 * i));
+    reused += retained->LastFrameReused();
+  }
+  QTest::qWait(250);
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, at - QPoint(0, 120));
+  EXPECT_GT(quad->Centroid.y, 0) << "the square went up";
+  EXPECT_GE(reused, 4) << "after the step that takes the square out of its chunk";
+  e.Redraw();
+  const QImage kept = vp->grabFramebuffer();
+  retained->SetFrameCacheEnabled(false);
+  e.Redraw();
+  const QImage full = vp->grabFramebuffer();
+  retained->SetFrameCacheEnabled(true);
+  EXPECT_TRUE(kept == full);
 }
 
 INSTANTIATE_TEST_SUITE_P(Renderers, StartMarkerWindowTest, ::testing::Values(false, true),
