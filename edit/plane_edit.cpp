@@ -9,6 +9,7 @@
 #include "edit/insert.h"
 #include "edit/model_insert.h"
 #include "edit/properties.h"
+#include "edit/selection_bounds.h"
 #include "scene/polygon_data.h"
 
 namespace qx {
@@ -16,7 +17,6 @@ namespace qx {
 namespace {
 
 inline constexpr double kFrameMargin = 24;  // pixels left around a framed selection
-inline constexpr double kSymbolReach = 3;   // world units a point node's selection box reaches
 
 bool Listed(const Editor& e, const TSector* n) {
   return std::find(e.SelectionList.begin(), e.SelectionList.end(), n) != e.SelectionList.end();
@@ -404,24 +404,10 @@ TSector* InsertAt(Editor& e, InsertKind kind, const Vector& at) {
 }
 
 bool SelectionBox(const Editor& e, Vector* min, Vector* max) {
-  double lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
-  auto add = [&](const Vector& p, double reach) {
-    const double c[3] = {p.x, p.y, p.z};
-    for (int i = 0; i < 3; ++i) {
-      lo[i] = std::min(lo[i], c[i] - reach);
-      hi[i] = std::max(hi[i], c[i] + reach);
-    }
-  };
-  for (TSector* n : e.SelectionList)
-    SceneTree::WalkSubtree(n, [&](TSector* m) {
-      if (HasVertices(m->NodeType))
-        for (const TVertex& v : m->Vertices) add(v.Position, 0);
-      else if (m->NodeType != kSector)
-        add(m->Position, kSymbolReach);
-    });
-  if (!(lo[0] <= hi[0])) return false;
-  *min = VectorSet(lo[0], lo[1], lo[2]);
-  *max = VectorSet(hi[0], hi[1], hi[2]);
+  const Box box = SelectionBox(e);
+  if (box.empty) return false;
+  *min = box.min;
+  *max = box.max;
   return true;
 }
 

@@ -111,8 +111,8 @@ const char* InsertCaption(InsertKind kind);
 // Runs an insert command at `at` as one undo step named after its caption.
 TSector* InsertAt(Editor& e, InsertKind kind, const Vector& at);
 
-// The box around what is selected, in world units (point nodes count with
-// their symbol's reach). False when nothing is selected.
+// The selection's box (edit/selection_bounds) as two corners; false when
+// nothing is selected.
 bool SelectionBox(const Editor& e, Vector* min, Vector* max);
 // "Auswahl zeigen" in a 2D view: the selection's box fills the view.
 void FrameSelectionInPlane(const Editor& e, PlaneView& view);
