@@ -51,7 +51,7 @@ void AddPointShares(int n, const float* __restrict mx, const float* __restrict m
     sum[i] += double(peak_share);
     // A texel the light reaches at a distance or with a share out of the safe range.
     const bool odd = (square < kTinySquare) | !(peak_share <= kHugeShare);
-    flag[i] = (mask[i] != 0.0f) & odd ? 1.0f : flag[i];
+    flag[i] = ((mask[i] != 0.0f) & odd) ? 1.0f : flag[i];
   }
 }
 

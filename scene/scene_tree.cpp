@@ -5,10 +5,6 @@
 
 namespace qx {
 
-namespace {
-const std::vector<std::unique_ptr<TSector>> kNoChildren;
-}
-
 SceneTree::~SceneTree() {
   // Destroy iteratively deep trees would otherwise recurse once per level.
   Clear();
