@@ -5,16 +5,11 @@
 #include <cstdlib>
 #include <memory>
 
-#include "edit/model_insert.h"
+#include "model_node_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto model = std::make_unique<qx::TMD2>();
   if (!model->LoadFromMemory(data, size)) return 0;
-  qx::Editor editor;
-  auto node = qx::BuildModelNode(editor, std::move(model));
-  const auto n = static_cast<int32_t>(node->Vertices.size());
-  if (node->VertexCount != n || node->TriangleCount != node->Triangles.size()) std::abort();
-  for (const qx::TTriangle& t : node->Triangles)
-    if (t.V0 < 0 || t.V0 >= n || t.V1 < 0 || t.V1 >= n || t.V2 < 0 || t.V2 >= n) std::abort();
+  qx::fuzz::CheckModelNode(std::move(model));
   return 0;
 }

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "edit/model_insert.h"
+#include "model_node_check.h"
 #include "models/model_import.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -26,11 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   for (float f : model->FramePositions())
     if (!std::isfinite(f)) std::abort();
-  qx::Editor editor;
-  auto node = qx::BuildModelNode(editor, std::move(model));
-  const auto n = static_cast<int32_t>(node->Vertices.size());
-  if (node->VertexCount != n || node->TriangleCount != node->Triangles.size()) std::abort();
-  for (const qx::TTriangle& t : node->Triangles)
-    if (t.V0 < 0 || t.V0 >= n || t.V1 < 0 || t.V1 >= n || t.V2 < 0 || t.V2 >= n) std::abort();
+  qx::fuzz::CheckModelNode(std::move(model));
   return 0;
 }
