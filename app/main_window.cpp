@@ -20,6 +20,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "edit/properties.h"
 #include "edit/unsaved_changes.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
@@ -49,6 +50,8 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WireLighting();
   WireHistory();
   WireViews();
+  // After the tree model and the panel: the selection's row and page exist by then.
+  editor_.AddDocumentListener(this);
 
   // Key preview: the window sees every key before the focused control.
   qApp->installEventFilter(this);
@@ -56,6 +59,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
 
 TMain::~TMain() {
   qApp->removeEventFilter(this);
+  editor_.RemoveDocumentListener(this);
   ReleasePlaneViews();
   editor_.Textures.SetUploader(nullptr);  // while the viewport's context still exists
   // The views follow the document; they go before it does.
@@ -401,20 +405,28 @@ void TMain::SetToolButtons(AxisLock axis, ToolMode mode) {
   Action(mode == ToolMode::kRotate ? "ToolButton16" : "ToolButton15")->setChecked(true);
 }
 
-void TMain::SetPanelVisible(bool visible) {
-  panel_host_->setVisible(visible);
+void TMain::DocumentChanged(const ChangeSet& changes) {
+  // The panel showed a node of a scene that was just replaced.
+  if (changes.replaced && !changes.show_properties) panel_host_->setVisible(false);
+  if (changes.selection) SetTreeSelection(editor_.TreeSelection);
+  if (changes.show_properties) {
+    if (node_properties) node_properties(changes.shown);
+    if (changes.shown) panel_host_->setVisible(true);
+  }
+  // The status bar follows the shown node, also while it is dragged.
+  const TSector* shown = properties_panel_ ? properties_panel_->ShownNode() : changes.shown;
+  if (shown && (changes.show_properties || changes.nodes.count(const_cast<TSector*>(shown)))) {
+    const auto texts = NodeStatusTexts(editor_, *shown);
+    SetStatusText(0, texts[0]);
+    if (!texts[1].empty()) SetStatusText(1, texts[1]);
+  }
 }
 
 void TMain::SetStatusText(int panel, const std::string& text) {
   if (panel >= 0 && panel < 2) status_[panel]->setText(QString::fromStdString(text));
 }
 
-void TMain::ShowNodeProperties(TSector* node) {
-  if (node_properties) node_properties(node);
-}
-
 void TMain::SetTreeSelection(TSector* node) {
-  editor_.TreeSelection = node;
   const QModelIndex index = tree_model_->IndexOf(node);
   if (index.isValid()) {
     tree_->setCurrentIndex(index);
@@ -425,6 +437,8 @@ void TMain::SetTreeSelection(TSector* node) {
 }
 
 void TMain::Redraw() {
+  // Whoever asks for a frame: the listeners learn what changed before anything draws.
+  editor_.PublishChanges();
   viewport_->Redraw();
   UpdatePlaneViews();
 }

@@ -39,6 +39,8 @@
 #include "app/qt_prompts.h"
 #include "edit/autosave.h"
 #include "edit/editor.h"
+#include "edit/gesture.h"
+#include "edit/selection.h"
 #include "edit/plane_view.h"
 #include "edit/recent_files.h"
 #include "edit/view_options.h"
@@ -69,7 +71,7 @@ class ViewportPanel;
 class ViewportTextureUploader;
 class UpDown;
 
-class TMain : public QMainWindow, public EditorView {
+class TMain : public QMainWindow, public EditorView, private DocumentListener {
   Q_OBJECT
  public:
   // `settings_file`: an INI file instead of the user's own store (tests).
@@ -112,8 +114,10 @@ class TMain : public QMainWindow, public EditorView {
   // The first show's work is done: initialised and the start-up files opened.
   bool StartupDone() const { return startup_done_; }
 
-  // Viewport mouse state and hooks for the editing commands.
-  bool LeftButtonDown = false, RightButtonDown = false;
+  // The 3D view's mouse and its drag (one undo step from press to release).
+  const PointerState& Pointer() const { return pointer_; }
+  Gesture& ViewportGesture() { return gesture_; }
+  // Hooks for the editing commands.
   std::function<void(QMouseEvent*)> viewport_mouse_down, viewport_mouse_up;
   // After the camera part of a mouse move: dx = last x - x, dy = last y - y.
   std::function<void(QMouseEvent*, int dx, int dy)> viewport_mouse_move;
@@ -125,10 +129,9 @@ class TMain : public QMainWindow, public EditorView {
   void SetGridLabel(const std::string& text) override;
   void SetCameraButtons(CameraMode mode) override;
   void SetToolButtons(AxisLock axis, ToolMode mode) override;
-  void SetPanelVisible(bool visible) override;
   void SetStatusText(int panel, const std::string& text) override;
-  void ShowNodeProperties(TSector* node) override;
-  void SetTreeSelection(TSector* node) override;
+  // The tree's current row follows the node (and is scrolled into view).
+  void SetTreeSelection(TSector* node);
   void SetVertexMode(bool on) override;  // in main_window_edit.cpp
   void Redraw() override;
 
@@ -223,6 +226,8 @@ class TMain : public QMainWindow, public EditorView {
   void FillRecentMenu();
 
   Editor editor_;
+  PointerState pointer_;
+  Gesture gesture_{editor_.History};
   QtPrompts prompts_;
   std::unique_ptr<ViewportTextureUploader> texture_uploader_;
   QString settings_file_;

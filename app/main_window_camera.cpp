@@ -81,6 +81,12 @@ void TMain::FormKeyDown(QKeyEvent* event) {
   if (viewport_->DrawingInProgress()) return;  // dropped entirely, editing action included
   if (viewport_->isVisible()) viewport_->setFocus(Qt::OtherFocusReason);
   const int key = event->key();
+  if (key == Qt::Key_Escape && gesture_.Active()) {
+    // Esc during a drag: everything goes back to where the press found it.
+    gesture_.Cancel();
+    Redraw();
+    return;
+  }
   const bool camera_key_pressed = key == Qt::Key_W || key == Qt::Key_A || key == Qt::Key_S ||
                                   key == Qt::Key_D || key == Qt::Key_Q || key == Qt::Key_E;
   const char camera_key = camera_key_pressed ? static_cast<char>(key) : '\0';
@@ -102,28 +108,26 @@ void TMain::FormMouseWheel(int delta, bool fast) {
   Redraw();
 }
 
+// The buttons are counted by the editing hooks (ViewportMouseDown/Up), after
+// BeginDrag has seen whether another button was already down.
 void TMain::ViewportPanelMouseDown(QMouseEvent* event) {
-  if (event->button() == Qt::RightButton) RightButtonDown = true;
-  if (event->button() == Qt::LeftButton) LeftButtonDown = true;
   if (viewport_mouse_down) viewport_mouse_down(event);
 }
 
 void TMain::ViewportPanelMouseUp(QMouseEvent* event) {
-  if (event->button() == Qt::RightButton) RightButtonDown = false;
-  if (event->button() == Qt::LeftButton) LeftButtonDown = false;
   if (viewport_mouse_up) viewport_mouse_up(event);
 }
 
 void TMain::ViewportPanelMouseMove(QMouseEvent* event) {
   const int x = qRound(event->position().x());
   const int y = qRound(event->position().y());
-  const int dx = editor_.LastMouseX - x;
-  const int dy = editor_.LastMouseY - y;
+  const int dx = pointer_.last_x - x;
+  const int dy = pointer_.last_y - y;
   // With Ctrl the right drag scales texture coordinates (an editing hook) instead.
-  if (RightButtonDown && !event->modifiers().testFlag(Qt::ControlModifier)) DragCamera(editor_, dx, dy);
+  if (pointer_.right_down && !event->modifiers().testFlag(Qt::ControlModifier)) DragCamera(editor_, dx, dy);
   if (viewport_mouse_move) viewport_mouse_move(event, dx, dy);
-  editor_.LastMouseX = x;
-  editor_.LastMouseY = y;
+  pointer_.last_x = x;
+  pointer_.last_y = y;
   Redraw();
 }
 

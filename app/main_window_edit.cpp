@@ -99,20 +99,21 @@ void TMain::WireEditing() {
         "Texturkoordinaten");
 
   // Viewport clicks and drags. The camera part of the events stays in main_window_camera.cpp.
-  auto pointer = std::make_shared<PointerState>();
   // A drag is one undo step from the press to the release.
-  viewport_mouse_down = [this, pointer](QMouseEvent* event) {
-    BeginDrag(editor_, *pointer, ModifiersOf(event));
-    ViewportMouseDown(*pointer, ButtonOf(event), ModifiersOf(event), MonotonicMilliseconds());
+  viewport_mouse_down = [this](QMouseEvent* event) {
+    BeginDrag(gesture_, editor_, pointer_, ModifiersOf(event));
+    ViewportMouseDown(pointer_, ButtonOf(event), ModifiersOf(event), MonotonicMilliseconds());
   };
-  viewport_mouse_up = [this, pointer](QMouseEvent* event) {
-    ViewportMouseUp(editor_, *pointer, ButtonOf(event), ModifiersOf(event), qRound(event->position().x()),
+  viewport_mouse_up = [this](QMouseEvent* event) {
+    // After Esc the release ends the drag and is no click either.
+    if (gesture_.Cancelled()) pointer_.press_timed = false;
+    ViewportMouseUp(editor_, pointer_, ButtonOf(event), ModifiersOf(event), qRound(event->position().x()),
                     qRound(event->position().y()), MonotonicMilliseconds(),
                     [this](int x, int y) { return viewport_->PickName(x, y); });
-    EndDrag(editor_, *pointer);
+    EndDrag(gesture_, pointer_);
   };
-  viewport_mouse_move = [this, pointer](QMouseEvent* event, int dx, int dy) {
-    EditMouseMove(editor_, *pointer, ModifiersOf(event), dx, dy);
+  viewport_mouse_move = [this](QMouseEvent* event, int dx, int dy) {
+    if (!gesture_.Cancelled()) EditMouseMove(editor_, pointer_, ModifiersOf(event), dx, dy);
   };
 }
 

@@ -21,6 +21,7 @@ using bench::Millis;
 
 void Run(int quads) {
   Editor e;
+  PointerState drag;
   bench::BuildQuadSector(e, quads);
   // Eight hits whose later names are ordinary node ids: every one is checked
   // against all polygon vertices (the worst case of a click).
@@ -29,10 +30,10 @@ void Run(int quads) {
   uint32_t picked = 0;
   const double pick = Millis(20, [&] { picked = ResolvePickHits(e.Tree, 8, hits); });
   const double mark = Millis(5, [&] { MarkAllPolygons(e); });
-  e.StepCounter = 0;
-  const double move = Millis(20, [&] { DragStep(e, -100); });
+  drag.step_counter = 0;
+  const double move = Millis(20, [&] { DragStep(e, drag, -100); });
   SetToolMode(e, ToolMode::kRotate);
-  const double rotate = Millis(20, [&] { DragStep(e, -100); });
+  const double rotate = Millis(20, [&] { DragStep(e, drag, -100); });
   std::printf("%6d quads: pick %.3f ms (name %u), mark all %.3f ms, move step %.3f ms, rotate step %.3f ms\n",
               quads, pick, picked, mark, move, rotate);
 }

@@ -60,14 +60,15 @@ double MedianMillis(int repeats, Fn fn) {
 // One drag step of the 100 quads of the room nearest the camera (selected
 // first), up or down by turns, announced as the drag announces it.
 void MoveStep(Editor& e, int& direction) {
+  static PointerState drag;
   if (e.SelectionList.empty()) {
     for (const auto& q : e.Tree.First()->Children)
       if (q->NodeType == kPolygon) e.SelectionList.push_back(q.get());
     e.ToolMode = ToolMode::kMove;
     e.AxisLock = AxisLock::kY;
   }
-  e.StepCounter = 1000;  // the step is due
-  DragStep(e, direction);
+  drag.step_counter = 1000;  // the step is due
+  DragStep(e, drag, direction);
   direction = -direction;
   e.PublishChanges();
 }

@@ -55,7 +55,8 @@ void Document::PublishChanges() {
   // A listener may announce again (a redraw recomputing bounds): that goes
   // out with the next publication, not into this one.
   publishing_ = true;
-  const ChangeSet changes = std::move(pending_);
+  ChangeSet changes = std::move(pending_);
+  changes.in_gesture = gesture_open_;
   pending_ = ChangeSet{};
   for (DocumentListener* l : std::vector<DocumentListener*>(listeners_)) l->DocumentChanged(changes);
   publishing_ = false;
@@ -63,7 +64,14 @@ void Document::PublishChanges() {
 
 void Document::StructureWatch::BeforeRemove(TSector* node) {
   doc_.pending_.structure = true;
-  SceneTree::WalkSubtree(node, [&](TSector* n) { doc_.pending_.nodes.erase(n); });
+  SceneTree::WalkSubtree(node, [&](TSector* n) {
+    doc_.pending_.nodes.erase(n);
+    // A removed record is never shown: the panel empties instead.
+    if (doc_.pending_.shown == n) {
+      doc_.pending_.shown = nullptr;
+      doc_.pending_.show_properties = true;
+    }
+  });
 }
 
 void Document::StructureWatch::AfterReset() {

@@ -43,6 +43,19 @@ class Document : public LitScene {
   void ChangedLightmaps();
   void ChangedStartPosition();
   void Replaced();  // a new or loaded document
+  // The selection changed (list, marks, the tree's current node, the start marker).
+  void ChangedSelection() { pending_.selection = true; }
+  // The panel is to show this node's properties (null: none).
+  void ShowProperties(TSector* node) {
+    pending_.show_properties = true;
+    pending_.shown = node;
+  }
+  // A drag is under way: its steps are published as they come, marked as
+  // such, and its end is announced, so views can treat moving nodes apart.
+  void SetGestureOpen(bool open) {
+    if (gesture_open_ && !open) pending_.gesture_ended = true;
+    gesture_open_ = open;
+  }
   // Hands what was collected to the listeners; nothing when nothing was.
   void PublishChanges();
   const ChangeSet& PendingChanges() const { return pending_; }
@@ -78,6 +91,7 @@ class Document : public LitScene {
   ChangeSet pending_;
   std::vector<DocumentListener*> listeners_;
   bool publishing_ = false;
+  bool gesture_open_ = false;
 };
 
 }  // namespace qx

@@ -94,9 +94,6 @@ bool OpenDocumentFile(Editor& editor, const std::filesystem::path& path) {
   RememberMapFolder(editor, folder);
   editor.DocumentHasFile = true;
   editor.UpdateCaption();
-  // The panel showed a node of the scene that was just replaced.
-  editor.PanelVisible = false;
-  if (editor.view) editor.view->SetPanelVisible(false);
   editor.Redraw();
   return true;
 }

@@ -61,10 +61,7 @@ std::vector<TSector*> DuplicateSelection(Editor& e) {
     copies.push_back(copy);
   }
   ClearSelection(e);
-  for (TSector* c : copies) {
-    c->Marked = 1;
-    e.SelectionList.push_back(c);
-  }
+  for (TSector* c : copies) AddToSelection(e, c);
   if (!copies.empty()) {
     SelectInTree(e, copies.front());
     ShowNodeProperties(e, copies.front());

@@ -47,8 +47,6 @@ void Editor::NewScene() {
   DocumentFileName = ProgramDirectory / kUntitledName;
   DocumentHasFile = false;
   UpdateCaption();
-  PanelVisible = false;
-  if (view) view->SetPanelVisible(false);
   Tree.Clear();
   Replaced();
   Redraw();
@@ -108,7 +106,9 @@ void Editor::Forget(TSector* node) {
     list.erase(std::remove_if(list.begin(), list.end(), [&](TSector* n) { return gone.count(n) > 0; }),
                list.end());
   };
+  const size_t listed = SelectionList.size();
   prune(SelectionList);
+  if (SelectionList.size() != listed) ChangedSelection();
   prune(ClipboardList);
   if (ClipboardList.empty()) ClipboardFilled = false;
   if (gone.count(TreeSelection)) TreeSelection = nullptr;

@@ -50,11 +50,8 @@ struct ToolState {
   int32_t GridExtent = 500;
   qx::AxisLock AxisLock = AxisLock::kX;
   qx::ToolMode ToolMode = ToolMode::kMove;
-  int StepCounter = 0;
-  int LastMouseX = 0, LastMouseY = 0;
   bool VertexMode = false;
   float VertexMarkerRadius = 2.0f;
-  bool PanelVisible = false;
 };
 
 // The aggregate every command receives: the document and the state around it.

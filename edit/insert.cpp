@@ -89,8 +89,6 @@ TSector* InsertSector(Editor& e) {
   r->Visible = 1;
   TSector* n = e.Tree.AddChild(nullptr, std::move(r));
   UpdateSectorIcon(e.Tree, n);
-  ClearSelection(e);
-  e.SelectionList.push_back(n);
   SelectInTree(e, n);
   SnapSubtreeToGrid(e.Tree, n, false, e.GridSize);
   TreeClick(e);

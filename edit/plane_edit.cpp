@@ -25,8 +25,7 @@ bool Listed(const Editor& e, const TSector* n) {
 // A node chosen in a 2D view: the only selected one, or one more with Shift.
 void Select(Editor& e, TSector* n, bool add) {
   if (!add) ClearSelection(e);
-  if (!Listed(e, n)) e.SelectionList.push_back(n);
-  n->Marked = 1;
+  AddToSelection(e, n);
   SelectInTree(e, n);
   ComputeBounds(n);
   ShowNodeProperties(e, n);
@@ -146,11 +145,9 @@ bool PlaneMouse::Up(MouseButton b, Modifiers m, double x, double y, const ViewOp
 void PlaneMouse::Cancel() {
   switch (gesture_) {
     case PlaneGesture::kMove:
-      ApplyMove({});
-      EndDrag();
-      break;
     case PlaneGesture::kVertexMove:
-      ApplyVertexMove({});
+      // The history holds the state of the press: the drag's step is taken back.
+      drag_.Cancel();
       EndDrag();
       break;
     case PlaneGesture::kCamera:
@@ -207,7 +204,7 @@ void PlaneMouse::StartMove(Modifiers m) {
     saved_.push_back(std::move(s));
   }
   gesture_ = PlaneGesture::kMove;
-  e_.History.BeginGesture("Verschieben");
+  drag_.Press("Verschieben");
   if (!listening_) e_.Tree.AddListener(this);
   listening_ = true;
 }
@@ -230,7 +227,8 @@ void PlaneMouse::StartVertexMove(Modifiers m, const ViewOptions& o) {
     for (size_t i = 0; i < n->Vertices.size(); ++i)
       if (n->Vertices[i].Marked) saved_vertices_.push_back({n, static_cast<int>(i), n->Vertices[i].Position});
   gesture_ = PlaneGesture::kVertexMove;
-  e_.History.BeginGesture("Vertex verschieben");
+  ShowNodeProperties(e_, grabbed->node);
+  drag_.Press("Vertex verschieben");
   if (!listening_) e_.Tree.AddListener(this);
   listening_ = true;
 }
@@ -250,7 +248,6 @@ void PlaneMouse::ApplyMove(const Vector& offset) {
   for (TSector* n : e_.SelectionList)
     if (n->NodeType == kSector) ComputeBounds(n);
   applied_ = offset;
-  if (!e_.SelectionList.empty()) ShowNodeProperties(e_, e_.SelectionList.back());
   e_.Redraw();
 }
 
@@ -263,7 +260,6 @@ void PlaneMouse::ApplyVertexMove(const Vector& offset) {
     if (i == 0 || saved_vertices_[i].node != saved_vertices_[i - 1].node)
       Touched(e_, saved_vertices_[i].node);
   applied_ = offset;
-  if (e_.CurrentVertexNode) ShowNodeProperties(e_, e_.CurrentVertexNode);
   e_.Redraw();
 }
 
@@ -272,7 +268,7 @@ void PlaneMouse::EndDrag() {
   listening_ = false;
   saved_.clear();
   saved_vertices_.clear();
-  e_.History.EndGesture();
+  drag_.Release();
   e_.Redraw();
 }
 
@@ -299,8 +295,13 @@ size_t PlaneMouse::CycleIndex(const std::vector<PlaneHit>& hits, double x, doubl
 void PlaneMouse::Click(Modifiers m, const ViewOptions& o) {
   if (!press_handles_.empty()) return ClickHandle(m, o);
   if (press_nodes_.empty()) {
-    // Empty space: nothing selected any more (Shift keeps the selection).
-    if (!m.shift) ClearSelection(e_);
+    // Empty space: nothing selected any more, in the tree and the panel
+    // neither (Shift keeps the selection).
+    if (!m.shift) {
+      ClearSelection(e_);
+      SelectInTree(e_, nullptr);
+      e_.ShowProperties(nullptr);
+    }
     if (e_.view) e_.view->SetStatusText(0, "0");
     last_click_ = {};
     e_.Redraw();
@@ -348,8 +349,7 @@ void PlaneMouse::FinishRubberBand(Modifiers m, const ViewOptions& o) {
   const std::vector<TSector*> inside = NodesInRect(e_, view_, o, r);
   if (!m.shift) ClearSelection(e_);
   for (TSector* n : inside) {
-    if (!Listed(e_, n)) e_.SelectionList.push_back(n);
-    n->Marked = 1;
+    AddToSelection(e_, n);
     ComputeBounds(n);
   }
   if (!inside.empty()) {

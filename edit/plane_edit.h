@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "edit/gesture.h"
 #include "edit/plane_pick.h"
 #include "edit/selection.h"
 
@@ -30,7 +31,7 @@ enum class PlaneGesture { kNone, kPress, kRubberBand, kMove, kVertexMove, kCamer
 
 class PlaneMouse : private TreeListener {
  public:
-  PlaneMouse(Editor& e, PlaneView& view) : e_(e), view_(view) {}
+  PlaneMouse(Editor& e, PlaneView& view) : e_(e), view_(view), drag_(e.History) {}
   ~PlaneMouse() override;
   PlaneMouse(const PlaneMouse&) = delete;
   PlaneMouse& operator=(const PlaneMouse&) = delete;
@@ -84,6 +85,7 @@ class PlaneMouse : private TreeListener {
 
   Editor& e_;
   PlaneView& view_;
+  qx::Gesture drag_;  // the undo step of a move or vertex move
   PlaneGesture gesture_ = PlaneGesture::kNone;
   MouseButton button_ = MouseButton::kOther;
   Modifiers press_mods_;
@@ -92,6 +94,8 @@ class PlaneMouse : private TreeListener {
   bool press_camera_ = false;
   bool listening_ = false;
 
+  // Where the dragged nodes were at the press: each step places them at that
+  // plus the snapped offset, so steps never add up rounding.
   std::vector<Saved> saved_;
   std::vector<SavedVertex> saved_vertices_;
   Vector grabbed_;  // the vertex that follows the mouse, where it started

@@ -108,10 +108,14 @@ void PlaneLineCache::DocumentChanged(const ChangeSet& changes) {
     dirty_ = true;
     if (changes.replaced) moving_.clear();
   }
+  if (changes.gesture_ended && !moving_.empty()) {
+    moving_.clear();
+    dirty_ = true;
+  }
   for (const auto& [n, how] : changes.nodes) {
     if (!HasVertices(n->NodeType)) continue;
     // What a drag moves is drawn apart until it ends; taking it out of the set is one build.
-    if (e_.History.GestureOpen() && how == kChangeGeometry) {
+    if (changes.in_gesture && how == kChangeGeometry) {
       if (moving_.insert(n).second) dirty_ = true;
     } else if (how & (kChangeGeometry | kChangeAppearance)) {
       dirty_ = true;
@@ -120,10 +124,6 @@ void PlaneLineCache::DocumentChanged(const ChangeSet& changes) {
 }
 
 const PlaneLineSet& PlaneLineCache::Lines(const PlaneAxes& axes, const ViewOptions& o) {
-  if (!moving_.empty() && !e_.History.GestureOpen()) {
-    moving_.clear();
-    dirty_ = true;
-  }
   const bool same_axes =
       axes.h == axes_.h && axes.v == axes_.v && axes.h_sign == axes_.h_sign && axes.v_sign == axes_.v_sign;
   if (!same_axes || o.ShowPortals != options_.ShowPortals || o.ShowTransparent != options_.ShowTransparent)

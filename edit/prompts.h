@@ -55,10 +55,7 @@ class EditorView {
   virtual void SetGridLabel(const std::string& /*text*/) {}
   virtual void SetCameraButtons(CameraMode /*mode*/) {}
   virtual void SetToolButtons(AxisLock /*axis*/, ToolMode /*mode*/) {}
-  virtual void SetPanelVisible(bool /*visible*/) {}
   virtual void SetStatusText(int /*panel*/, const std::string& /*text*/) {}
-  virtual void ShowNodeProperties(TSector* /*node*/) {}
-  virtual void SetTreeSelection(TSector* /*node*/) {}
   virtual void SetVertexMode(bool /*on*/) {}  // the "Vertex Modus" check box
   virtual void Redraw() {}
 };

@@ -289,31 +289,29 @@ PanelContents FillPanel(const TSector& node) {
 }
 
 void ShowNodeProperties(Editor& e, TSector* node) {
-  if (!node) return;
-  if (!e.PanelVisible) {
-    e.PanelVisible = true;
-    if (e.view) e.view->SetPanelVisible(true);
-  }
-  if (!e.view) return;
-  e.view->ShowNodeProperties(node);
-  e.view->SetStatusText(0, std::to_string(node->Id));
-  switch (node->NodeType) {
+  if (node) e.ShowProperties(node);
+}
+
+std::array<std::string, 2> NodeStatusTexts(const Editor& e, const TSector& node) {
+  std::array<std::string, 2> texts{std::to_string(node.Id), {}};
+  switch (node.NodeType) {
     case kSector:
-      e.view->SetStatusText(1, PositionText(node->BoundsCenter));
+      texts[1] = PositionText(node.BoundsCenter);
       break;
     case kPolygon:
       if (!e.VertexMode) {
-        e.view->SetStatusText(1, PositionText(node->BoundsCenter));
+        texts[1] = PositionText(node.BoundsCenter);
       } else if (const TVertex* v = CurrentVertex(e)) {
-        e.view->SetStatusText(1, PositionText(v->Position));
+        texts[1] = PositionText(v->Position);
       }
       break;
     case kLight:
-      e.view->SetStatusText(1, PositionText(node->Position));
+      texts[1] = PositionText(node.Position);
       break;
     default:
       break;
   }
+  return texts;
 }
 
 void CheckBoxClick(Editor& e, std::string_view name, bool checked) {

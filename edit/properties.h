@@ -3,6 +3,7 @@
 // control shows, and how a control's change is written to the selected nodes.
 // The Qt panel (edit/properties_panel) only lays the controls out and calls these.
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -90,8 +91,12 @@ std::optional<float> ParseFloat(std::string_view text);
 // as 0, and each channel is held to 0..255 so one cannot spill into the next.
 uint32_t ColorPreview(const std::string& red, const std::string& green, const std::string& blue);
 
-// Shows the node's page (making the panel visible) and its id and position in the status bar.
+// Announces that the panel is to show the node's page (the window makes the
+// panel visible and puts the node's id and position into the status bar).
 void ShowNodeProperties(Editor& e, TSector* node);
+// The status bar's two texts for a shown node: its id, and its position where
+// it has one to show (empty: the second text stays as it is).
+std::array<std::string, 2> NodeStatusTexts(const Editor& e, const TSector& node);
 
 // The control handlers. Each writes to every selected node of its page's type.
 void CheckBoxClick(Editor& e, std::string_view name, bool checked);

@@ -1,5 +1,6 @@
 #include "edit/selection.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <unordered_set>
@@ -119,21 +120,37 @@ TVertex* CurrentVertex(const Editor& e) {
 
 void SelectInTree(Editor& e, TSector* node) {
   e.TreeSelection = node;
-  if (e.view) e.view->SetTreeSelection(node);
+  e.ChangedSelection();
 }
 
 void ClearSelection(Editor& e) {
   for (TSector* n : e.SelectionList) n->Marked = 0;
   e.SelectionList.clear();
   e.StartSelected = false;
+  e.ChangedSelection();
+}
+
+bool IsSelected(const Editor& e, const TSector* node) {
+  return std::find(e.SelectionList.begin(), e.SelectionList.end(), node) != e.SelectionList.end();
+}
+
+void AddToSelection(Editor& e, TSector* node) {
+  if (!IsSelected(e, node)) e.SelectionList.push_back(node);
+  node->Marked = 1;
+  e.ChangedSelection();
+}
+
+void RemoveFromSelection(Editor& e, TSector* node) {
+  e.SelectionList.erase(std::remove(e.SelectionList.begin(), e.SelectionList.end(), node), e.SelectionList.end());
+  node->Marked = 0;
+  e.ChangedSelection();
 }
 
 void TreeClick(Editor& e) {
   TSector* node = e.TreeSelection;
   if (!node) return;
   ClearSelection(e);
-  e.SelectionList.push_back(node);
-  node->Marked = 1;
+  AddToSelection(e, node);
   ComputeBounds(node);
   ShowNodeProperties(e, node);
   e.Redraw();
@@ -146,8 +163,12 @@ void ClickSelect(Editor& e, int x, int y, Modifiers m, const PickFunction& pick)
   const PickTarget target = name > 0 ? FindById(e.Tree, name) : PickTarget{};
   if (TSector* node = target.node) {
     if (!m.shift) ClearSelection(e);
-    e.SelectionList.push_back(node);
-    node->Marked = node->Marked ? 0 : 1;
+    // Shift on a selected node takes it out (a corner click keeps its node in).
+    const bool take_out = m.shift && IsSelected(e, node) && !target.is_vertex;
+    if (take_out)
+      RemoveFromSelection(e, node);
+    else
+      AddToSelection(e, node);
     SelectInTree(e, node);
     if (target.is_vertex) {
       if (!m.shift)
@@ -160,7 +181,12 @@ void ClickSelect(Editor& e, int x, int y, Modifiers m, const PickFunction& pick)
     }
     // The transform tools turn about the bounds, so they must be current.
     ComputeBounds(node);
-    ShowNodeProperties(e, node);
+    // The panel shows what is selected: the node, or after taking it out the
+    // newest entry left, or nothing.
+    if (take_out)
+      e.ShowProperties(e.SelectionList.empty() ? nullptr : e.SelectionList.back());
+    else
+      ShowNodeProperties(e, node);
   } else if (target.is_start) {
     SelectStartMarker(e, m.shift);
   }
@@ -183,18 +209,17 @@ void MarkAllPolygons(Editor& e) {
     TSector* n = stack.back();
     stack.pop_back();
     if (n->NodeType == kPolygon) {
-      n->Marked = 1;
-      e.SelectionList.push_back(n);
+      AddToSelection(e, n);
     } else if (n->NodeType == kSector) {
       for (auto it = n->Children.rbegin(); it != n->Children.rend(); ++it) stack.push_back(it->get());
     }
   }
   ComputeBounds(sector);
-  e.Redraw();
   if (!e.SelectionList.empty()) {
     SelectInTree(e, e.SelectionList.front());
     ShowNodeProperties(e, e.SelectionList.front());
   }
+  e.Redraw();
 }
 
 int64_t MonotonicMilliseconds() {

@@ -58,7 +58,12 @@ TVertex* CurrentVertex(const Editor& e);
 // Makes node the tree's current node (no selection change by itself).
 void SelectInTree(Editor& e, TSector* node);
 
+// The selection has one truth: a node is listed at most once, and its Marked
+// flag says whether it is. These keep that and announce the change.
 void ClearSelection(Editor& e);
+void AddToSelection(Editor& e, TSector* node);
+void RemoveFromSelection(Editor& e, TSector* node);
+bool IsSelected(const Editor& e, const TSector* node);
 // The tree's current node becomes the only selected node; bounds, panel, redraw.
 void TreeClick(Editor& e);
 // A click in the viewport at (x, y).
@@ -68,11 +73,16 @@ void ClickSelect(Editor& e, int x, int y, Modifiers m, const PickFunction& pick)
 void MarkAllPolygons(Editor& e);
 
 // Button state of the viewport, shared by clicks, drags and the camera.
+// The mouse over a view: buttons, the last position, and the events counted
+// towards the next step of a 3D drag. It belongs to the view's gesture, not
+// to the document.
 struct PointerState {
   bool left_down = false;
   bool right_down = false;
   bool press_timed = false;  // the last left press was without Ctrl
   int64_t press_time_ms = 0;
+  int last_x = 0, last_y = 0;
+  int step_counter = 0;
 };
 
 // A press shorter than this is a click.

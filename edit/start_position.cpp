@@ -27,6 +27,7 @@ void SetStartPosition(Editor& e) {
 void SelectStartMarker(Editor& e, bool add) {
   if (!add) ClearSelection(e);
   e.StartSelected = true;
+  e.ChangedSelection();
   ShowStartPosition(e);
 }
 

@@ -165,16 +165,16 @@ void AdjustTexCoords(Editor& e, TexCoord coordinate, TexMode mode, double value)
   }
 }
 
-void DragStep(Editor& e, int dx) {
+void DragStep(Editor& e, PointerState& p, int dx) {
   float s = 0;
   if (dx != 0) {
-    ++e.StepCounter;
-    if (std::fabs(30.0 / dx) < e.StepCounter) {
+    ++p.step_counter;
+    if (std::fabs(30.0 / dx) < p.step_counter) {
       if (e.ToolMode == ToolMode::kMove)
         s = static_cast<float>(dx > 0 ? -e.GridSize : e.GridSize);
       else
         s = dx > 0 ? -1.0f : 1.0f;
-      e.StepCounter = 0;
+      p.step_counter = 0;
     }
   }
   const std::vector<TSector*> list = e.SelectionList;
@@ -202,8 +202,6 @@ void DragStep(Editor& e, int dx) {
     ComputeBounds(n);
   }
   if (s != 0 && e.StartSelected && e.ToolMode == ToolMode::kMove) MoveStartPosition(e, e.AxisLock, s);
-  // Only the last entry stays on the panel: filling it for every entry would show the same.
-  if (!list.empty()) ShowNodeProperties(e, list.back());
 }
 
 void TextureDrag(Editor& e, TexMode mode, int dx, int dy) {
@@ -227,23 +225,23 @@ void TextureDrag(Editor& e, TexMode mode, int dx, int dy) {
   AdjustTexCoords(e, coordinate, mode, mode == TexMode::kShift ? f - 1.0 : f);
 }
 
-void EditMouseMove(Editor& e, const PointerState& p, Modifiers m, int dx, int dy) {
+void EditMouseMove(Editor& e, PointerState& p, Modifiers m, int dx, int dy) {
   if (p.right_down && m.ctrl) TextureDrag(e, TexMode::kScale, dx, dy);
   if (p.left_down) {
     if (m.ctrl)
       TextureDrag(e, TexMode::kShift, dx, dy);
     else if (!e.SelectionList.empty() || e.StartSelected)
-      DragStep(e, dx);
+      DragStep(e, p, dx);
   }
 }
 
-void ViewportMouseMove(Editor& e, const PointerState& p, Modifiers m, int x, int y,
+void ViewportMouseMove(Editor& e, PointerState& p, Modifiers m, int x, int y,
                        const std::function<void(int dx, int dy)>& camera_drag) {
-  const int dx = e.LastMouseX - x, dy = e.LastMouseY - y;
+  const int dx = p.last_x - x, dy = p.last_y - y;
   if (p.right_down && !m.ctrl && camera_drag) camera_drag(dx, dy);
   EditMouseMove(e, p, m, dx, dy);
-  e.LastMouseX = x;
-  e.LastMouseY = y;
+  p.last_x = x;
+  p.last_y = y;
   e.Redraw();
 }
 
@@ -252,14 +250,13 @@ std::string DragStepName(const Editor& e, Modifiers m) {
   return e.ToolMode == ToolMode::kRotate ? "Rotieren" : "Verschieben";
 }
 
-void BeginDrag(Editor& e, const PointerState& p, Modifiers m) {
+void BeginDrag(Gesture& g, const Editor& e, const PointerState& p, Modifiers m) {
   if (p.left_down || p.right_down) return;  // the drag goes on with another button
-  e.History.EndGesture();
-  e.History.BeginGesture(DragStepName(e, m));
+  g.Press(DragStepName(e, m));
 }
 
-void EndDrag(Editor& e, const PointerState& p) {
-  if (!p.left_down && !p.right_down) e.History.EndGesture();
+void EndDrag(Gesture& g, const PointerState& p) {
+  if (!p.left_down && !p.right_down) g.Release();
 }
 
 void GridSpinner1(Editor& e, bool up) {

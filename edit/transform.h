@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "edit/gesture.h"
 #include "edit/selection.h"
 
 namespace qx {
@@ -26,18 +27,18 @@ enum class TexMode { kShift, kScale };
 // Shifts or scales the texture coordinates of every selected polygon.
 void AdjustTexCoords(Editor& e, TexCoord coordinate, TexMode mode, double value);
 
-// One horizontal mouse step of a left drag: counts events, and when the step is
-// due moves or rotates every selected node; refreshes bounds and the panel.
-void DragStep(Editor& e, int dx);
+// One horizontal mouse step of a left drag: counts events in the pointer, and
+// when the step is due moves or rotates every selected node and refreshes bounds.
+void DragStep(Editor& e, PointerState& p, int dx);
 // A Ctrl drag: texture shift (left button) or scale (right button) along the axis lock.
 void TextureDrag(Editor& e, TexMode mode, int dx, int dy);
 
 // The editing part of a mouse move over the viewport: Ctrl drags of texture
 // coordinates and the drag step; dx = last x - x, dy = last y - y.
-void EditMouseMove(Editor& e, const PointerState& p, Modifiers m, int dx, int dy);
+void EditMouseMove(Editor& e, PointerState& p, Modifiers m, int dx, int dy);
 // The whole mouse-move handling over the viewport. The camera's own right-drag is
 // handed in, since the camera belongs to the view.
-void ViewportMouseMove(Editor& e, const PointerState& p, Modifiers m, int x, int y,
+void ViewportMouseMove(Editor& e, PointerState& p, Modifiers m, int x, int y,
                        const std::function<void(int dx, int dy)>& camera_drag);
 
 // A drag in the viewport is one undo step from the first button pressed to the
@@ -45,10 +46,10 @@ void ViewportMouseMove(Editor& e, const PointerState& p, Modifiers m, int x, int
 // else the tool, "Verschieben" or "Rotieren". BeginDrag comes before the
 // press reaches the pointer state (a press while another button is down
 // continues the drag; a first press closes a drag whose release never came),
-// EndDrag after the release did.
+// EndDrag after the release did. Esc in between cancels the gesture.
 std::string DragStepName(const Editor& e, Modifiers m);
-void BeginDrag(Editor& e, const PointerState& p, Modifiers m);
-void EndDrag(Editor& e, const PointerState& p);
+void BeginDrag(Gesture& g, const Editor& e, const PointerState& p, Modifiers m);
+void EndDrag(Gesture& g, const PointerState& p);
 
 inline constexpr int32_t kMaxGridSize = 500;
 void GridSpinner1(Editor& e, bool up);  // GridSize +- 1

@@ -40,11 +40,13 @@ TSector* SectorPasteDestination(TSector* anchor) {
 
 void PasteSector(Editor& e, TSector* source) {
   TSector* anchor = e.TreeSelection;
-  TSector* first_choice = anchor->Parent ? anchor->Parent : anchor;
-  TSector* dest = SectorPasteDestination(anchor);
-  // Pasting into the sector's own subtree would copy the copy again; refuse it
-  // like a paste into the sector itself.
-  if (first_choice->Id == source->Id || (dest && e.Tree.IsAncestorOrSelf(source, dest))) {
+  // Without a current node the copy goes to the top level.
+  TSector* dest = anchor ? SectorPasteDestination(anchor) : nullptr;
+  // Copy a room, paste: the copy goes beside it (a top-level room's copy to
+  // the top level) rather than into the room itself.
+  if (dest == source) dest = source->Parent;
+  // Deeper inside its own subtree the paste would copy the copy again.
+  if (dest && e.Tree.IsAncestorOrSelf(source, dest)) {
     e.ShowWarning(kCopyIntoItselfMessage);
     return;
   }
@@ -118,17 +120,16 @@ TSector* CopySubtree(Editor& e, TSector* dest, TSector* first, bool select, bool
 }
 
 void PasteClipboard(Editor& e) {
-  if (!e.ClipboardFilled || e.ClipboardList.empty() || !e.TreeSelection) return;
+  if (!e.ClipboardFilled || e.ClipboardList.empty()) return;
   // The list may hold the same node twice; each entry is pasted in turn.
   const std::vector<TSector*> entries = e.ClipboardList;
   for (TSector* source : entries) {
     if (!e.Tree.Contains(source)) continue;  // never follow a node that is gone
-    if (!e.TreeSelection) break;
     if (source->NodeType == kSector) {
       PasteSector(e, source);
     } else {
       TSector* dest = e.TreeSelection;
-      if (dest->NodeType != kSector) dest = dest->Parent;
+      if (dest && dest->NodeType != kSector) dest = dest->Parent;
       CopySubtree(e, dest, source, true, true);
     }
   }

@@ -50,6 +50,7 @@ void UndoStack::BeginGesture(std::string name) {
   if (gesture_open_) return;
   if (depth_ == 0) SyncGuarded({}, {});
   gesture_open_ = true;
+  editor_.SetGestureOpen(true);
   open_name_ = std::move(name);
   open_key_.clear();
 }
@@ -57,10 +58,31 @@ void UndoStack::BeginGesture(std::string name) {
 void UndoStack::EndGesture() {
   if (!gesture_open_) return;
   gesture_open_ = false;
+  editor_.SetGestureOpen(false);
   if (depth_ == 0) {
     SyncGuarded(open_name_, open_key_);
     editor_.PublishChanges();
   }
+}
+
+bool UndoStack::CancelGesture() {
+  if (!gesture_open_ || depth_ > 0 || !current_) return false;
+  try {
+    // The live scene against the state of the press: only what the drag
+    // changed is put back, through the tree and announced like an undo.
+    std::unique_ptr<SceneState> live = SceneState::Capture(editor_, current_.get(), &memory_);
+    current_->Restore(editor_, live.get());
+    ReconcileLightmapTextures(*live);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  gesture_open_ = false;
+  editor_.SetGestureOpen(false);
+  editor_.ChangedSelection();
+  last_changes_ = {};
+  editor_.PublishChanges();
+  Notify();
+  return true;
 }
 
 bool UndoStack::Commit(const std::string& name) {
@@ -137,18 +159,18 @@ bool UndoStack::Restore(std::deque<Entry>& from, std::deque<Entry>& to) {
   current_id_ = entry.id;
   from.pop_back();
   ReconcileLightmapTextures(*to.back().state);
-  editor_.PublishChanges();
-  mergeable_ = false;
-  Trim();
-  ShowModified();
-  Notify();
-
-  if (editor_.view) editor_.view->SetTreeSelection(editor_.TreeSelection);
+  // The restored selection comes back with the step; the panel shows its
+  // tree node, else its first entry, else nothing.
+  editor_.ChangedSelection();
   TSector* shown = nullptr;
   for (TSector* n : editor_.SelectionList)
     if (n == editor_.TreeSelection) shown = n;
   if (!shown && !editor_.SelectionList.empty()) shown = editor_.SelectionList.front();
-  if (shown) ShowNodeProperties(editor_, shown);
+  editor_.ShowProperties(shown);
+  mergeable_ = false;
+  Trim();
+  ShowModified();
+  Notify();
   editor_.Redraw();
   return true;
 }

@@ -74,6 +74,10 @@ class UndoStack : private TreeListener {
   // so a release that never arrived is made good by the next press.
   void BeginGesture(std::string name);
   void EndGesture();
+  // Takes the open gesture back: the document returns to the state of the
+  // press (what the history holds as current) and no step is recorded. False
+  // when no gesture is open or memory ran out (the gesture then stays open).
+  bool CancelGesture();
   bool GestureOpen() const { return gesture_open_; }
   // A command or gesture is running: the scene may be half changed.
   bool Busy() const { return depth_ > 0 || gesture_open_; }

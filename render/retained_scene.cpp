@@ -36,6 +36,14 @@ RetainedScene::~RetainedScene() {
   Attach(nullptr);
 }
 
+namespace {
+size_t unannounced_in_process = 0;
+}  // namespace
+
+size_t RetainedScene::UnannouncedChangesInProcess() {
+  return unannounced_in_process;
+}
+
 void RetainedScene::Attach(Editor* editor) {
   if (editor == editor_) return;
   if (editor_) {
@@ -67,6 +75,7 @@ void RetainedScene::Rebuild() {
   Clear();
   lightmaps_changed_ = true;
   if (!editor_) return;
+  start_position_ = editor_->StartPosition;
   ++counters_.full_rebuilds;
   // Cut at sectors once a chunk is half full, so that rooms stay together.
   Chunk* c = nullptr;
@@ -193,9 +202,13 @@ void RetainedScene::DocumentChanged(const ChangeSet& changes) {
   if (!editor_) return;
   if (changes.replaced) return Rebuild();
   if (changes.lightmaps) InvalidateAll();
-  if (changes.start_position)
+  if (changes.start_position) {
+    // Checkpoints are drawn relative to the start.
+    start_position_ = editor_->StartPosition;
     for (auto& c : chunks_)
       if (c->has_checkpoints) c->dirty = true;
+    dynamic_dirty_ = true;
+  }
   std::unordered_set<const TSector*> moved;
   bool other = false;
   for (const auto& [node, how] : changes.nodes) {
@@ -317,15 +330,23 @@ bool RetainedScene::MatchesSnapshot(const Chunk& c) const {
 
 void RetainedScene::Update(const LightmapPlacement& lightmaps, bool check) {
   if (!editor_) return;
-  if (!(start_position_ == editor_->StartPosition)) {
-    start_position_ = editor_->StartPosition;
+  if (verify_ && check) {
+    if (!(start_position_ == editor_->StartPosition)) {
+      ++unannounced_;
+      ++unannounced_in_process;
+      start_position_ = editor_->StartPosition;
+      for (auto& c : chunks_)
+        if (c->has_checkpoints) c->dirty = true;
+      dynamic_dirty_ = true;
+    }
     for (auto& c : chunks_)
-      if (c->has_checkpoints) c->dirty = true;
-    dynamic_dirty_ = true;
+      if (!c->dirty && !MatchesSnapshot(*c)) {
+        // A change nobody announced: the product would show a stale picture.
+        ++unannounced_;
+        ++unannounced_in_process;
+        c->dirty = true;
+      }
   }
-  if (verify_ && check)
-    for (auto& c : chunks_)
-      if (!c->dirty && !MatchesSnapshot(*c)) c->dirty = true;
   ChunkInput in;
   in.lightmaps = lightmaps;
   in.start_position = start_position_;

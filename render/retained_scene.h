@@ -41,8 +41,9 @@ class RetainedScene : private TreeListener, private DocumentListener {
   void InvalidateAll();
   // Every chunk is built anew (the atlas layout changed).
   void MarkAllDirty();
-  // Without change sets: compares what every chunk was built from with the
-  // scene and rebuilds what differs (slower; for views that are not told).
+  // A test aid: compares what every chunk was built from with the scene at
+  // each update and rebuilds what differs, counting each such change that no
+  // change set announced (UnannouncedChanges). Never on in the product.
   void SetVerifyEachUpdate(bool on) {
     verify_ = on;
     if (!on) snapshots_.clear();
@@ -71,6 +72,10 @@ class RetainedScene : private TreeListener, private DocumentListener {
     size_t chunks_built = 0, nodes_built = 0, dynamic_builds = 0, full_rebuilds = 0;
   };
   const Counters& Stats() const { return counters_; }
+  // Changes the verifying found that no change set had announced.
+  size_t UnannouncedChanges() const { return unannounced_; }
+  // The same over every scene of the process (tests check it after each run).
+  static size_t UnannouncedChangesInProcess();
   void ResetCounters() { counters_ = {}; }
 
   // Whether the chunks hold exactly the tree's nodes in tree order (tests).
@@ -111,6 +116,7 @@ class RetainedScene : private TreeListener, private DocumentListener {
   std::vector<uint32_t> retired_;
   std::unordered_map<const Chunk*, std::vector<uint8_t>> snapshots_;  // while verifying
   bool verify_ = false;
+  size_t unannounced_ = 0;
   bool lightmaps_changed_ = true;
   uint64_t lightmap_print_ = 0;
   Vector start_position_;

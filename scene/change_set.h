@@ -26,8 +26,20 @@ struct ChangeSet {
   bool structure = false;  // nodes were inserted, removed or moved
   bool replaced = false;   // a new or loaded document: everything is new
   bool start_position = false;
+  // The selection list, the tree's current node or the start marker's mark changed.
+  bool selection = false;
+  // The properties panel is to show `shown` from now on; null shows nothing.
+  bool show_properties = false;
+  TSector* shown = nullptr;
+  // Published while a drag is under way (its nodes keep changing step after
+  // step), and once when it ended or was taken back.
+  bool in_gesture = false;
+  bool gesture_ended = false;
 
-  bool Empty() const { return nodes.empty() && !lightmaps && !structure && !replaced && !start_position; }
+  bool Empty() const {
+    return nodes.empty() && !lightmaps && !structure && !replaced && !start_position && !selection &&
+           !show_properties && !gesture_ended;
+  }
   void Add(TSector* node, uint8_t how) { nodes[node] |= how; }
   void Merge(const ChangeSet& other) {
     for (const auto& [n, how] : other.nodes) nodes[n] |= how;
@@ -35,6 +47,12 @@ struct ChangeSet {
     structure |= other.structure;
     replaced |= other.replaced;
     start_position |= other.start_position;
+    selection |= other.selection;
+    gesture_ended |= other.gesture_ended;
+    if (other.show_properties) {
+      show_properties = true;
+      shown = other.shown;
+    }
   }
 };
 

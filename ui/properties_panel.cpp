@@ -53,11 +53,20 @@ void PropertiesPanel::DocumentChanged(const ChangeSet& changes) {
 }
 
 void PropertiesPanel::BeforeRemove(TSector* node) {
-  if (shown_ && editor_.Tree.IsAncestorOrSelf(node, shown_)) shown_ = nullptr;
+  if (shown_ && editor_.Tree.IsAncestorOrSelf(node, shown_)) ShowNothing();
 }
 
 void PropertiesPanel::BeforeReset() {
+  ShowNothing();
+}
+
+void PropertiesPanel::ShowNothing() {
+  // A removed node's fields must not stay editable: typed text would go nowhere.
   shown_ = nullptr;
+  typed_.clear();
+  for (QLabel* title : titles_)
+    if (title) title->clear();
+  setEnabled(false);
 }
 
 QWidget* PropertiesPanel::AddPage(int page) {
@@ -231,8 +240,12 @@ void PropertiesPanel::BuildPages() {
 }
 
 void PropertiesPanel::ShowNode(const TSector* node) {
-  if (!node) return;
+  if (!node) {
+    ShowNothing();
+    return;
+  }
   shown_ = node;
+  setEnabled(true);
   const PanelContents c = FillPanel(*node);
   typed_.clear();
   show();

@@ -34,7 +34,8 @@ class PropertiesPanel : public QTabWidget, public DocumentListener, private Tree
   explicit PropertiesPanel(Editor& editor, QWidget* parent = nullptr);
   ~PropertiesPanel() override;
 
-  // Shows the node's page and fills it without writing to any node.
+  // Shows the node's page and fills it without writing to any node; null
+  // shows nothing (the pages are disabled).
   void ShowNode(const TSector* node);
   // The node shown, null before the first and once it left the tree.
   const TSector* ShownNode() const { return shown_; }
@@ -71,6 +72,7 @@ class PropertiesPanel : public QTabWidget, public DocumentListener, private Tree
 
   void BeforeRemove(TSector* node) override;
   void BeforeReset() override;
+  void ShowNothing();
 
   Editor& editor_;
   const TSector* shown_ = nullptr;

@@ -202,9 +202,9 @@ TEST(Announcements, DragsAnnounceTheMovedSubtreeAndNothingWhenNoStepIsDue) {
   f.Select({f.a});
   SetAxisLock(f.e, AxisLock::kY);
   // A slow mouse: the first events count, no step is due yet, nothing moves.
-  Checked c = RunChecked(f.e, "Verschieben", [&] { DragStep(f.e, -1); });
+  Checked c = RunChecked(f.e, "Verschieben", [&] { DragStep(f.e, f.pointer, -1); });
   EXPECT_TRUE(c.recorder.all.nodes.empty());
-  c = RunChecked(f.e, "Verschieben", [&] { DragStep(f.e, -40); });
+  c = RunChecked(f.e, "Verschieben", [&] { DragStep(f.e, f.pointer, -40); });
   EXPECT_TRUE(c.missing.empty());
   // Through the sector to every node below it, its sub-sector's quad included.
   for (TSector* n : {f.a, f.sub, f.qa1, f.qa2, f.light})

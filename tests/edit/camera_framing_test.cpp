@@ -16,7 +16,7 @@ struct CameraFramingTest : ::testing::Test {
   Editor e;
   test::RecordingView view;
   CameraFramingTest() {
-    e.view = &view;
+    view.Attach(e);
     e.NewScene();
     ApplyCameraView(e);
   }

@@ -33,11 +33,12 @@ struct CommandScene {
   test::RecordingView view;
   test::MemorySettings settings;
   Editor e;
+  PointerState pointer;
   TSector *a, *b, *sub, *qa1, *qa2, *qb, *light, *portal, *model;
 
   CommandScene() {
     e.prompts = &prompts;
-    e.view = &view;
+    view.Attach(e);
     e.settings = &settings;
     e.NewScene();
     e.CameraTarget = {33, 12, -50};
@@ -133,7 +134,7 @@ inline const std::vector<Command>& Commands() {
          SetAxisLock(f.e, AxisLock::kY);
        },
        [](CommandScene& f) {
-         for (int i = 0; i < 5; ++i) DragStep(f.e, -40);
+         for (int i = 0; i < 5; ++i) DragStep(f.e, f.pointer, -40);
        }},
       {"Rotieren",
        [](CommandScene& f) {
@@ -142,7 +143,7 @@ inline const std::vector<Command>& Commands() {
          SetAxisLock(f.e, AxisLock::kZ);
        },
        [](CommandScene& f) {
-         for (int i = 0; i < 3; ++i) DragStep(f.e, 50);
+         for (int i = 0; i < 3; ++i) DragStep(f.e, f.pointer, 50);
        }},
       {"Vertex bewegen",
        [](CommandScene& f) {
@@ -150,7 +151,7 @@ inline const std::vector<Command>& Commands() {
          f.e.VertexMode = true;
          f.qa1->Vertices[2].Marked = 1;
        },
-       [](CommandScene& f) { DragStep(f.e, -40); }},
+       [](CommandScene& f) { DragStep(f.e, f.pointer, -40); }},
       {"Textur verschieben",
        [](CommandScene& f) {
          f.Select({f.qa1, f.qb});

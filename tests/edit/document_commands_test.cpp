@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "edit/recording_view.h"
+
 #include "edit/map_document_io.h"
 #include "edit/sector_import.h"
 #include "support/scene_samples.h"
@@ -13,18 +15,7 @@ namespace {
 using test::AddQuad;
 using test::AddSector;
 
-struct RecordingView : EditorView {
-  std::string caption;
-  TSector* tree_selection = nullptr;
-  TSector* shown = nullptr;
-  int redraws = 0;
-  bool panel = true;
-  void SetPanelVisible(bool v) override { panel = v; }
-  void SetCaption(const std::string& t) override { caption = t; }
-  void SetTreeSelection(TSector* n) override { tree_selection = n; }
-  void ShowNodeProperties(TSector* n) override { shown = n; }
-  void Redraw() override { ++redraws; }
-};
+using test::RecordingView;
 
 struct Fixture : ::testing::Test {
   test::TempDir dir;
@@ -35,7 +26,7 @@ struct Fixture : ::testing::Test {
   Fixture() {
     e.prompts = &prompts;
     e.settings = &settings;
-    e.view = &view;
+    view.Attach(e);
     TSector* s = AddSector(e, nullptr, "Raum");
     AddQuad(e, s, {});
   }
@@ -99,11 +90,10 @@ TEST_F(DocumentCommands, OpenLoadsAndRemembersTheFolder) {
   other.CameraPosition = {1, 2, 3};
   test::WriteFileBytes(dir / "fremd.qxm", WriteMapDocument(other));
   settings.values[kMapPathSetting] = "/maps/";
-  e.PanelVisible = true;
   prompts.open_answers.push_back(dir / "fremd.qxm");
+  view.panel_visible = true;
   ASSERT_TRUE(OpenDocument(e));
-  EXPECT_FALSE(e.PanelVisible);
-  EXPECT_FALSE(view.panel);
+  EXPECT_FALSE(view.panel_visible);
   EXPECT_EQ(prompts.open_dialogs[0].filter, "Quarvex Maps|*.qxm");
   EXPECT_EQ(prompts.open_dialogs[0].initial_dir, std::filesystem::path("/maps/"));
   EXPECT_EQ(e.Tree.Count(), 1u);
@@ -183,7 +173,7 @@ TEST_F(DocumentCommands, SectorImportSelectsTheNewSector) {
   EXPECT_EQ(imported->Marked, 1);
   EXPECT_EQ(old_pick->Marked, 0);
   EXPECT_EQ(view.tree_selection, imported);
-  EXPECT_EQ(view.shown, imported);
+  EXPECT_EQ(view.LastShown(), imported);
   EXPECT_GE(view.redraws, 1);
 
   test::WriteFileBytes(dir / "kaputt.sec", {'S', 'E', 'C', '1'});

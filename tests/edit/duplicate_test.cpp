@@ -19,7 +19,7 @@ struct DuplicateTest : ::testing::Test {
   test::RecordingView view;
   TSector* sector = nullptr;
   DuplicateTest() {
-    e.view = &view;
+    view.Attach(e);
     e.NewScene();
     e.CameraTarget = {0, 0, 0};
     sector = InsertSector(e);

@@ -2,16 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "edit/recording_view.h"
+
 namespace qx {
 namespace {
 
-struct RecordingView : EditorView {
-  std::string caption, grid;
-  int redraws = 0;
-  void SetCaption(const std::string& t) override { caption = t; }
-  void SetGridLabel(const std::string& t) override { grid = t; }
-  void Redraw() override { ++redraws; }
-};
+using test::RecordingView;
 
 TSector* Quad(Editor& e, TSector* parent, Vector origin) {
   TSector* q = e.CreateNode(parent, kPolygon);
@@ -28,7 +24,7 @@ TSector* Quad(Editor& e, TSector* parent, Vector origin) {
 TEST(Editor, NewSceneResetsEverything) {
   Editor e("/opt/quarvex");
   RecordingView view;
-  e.view = &view;
+  view.Attach(e);
   TSector* s = e.CreateNode(nullptr, kSector);
   s->Id = e.NextId();
   e.SelectionList.push_back(s);

@@ -22,7 +22,7 @@ struct FlipFaceTest : ::testing::Test {
   Announcements heard;
   TSector* sector = nullptr;
   FlipFaceTest() {
-    e.view = &view;
+    view.Attach(e);
     e.NewScene();
     e.CameraTarget = {0, 0, 0};
     sector = InsertSector(e);

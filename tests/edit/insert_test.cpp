@@ -16,7 +16,7 @@ struct InsertTest : ::testing::Test {
   test::RecordingView view;
   InsertTest() {
     e.prompts = &prompts;
-    e.view = &view;
+    view.Attach(e);
     e.NewScene();
   }
   void ExpectOnlySelected(TSector* n) {
@@ -52,7 +52,7 @@ TEST_F(InsertTest, EmptyTreeRefusesEverythingButASector) {
   EXPECT_EQ(s->Name, "leerer Sektor");
   EXPECT_EQ(s->Visible, 1);
   EXPECT_EQ(s->ImageIndex, 6);
-  EXPECT_TRUE(e.PanelVisible);
+  EXPECT_TRUE(view.panel_visible);
   EXPECT_TRUE(view.panel_visible);
   ExpectOnlySelected(s);
 

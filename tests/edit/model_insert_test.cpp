@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "edit/recording_view.h"
+
 #include "models/test_md2.h"
 #include "models/test_models.h"
 #include "support/test_support.h"
@@ -9,14 +11,7 @@
 namespace qx {
 namespace {
 
-struct RecordingView : EditorView {
-  TSector* tree_selection = nullptr;
-  TSector* shown = nullptr;
-  int redraws = 0;
-  void SetTreeSelection(TSector* n) override { tree_selection = n; }
-  void ShowNodeProperties(TSector* n) override { shown = n; }
-  void Redraw() override { ++redraws; }
-};
+using test::RecordingView;
 
 std::unique_ptr<TMD2> LoadSample() {
   auto m = std::make_unique<TMD2>();
@@ -133,7 +128,7 @@ struct InsertFixture : ::testing::Test {
 
   InsertFixture() {
     editor.prompts = &prompts;
-    editor.view = &view;
+    view.Attach(editor);
     sector = editor.CreateNode(nullptr, kSector);
     sector->Id = editor.NextId();
     quad = editor.CreateNode(sector, kPolygon);
@@ -172,7 +167,7 @@ TEST_F(InsertModelTest, InsertsIntoTheSelectedSectorAndSelectsTheModel) {
   EXPECT_EQ(quad->Marked, 0);
   EXPECT_EQ(editor.TreeSelection, m);
   EXPECT_EQ(view.tree_selection, m);
-  EXPECT_EQ(view.shown, m);
+  EXPECT_EQ(view.LastShown(), m);
   EXPECT_GE(view.redraws, 1);
   EXPECT_EQ(m->BoundsMin, (Vector{-10, 3, 100}));
   EXPECT_EQ(m->BoundsMax, (Vector{117.5f, 259, 150}));

@@ -16,11 +16,12 @@ namespace {
 
 struct NodePositionTest : ::testing::Test {
   Editor e;
+  PointerState drag;
   test::RecordingView view;
   test::FakePrompts prompts;
   TSector* sector = nullptr;
   NodePositionTest() {
-    e.view = &view;
+    view.Attach(e);
     e.prompts = &prompts;
     e.NewScene();
     e.CameraTarget = {0, 0, 0};
@@ -113,8 +114,8 @@ TEST_F(NodePositionTest, ARotateDragTurnsARoomRigidlyAndALoneLightStays) {
   Select({sector});
   const Vector c = sector->BoundsCenter;
   ASSERT_EQ(c, (Vector{0, 0, 0}));
-  e.StepCounter = 0;
-  DragStep(e, -100);  // one step of +1: 10 degrees for everything in the room
+  drag.step_counter = 0;
+  DragStep(e, drag, -100);  // one step of +1: 10 degrees for everything in the room
   const Vector corner = q->Vertices[0].Position;
   const Vector expected = TurnAbout({40, 40, 0}, c, AxisLock::kZ, 10);
   EXPECT_NEAR(corner.x, expected.x, 1e-4);
@@ -127,7 +128,7 @@ TEST_F(NodePositionTest, ARotateDragTurnsARoomRigidlyAndALoneLightStays) {
 
   Select({light});
   const Vector at = light->Position;
-  DragStep(e, -100);
+  DragStep(e, drag, -100);
   EXPECT_EQ(light->Position, at);  // about its own position: it stays where it is
 }
 

@@ -42,7 +42,7 @@ struct PlaneEditTest : ::testing::Test {
 
   PlaneEditTest() {
     e.prompts = &prompts;
-    e.view = &recording;
+    recording.Attach(e);
     e.NewScene();
     sector = test::AddSector(e, nullptr, "Raum");
     SelectInTree(e, sector);

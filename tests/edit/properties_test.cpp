@@ -59,7 +59,7 @@ struct PanelTest : ::testing::Test {
   TSector* sector;
   PanelTest() {
     e.prompts = &prompts;
-    e.view = &view;
+    view.Attach(e);
     e.NewScene();
     sector = InsertSector(e);
   }

@@ -12,9 +12,10 @@ namespace {
 
 struct StartPositionTest : ::testing::Test {
   Editor e;
+  PointerState drag;
   test::RecordingView view;
   StartPositionTest() {
-    e.view = &view;
+    view.Attach(e);
     e.NewScene();
   }
   PickFunction PickReturning(uint32_t name) {
@@ -50,7 +51,7 @@ TEST_F(StartPositionTest, TheMarkerIsPickedAndDraggedLikeALight) {
 
   // A fast drag to the left moves it by one grid step along the axis lock, as it moves a light.
   SetAxisLock(e, AxisLock::kZ);
-  e.StepCounter = 0;
+  drag.step_counter = 0;
   PointerState p;
   p.left_down = true;
   EditMouseMove(e, p, {}, 100, 0);
@@ -62,7 +63,7 @@ TEST_F(StartPositionTest, TheMarkerIsPickedAndDraggedLikeALight) {
   ClickSelect(e, 10, 10, {true, false}, PickReturning(kStartPositionPickName));
   EXPECT_TRUE(e.StartSelected);
   const Vector light_at = light->Position;
-  DragStep(e, -100);
+  DragStep(e, drag, -100);
   EXPECT_EQ(e.StartPosition, (Vector{0, 0, 0}));
   EXPECT_EQ(light->Position.z, light_at.z + 20);
 
@@ -72,7 +73,7 @@ TEST_F(StartPositionTest, TheMarkerIsPickedAndDraggedLikeALight) {
   EXPECT_FALSE(e.StartSelected);
   SelectStartMarker(e, false);
   SetToolMode(e, ToolMode::kRotate);
-  DragStep(e, -100);
+  DragStep(e, drag, -100);
   EXPECT_EQ(e.StartPosition, (Vector{0, 0, 0}));
 }
 

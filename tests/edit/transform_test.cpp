@@ -11,10 +11,11 @@ namespace {
 
 struct TransformTest : ::testing::Test {
   Editor e;
+  PointerState drag;
   test::RecordingView view;
   TSector* sector;
   TransformTest() {
-    e.view = &view;
+    view.Attach(e);
     e.NewScene();
     sector = InsertSector(e);
   }
@@ -30,7 +31,7 @@ struct TransformTest : ::testing::Test {
   int EventsUntilStep(TSector* n, int dx) {
     const float x0 = n->Vertices[0].Position.x;
     for (int i = 1; i <= 100; ++i) {
-      DragStep(e, dx);
+      DragStep(e, drag, dx);
       if (n->Vertices[0].Position.x != x0) return i;
     }
     return -1;
@@ -45,26 +46,26 @@ void ExpectNear(const Vector& a, const Vector& b, float tol = 1e-3f) {
 
 TEST_F(TransformTest, StepTimingAndDirection) {
   TSector* q = InsertSquare(e);
-  e.StepCounter = 0;
+  drag.step_counter = 0;
   EXPECT_EQ(EventsUntilStep(q, 1), 31);      // |30 / 1| < 31
   EXPECT_EQ(q->Vertices[0].Position.x, 20);  // mouse to the left: -GridSize
-  EXPECT_EQ(e.StepCounter, 0);
+  EXPECT_EQ(drag.step_counter, 0);
 
   // dx = -30: every second event moves by +GridSize.
   q->Vertices[0].Position.x = 5;
-  DragStep(e, -30);
+  DragStep(e, drag, -30);
   EXPECT_EQ(q->Vertices[0].Position.x, 5);
-  DragStep(e, -30);
+  DragStep(e, drag, -30);
   EXPECT_EQ(q->Vertices[0].Position.x, 25);
-  DragStep(e, -30);
-  DragStep(e, -30);
+  DragStep(e, drag, -30);
+  DragStep(e, drag, -30);
   EXPECT_EQ(q->Vertices[0].Position.x, 45);  // off the grid by the same 5
 
   // Vertical motion never moves anything, whatever the axis.
   SetAxisLock(e, AxisLock::kY);
   const Vector before = q->Vertices[0].Position;
   PointerState p{.left_down = true};
-  for (int y = 0; y < 100; y += 10) ViewportMouseMove(e, p, {}, e.LastMouseX, y, nullptr);
+  for (int y = 0; y < 100; y += 10) ViewportMouseMove(e, p, {}, p.last_x, y, nullptr);
   EXPECT_EQ(q->Vertices[0].Position, before);
   EXPECT_EQ(view.axis, 'Y');
   // Bounds and panel follow every event.
@@ -91,10 +92,10 @@ TEST_F(TransformTest, RotationSteps) {
   SetAxisLock(e, AxisLock::kY);
   Vector start[4];
   for (int i = 0; i < 4; ++i) start[i] = q->Vertices[i].Position;  // (+-40, +-40, 0) about (0, 0, 0)
-  e.StepCounter = 0;
-  DragStep(e, -31);  // |30 / -31| < 1: one step of +1
+  drag.step_counter = 0;
+  DragStep(e, drag, -31);  // |30 / -31| < 1: one step of +1
   ExpectNear(q->Vertices[0].Position, {40 * std::cos(DegToRad(10)), 40, -40 * std::sin(DegToRad(10))});
-  for (int i = 1; i < 36; ++i) DragStep(e, -31);
+  for (int i = 1; i < 36; ++i) DragStep(e, drag, -31);
   for (int i = 0; i < 4; ++i) ExpectNear(q->Vertices[i].Position, start[i]);
 
   // Actors turn their heading by 10 a step whatever the axis; others do not turn.
@@ -104,7 +105,7 @@ TEST_F(TransformTest, RotationSteps) {
   cp->Position = ps->Position = {10, 0, 0};
   Select({actor, cp, ps});
   SetAxisLock(e, AxisLock::kX);
-  DragStep(e, 100);  // -1 step
+  DragStep(e, drag, 100);  // -1 step
   EXPECT_EQ(actor->Heading, -10);
   EXPECT_EQ(cp->Position, (Vector{10, 0, 0}));
   EXPECT_EQ(ps->Position, (Vector{10, 0, 0}));
@@ -130,12 +131,12 @@ TEST_F(TransformTest, VertexModeMovesMarkedVerticesOnly) {
   TSector* l = InsertLight(e);
   Select({q, l});
   SetVertexMode(e, true);
-  e.StepCounter = 0;
-  DragStep(e, -100);
+  drag.step_counter = 0;
+  DragStep(e, drag, -100);
   EXPECT_EQ(q->Vertices[0].Position.x, 40);  // no vertex marked: the polygon stays
   EXPECT_EQ(l->Position.x, 20);              // the light still moves
   q->Vertices[0].Marked = 1;
-  DragStep(e, -100);
+  DragStep(e, drag, -100);
   EXPECT_EQ(q->Vertices[0].Position.x, 60);
   EXPECT_EQ(q->Vertices[2].Position.x, 40);
   EXPECT_EQ(q->BoundsMax.x, 60);  // bounds follow
@@ -173,22 +174,21 @@ TEST_F(TransformTest, TextureDrags) {
   int camera_calls = 0;
   auto camera = [&](int, int) { ++camera_calls; };
   SetAxisLock(e, AxisLock::kZ);
-  e.LastMouseX = 50;
+  right.last_x = 50;
   ViewportMouseMove(e, right, {.ctrl = true}, 0, 0, camera);
   EXPECT_EQ(q->Vertices[0].TexCoord[0], 1);  // nothing on 'Z'
   EXPECT_EQ(camera_calls, 0);
   ViewportMouseMove(e, right, {}, 3, 0, camera);
   EXPECT_EQ(camera_calls, 1);
-  EXPECT_EQ(e.LastMouseX, 3);
+  EXPECT_EQ(right.last_x, 3);
 
   SetAxisLock(e, AxisLock::kX);
-  e.LastMouseX = 10;
+  right.last_x = 10;
   ViewportMouseMove(e, right, {.ctrl = true}, 0, 0, camera);  // dx = 10: scale by 1.01
   EXPECT_FLOAT_EQ(q->Vertices[0].TexCoord[0], 1.01f);
   // A left Ctrl drag shifts by 0.001 per pixel, not by a whole repeat.
   PointerState left{.left_down = true};
-  e.LastMouseX = 0;
-  e.LastMouseY = 0;
+
   ViewportMouseMove(e, left, {.ctrl = true}, 5, 0, camera);  // dx = -5
   EXPECT_FLOAT_EQ(q->Vertices[1].TexCoord[0], -0.005f);
   ViewportMouseMove(e, left, {.ctrl = true}, 5, 40, camera);  // dx = 0
@@ -252,6 +252,7 @@ namespace {
 // A drag from press to release, as the viewport hands its mouse events on.
 struct DragTest : TransformTest {
   PointerState pointer;
+  Gesture gesture{e.History};
   TSector* quad = nullptr;
   DragTest() {
     e.CameraTarget = {};
@@ -260,17 +261,50 @@ struct DragTest : TransformTest {
     e.History.Clear();
   }
   void Press(MouseButton b, Modifiers m = {}) {
-    BeginDrag(e, pointer, m);
+    BeginDrag(gesture, e, pointer, m);
     ViewportMouseDown(pointer, b, m, 0);
   }
   void Release(MouseButton b, Modifiers m = {}) {
     ViewportMouseUp(e, pointer, b, m, 0, 0, 1000, nullptr);  // long after the press: no click
-    EndDrag(e, pointer);
+    EndDrag(gesture, pointer);
   }
   void Moves(int n, Modifiers m = {}) {
-    for (int i = 0; i < n; ++i) EditMouseMove(e, pointer, m, -40, 0);
+    for (int i = 0; i < n; ++i)
+      if (!gesture.Cancelled()) EditMouseMove(e, pointer, m, -40, 0);
   }
 };
+
+TEST_F(DragTest, EscTakesTheDragBackAndLeavesNoStep) {
+  // A room with a light, so a sector's subtree and a positioned node both move.
+  TSector* room = e.CreateNode(nullptr, kSector);
+  room->Id = e.NextId();
+  TSector* light = e.CreateNode(room, kLight);
+  light->Id = e.NextId();
+  light->Position = {1.5f, 2.25f, -3};
+  e.History.Clear();
+  for (ToolMode mode : {ToolMode::kMove, ToolMode::kRotate}) {
+    SetToolMode(e, mode);
+    Select({quad, room});
+    const std::vector<TVertex> before = quad->Vertices;
+    const Vector light_before = light->Position;
+    Press(MouseButton::kLeft);
+    Moves(5);
+    ASSERT_NE(quad->Vertices[0].Position, before[0].Position);
+    EXPECT_TRUE(gesture.Cancel());
+    for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(quad->Vertices[i].Position, before[i].Position);
+    EXPECT_EQ(light->Position, light_before);
+    EXPECT_FALSE(e.History.GestureOpen());
+    // The rest of the drag moves nothing, and its release records nothing.
+    Moves(5);
+    EXPECT_EQ(quad->Vertices[0].Position, before[0].Position);
+    Release(MouseButton::kLeft);
+    EXPECT_EQ(e.History.UndoCount(), 0u);
+    EXPECT_FALSE(e.IsModified());
+    // The selection of the press stays, once each and marked.
+    EXPECT_EQ(e.SelectionList, (std::vector<TSector*>{quad, room}));
+    EXPECT_TRUE(quad->Marked && room->Marked);
+  }
+}
 
 TEST_F(DragTest, ADragIsOneStepNamedAfterTheTool) {
   const float x0 = quad->Vertices[0].Position.x;

@@ -2,18 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "edit/recording_view.h"
+
 #include "support/test_support.h"
 
 namespace qx {
 namespace {
 
-struct RecordingView : EditorView {
-  int redraws = 0;
-  std::vector<TSector*> tree_selections, shown;
-  void Redraw() override { ++redraws; }
-  void SetTreeSelection(TSector* n) override { tree_selections.push_back(n); }
-  void ShowNodeProperties(TSector* n) override { shown.push_back(n); }
-};
+using test::RecordingView;
 
 struct Scene {
   Editor e;
@@ -21,7 +17,7 @@ struct Scene {
   RecordingView view;
   Scene() {
     e.prompts = &prompts;
-    e.view = &view;
+    view.Attach(e);
     e.NewScene();
   }
   TSector* Sector(TSector* parent = nullptr) {
@@ -134,7 +130,7 @@ TEST(TreeEditPaste, SectorCopiedDeeplyIntoAnotherSector) {
   EXPECT_EQ(q2->Vertices[1].Marked, 1);
 }
 
-TEST(TreeEditPaste, RefusedIntoTheSectorItselfAndIntoItsDescendants) {
+TEST(TreeEditPaste, BesideTheSectorItselfRefusedIntoItsDescendants) {
   Scene s;
   TSector* a = s.Sector();
   TSector* q = s.Quad(a, 0, 0);
@@ -145,18 +141,23 @@ TEST(TreeEditPaste, RefusedIntoTheSectorItselfAndIntoItsDescendants) {
   CopySelection(s.e);
   const size_t count = s.e.Tree.Count();
 
-  s.Select(q);  // destination: a itself
+  s.Select(q);  // destination: a itself, so the copy goes beside a, to the top level
+  PasteClipboard(s.e);
+  EXPECT_TRUE(s.prompts.warnings.empty());
+  ASSERT_EQ(s.e.Tree.TopLevel().size(), 3u);
+  TSector* copy = s.e.Tree.TopLevel()[1].get();
+  EXPECT_EQ(copy->NodeType, kSector);
+  EXPECT_NE(copy->Id, a->Id);
+  EXPECT_EQ(s.e.Tree.Count(), count + 5);  // a, q, sub and deep again, and the light
+  // The light follows the copy, which is the tree's current node now.
+  EXPECT_EQ(copy->Children.back()->NodeType, kLight);
+
+  const size_t before = s.e.Tree.Count();
+  s.Select(deep);  // destination: the sub-sector inside a
   PasteClipboard(s.e);
   ASSERT_EQ(s.prompts.warnings.size(), 1u);
   EXPECT_EQ(s.prompts.warnings[0], "Sie können nicht einen Sektor in sich selbst kopieren!");
-  // The sector was skipped, the light still pasted (into a, the quad's sector).
-  EXPECT_EQ(s.e.Tree.Count(), count + 1);
-  EXPECT_EQ(a->Children.back()->NodeType, kLight);
-
-  s.Select(deep);  // destination: the sub-sector inside a
-  PasteClipboard(s.e);
-  EXPECT_EQ(s.prompts.warnings.size(), 2u);
-  EXPECT_EQ(s.e.Tree.Count(), count + 2);
+  EXPECT_EQ(s.e.Tree.Count(), before + 1);
   EXPECT_EQ(sub->Children.back()->NodeType, kLight);
 }
 
@@ -233,7 +234,7 @@ TEST(TreeEditPaste, CopiedPortalIsUnlinkedAndModelHasNoLoaderOrPosition) {
   EXPECT_EQ(m->ImageIndex, kIconModel);
 }
 
-TEST(TreeEditPaste, NothingWithoutClipboardOrTreeSelection) {
+TEST(TreeEditPaste, NothingWithoutClipboardTopLevelWithoutTreeSelection) {
   Scene s;
   TSector* a = s.Sector();
   PasteClipboard(s.e);  // never copied
@@ -243,7 +244,8 @@ TEST(TreeEditPaste, NothingWithoutClipboardOrTreeSelection) {
   CopySelection(s.e);
   s.e.TreeSelection = nullptr;
   PasteClipboard(s.e);
-  EXPECT_EQ(s.e.Tree.Count(), 1u);
+  EXPECT_EQ(s.e.Tree.Count(), 2u);
+  EXPECT_EQ(s.e.Tree.TopLevel().size(), 2u);
 }
 
 TEST(TreeEditPaste, DeletedClipboardEntriesAreNeverFollowed) {

@@ -67,7 +67,7 @@ struct Fixture {
 
   Fixture() {
     e.prompts = &prompts;
-    e.view = &view;
+    view.Attach(e);
     e.NewScene();
     room = test::AddSector(e, nullptr, "Raum");
     other = test::AddSector(e, nullptr, "Nebenraum");

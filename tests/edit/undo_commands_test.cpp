@@ -162,7 +162,7 @@ TEST(UndoCommands, RandomSequencesKeepEveryStateAndIdsUnique) {
             f.e.History.Run("Drehen", [&] { TurnSelectedObjects(f.e, 90); });
             break;
           default:
-            f.e.History.Run("Bewegen", [&] { DragStep(f.e, -50); });
+            f.e.History.Run("Bewegen", [&] { DragStep(f.e, f.pointer, -50); });
             break;
         }
         if (f.e.History.UndoCount() > count) {

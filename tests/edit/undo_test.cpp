@@ -31,9 +31,10 @@ struct Fixture {
   CaptionView view;
   test::MemorySettings settings;
   Editor e;
+  PointerState pointer;
   Fixture() {
     e.prompts = &prompts;
-    e.view = &view;
+    view.Attach(e);
     e.settings = &settings;
     e.NewScene();
     Click(test::AddSector(e, nullptr, "Raum"));
@@ -108,7 +109,7 @@ TEST(Undo, ADragIsOneGesture) {
   f.e.History.BeginGesture("zweites Drücken");  // ignored while one is open
   for (int i = 0; i < 6; ++i) {
     // Commands during the drag are part of it.
-    f.e.History.Run("Schritt", [&] { DragStep(f.e, -40); });
+    f.e.History.Run("Schritt", [&] { DragStep(f.e, f.pointer, -40); });
   }
   EXPECT_EQ(f.e.History.UndoCount(), 1u);  // only the square so far
   f.e.History.EndGesture();

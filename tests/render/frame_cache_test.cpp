@@ -76,6 +76,7 @@ class FrameCacheTest : public ::testing::Test {
   test::OffscreenGl gl{256, 192};
   test::GlUploads uploads;
   Editor e;
+  PointerState drag;
   ViewOptions o;
   TSector* mover = nullptr;
 };
@@ -89,9 +90,9 @@ TEST_F(FrameCacheTest, DragStepsReuseTheKeptPictureWithTheSamePixels) {
   bool reused = false;
   // Through the wall and out in front of it, then sideways across it.
   for (int step = 0; step < 8; ++step) {
-    e.StepCounter = 1000;
+    drag.step_counter = 1000;
     if (step == 5) e.AxisLock = AxisLock::kX;
-    DragStep(e, step < 5 ? 1 : -1);
+    DragStep(e, drag, step < 5 ? 1 : -1);
     e.PublishChanges();
     const QImage cached = Frame(&reused);
     // The first step takes the quad out of its chunk: drawn in full, kept anew.

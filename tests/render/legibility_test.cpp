@@ -94,6 +94,7 @@ class LegibilityTest : public ::testing::TestWithParam<bool> {
   test::OffscreenGl gl{320, 240};
   ViewportRenderer* renderer = nullptr;
   Editor e;
+  PointerState drag;
   ViewOptions o;
   TSector* room = nullptr;
 };
@@ -202,8 +203,8 @@ TEST_P(LegibilityTest, PortalsShowWhatLiesBehindThemAndArePickedAsBefore) {
     e.GridSize = 2;  // it stays behind the portal
     const float x0 = behind->Vertices[0].Position.x;
     for (int step = 0; step < 3; ++step) {
-      e.StepCounter = 1000;
-      DragStep(e, -1);
+      drag.step_counter = 1000;
+      DragStep(e, drag, -1);
       e.PublishChanges();
       const QImage kept = Frame();
       EXPECT_EQ(gl.retained.LastFrameReused(), step > 0) << "step " << step;

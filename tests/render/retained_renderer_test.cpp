@@ -61,6 +61,7 @@ class RetainedRendererTest : public ::testing::Test {
 
   test::OffscreenGl gl{256, 192};
   Editor e;
+  PointerState drag;
   ViewOptions o;
 };
 
@@ -152,8 +153,8 @@ TEST_F(RetainedRendererTest, SelectingRebuildsNothingAndADragOnlyTheMovingNodes)
   e.ToolMode = ToolMode::kMove;
   e.AxisLock = AxisLock::kY;
   for (int step = 0; step < 3; ++step) {
-    e.StepCounter = 1000;
-    DragStep(e, -1);
+    drag.step_counter = 1000;
+    DragStep(e, drag, -1);
     e.PublishChanges();
     const QImage moved = Retained();
     EXPECT_LE(DifferingShare(Reference(), moved), 0.005) << "step " << step;
