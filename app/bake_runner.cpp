@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "app/main_window.h"
-#include "edit/bake_job.h"
-#include "edit/export_commands.h"
+#include "session/bake_job.h"
+#include "commands/export_commands.h"
 #include "lighting/time_left.h"
 #include "render/viewport_panel.h"
 #include "ui/map_export_form.h"

@@ -4,15 +4,20 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QMouseEvent>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
 
 #include "app/bake_runner.h"
 #include "app/main_window.h"
-#include "edit/document_commands.h"
-#include "edit/map_document_io.h"
+#include "commands/document_commands.h"
+#include "document/map_document_io.h"
+#include "commands/selection.h"
+#include "commands/selection_bounds.h"
+#include "render/plane_view_widget.h"
 #include "render/viewport_panel.h"
 #include "textures/texture_library_file.h"
 
@@ -70,6 +75,99 @@ bool FilesOpen(const QStringList& files) {
   return true;
 }
 
+// The quads of the first sector that holds at least kDragStatsQuads of them,
+// with its lights; else the first kDragStatsQuads quads of the level.
+std::vector<TSector*> DragStatsNodes(const Editor& e) {
+  std::vector<TSector*> found;
+  e.Tree.Walk([&](TSector* n) {
+    if (!found.empty() || n->NodeType != kSector) return;
+    std::vector<TSector*> quads, lights;
+    for (const auto& c : n->Children) {
+      if (c->NodeType == kPolygon) quads.push_back(c.get());
+      if (c->NodeType == kLight) lights.push_back(c.get());
+    }
+    if (quads.size() < kDragStatsQuads) return;
+    found = quads;
+    found.insert(found.end(), lights.begin(), lights.end());
+  });
+  if (!found.empty()) return found;
+  e.Tree.Walk([&](TSector* n) {
+    if (n->NodeType == kPolygon && found.size() < kDragStatsQuads) found.push_back(n);
+  });
+  return found;
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+  QMouseEvent event(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(w, &event);
+}
+
+// The time from a mouse event to the finished frames of every shown view.
+template <typename Finish>
+double TimedEvent(QWidget* w, QPointF at, Finish finish) {
+  QElapsedTimer timer;
+  timer.start();
+  SendMouse(w, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
+  finish();
+  return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Drags the selection in the 3D view and then in "Oben"; false when there is
+// nothing to drag or no "Oben" view.
+bool RunDragStats(TMain& main, int steps, double* drag_ms, double* plane_ms) {
+  Editor& e = main.editor();
+  ViewportPanel* viewport = main.Viewport();
+  const std::vector<TSector*> nodes = DragStatsNodes(e);
+  if (nodes.empty()) return false;
+  ClearSelection(e);
+  for (TSector* n : nodes) {
+    AddToSelection(e, n);
+    ComputeBounds(n);
+  }
+  SelectInTree(e, nodes.front());
+  e.Redraw();
+  auto finish_all = [&] {
+    viewport->Finish();
+    for (PlaneKind k : {PlaneKind::kTop, PlaneKind::kFront, PlaneKind::kSide})
+      if (PlaneViewWidget* p = main.PlaneViewOf(k); p && p->isVisible()) p->RenderNowForTiming();
+  };
+
+  // 3D: 40 pixels an event makes every event a step (the step rule counts
+  // |30 / dx| events); left and right by turns, so the nodes end where they began.
+  std::vector<double> times;
+  const QPointF centre(kFrameStatsWidth / 2.0, kFrameStatsHeight / 2.0);
+  SendMouse(viewport, QEvent::MouseMove, centre, Qt::NoButton, Qt::NoButton);
+  SendMouse(viewport, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
+  for (int i = 0; i < steps; ++i)
+    times.push_back(TimedEvent(viewport, centre + QPointF(i % 2 == 0 ? -40 : 0, 0), finish_all));
+  SendMouse(viewport, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+  *drag_ms = Median(times);
+
+  // "Oben": the four views shown, the selection framed; the press on the
+  // selection's centre finds one of its quads, each event moves by a grid step.
+  if (!main.Action("VierAnsichten1")->isChecked()) main.Action("VierAnsichten1")->trigger();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  PlaneViewWidget* top = main.PlaneViewOf(PlaneKind::kTop);
+  if (!top || !top->isVisible()) return false;
+  top->FrameSelection();
+  const Box box = SelectionBox(e);
+  const Vector middle = VectorSet((double(box.min.x) + box.max.x) / 2, (double(box.min.y) + box.max.y) / 2,
+                                  (double(box.min.z) + box.max.z) / 2);
+  const PixelPoint press = top->View().ToPixel(middle);
+  const PixelPoint next = top->View().ToPixel(VectorSet(middle.x + e.GridSize, middle.y, middle.z));
+  const double step = std::max(4.0, std::fabs(next.x - press.x));
+  const QPointF at(press.x, press.y);
+  times.clear();
+  SendMouse(top, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+  // Past the threshold that turns a press into a drag.
+  SendMouse(top, QEvent::MouseMove, at + QPointF(step / 2, 0), Qt::NoButton, Qt::LeftButton);
+  for (int i = 0; i < steps; ++i)
+    times.push_back(TimedEvent(top, at + QPointF(i % 2 == 0 ? step : 0, 0), finish_all));
+  SendMouse(top, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+  *plane_ms = Median(times);
+  return true;
+}
+
 }  // namespace
 
 StartOptions ParseStartOptions(const QStringList& args) {
@@ -80,6 +178,13 @@ StartOptions ParseStartOptions(const QStringList& args) {
       o.immediate = true;
     } else if (a == "--frame-stats") {
       o.frame_stats = true;
+    } else if (a == "--drag-steps") {
+      bool ok = false;
+      o.drag_steps = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
+      if (!ok || o.drag_steps <= 0) {
+        o.error = "--drag-steps braucht eine positive Zahl.";
+        return o;
+      }
     } else if (a == "--bake" || a == "--screenshot") {
       if (i + 1 >= args.size()) {
         o.error = a + " braucht einen Wert.";
@@ -99,8 +204,8 @@ StartOptions ParseStartOptions(const QStringList& args) {
       o.files << a;
     }
   }
-  if (!o.frame_stats && (o.bake || !o.screenshot.isEmpty()))
-    o.error = "--bake und --screenshot gibt es nur mit --frame-stats.";
+  if (!o.frame_stats && (o.bake || !o.screenshot.isEmpty() || o.drag_steps > 0))
+    o.error = "--bake, --screenshot und --drag-steps gibt es nur mit --frame-stats.";
   return o;
 }
 
@@ -150,6 +255,14 @@ int RunFrameStats(const StartOptions& options) {
     picks.push_back(double(timer.nsecsElapsed()) / 1e6);
   }
   std::printf("frame median %.2f ms, pick median %.2f ms\n", Median(frames), Median(picks));
+  if (options.drag_steps > 0) {
+    double drag = 0, plane = 0;
+    if (!RunDragStats(main, options.drag_steps, &drag, &plane)) {
+      Complain("Nichts zu ziehen: keine Polygone oder keine Ansicht \"Oben\".");
+      return 1;
+    }
+    std::printf("drag step median %.2f ms, plane drag step median %.2f ms\n", drag, plane);
+  }
   std::fflush(stdout);
   editor.prompts = nullptr;  // nothing to ask: the run changed no file
   main.FormClose();

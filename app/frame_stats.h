@@ -2,13 +2,18 @@
 // The command line of the editor, and its measuring mode for users reporting
 // speed and for CI:
 //   quarvex [--immediate] FILES...
-//   quarvex --frame-stats [--immediate] [--bake WxH] [--screenshot FILE.png] FILES...
+//   quarvex --frame-stats [--immediate] [--bake WxH] [--screenshot FILE.png] [--drag-steps N] FILES...
 // --immediate draws with the immediate-mode reference renderer. --frame-stats
 // opens the window with the given .tex and .qxm files and an 800 x 600
 // viewport, bakes at W x H when asked, draws 60 frames while the camera turns
 // 1 degree per frame about the vertical axis, picks the viewport centre 20
 // times, saves the first frame when asked and prints one line
-// "frame median X ms, pick median Y ms".
+// "frame median X ms, pick median Y ms". With --drag-steps it then selects the
+// quads (and lights) of the first sector holding at least 100 quads (else the
+// first 100 quads), drags them N steps along the locked axis with mouse events
+// sent to the 3D view, then N steps in the "Oben" view with the four views
+// shown, and prints "drag step median X ms, plane drag step median Y ms",
+// each from the event to the finished frames of every shown view.
 
 #include <QString>
 #include <QStringList>
@@ -23,6 +28,7 @@ struct StartOptions {
   bool frame_stats = false;
   std::optional<LightmapSize> bake;
   QString screenshot;
+  int drag_steps = 0;
   QStringList files;
   QString error;  // a German message when the command line makes no sense
 };
@@ -36,5 +42,6 @@ int RunFrameStats(const StartOptions& options);
 
 inline constexpr int kFrameStatsWidth = 800, kFrameStatsHeight = 600;
 inline constexpr int kFrameStatsFrames = 60, kFrameStatsPicks = 20;
+inline constexpr size_t kDragStatsQuads = 100;
 
 }  // namespace qx

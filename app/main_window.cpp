@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QItemSelectionModel>
+#include <QSignalBlocker>
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
@@ -19,9 +21,12 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
 
-#include "edit/properties.h"
-#include "edit/unsaved_changes.h"
+#include "commands/properties.h"
+#include "session/unsaved_changes.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
 #include "ui/image_list.h"
@@ -341,9 +346,17 @@ void TMain::BuildLayout() {
   editor_.AddDocumentListener(tree_model_);
   connect(tree_, &QTreeView::customContextMenuRequested, this,
           [this](const QPoint& p) { popup_->popup(tree_->viewport()->mapToGlobal(p)); });
+  // Ctrl-click adds a row, Shift-click a band of rows, as in a file manager;
+  // the rows of every selected node stay highlighted whichever view chose them.
+  tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   connect(tree_, &QTreeView::clicked, this, [this](const QModelIndex& index) {
     editor_.TreeSelection = SceneTreeModel::NodeOf(index);
-    if (tree_selection_changed) tree_selection_changed(editor_.TreeSelection);
+    const Qt::KeyboardModifiers mods = QApplication::keyboardModifiers();
+    if (mods & (Qt::ControlModifier | Qt::ShiftModifier)) {
+      TakeTreeRowsAsSelection();
+    } else if (tree_selection_changed) {
+      tree_selection_changed(editor_.TreeSelection);
+    }
   });
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { editor_.TreeSelection = SceneTreeModel::NodeOf(current); });
@@ -408,7 +421,10 @@ void TMain::SetToolButtons(AxisLock axis, ToolMode mode) {
 void TMain::DocumentChanged(const ChangeSet& changes) {
   // The panel showed a node of a scene that was just replaced.
   if (changes.replaced && !changes.show_properties) panel_host_->setVisible(false);
-  if (changes.selection) SetTreeSelection(editor_.TreeSelection);
+  if (changes.selection) {
+    SetTreeSelection(editor_.TreeSelection);
+    ShowSelectionInTree();
+  }
   if (changes.show_properties) {
     if (node_properties) node_properties(changes.shown);
     if (changes.shown) panel_host_->setVisible(true);
@@ -424,6 +440,40 @@ void TMain::DocumentChanged(const ChangeSet& changes) {
 
 void TMain::SetStatusText(int panel, const std::string& text) {
   if (panel >= 0 && panel < 2) status_[panel]->setText(QString::fromStdString(text));
+}
+
+void TMain::TakeTreeRowsAsSelection() {
+  std::vector<TSector*> rows;
+  for (const QModelIndex& index : tree_->selectionModel()->selectedRows())
+    if (TSector* n = SceneTreeModel::NodeOf(index)) rows.push_back(n);
+  // In tree order, the current row first: it is the one the panel shows.
+  std::unordered_map<const TSector*, size_t> order;
+  size_t i = 0;
+  editor_.Tree.Walk([&](TSector* n) { order[n] = i++; });
+  std::sort(rows.begin(), rows.end(), [&](TSector* a, TSector* b) { return order[a] < order[b]; });
+  TSector* current = editor_.TreeSelection;
+  auto it = std::find(rows.begin(), rows.end(), current);
+  if (it != rows.end()) std::rotate(rows.begin(), it, it + 1);
+  ClearSelection(editor_);
+  for (TSector* n : rows) {
+    AddToSelection(editor_, n);
+    ComputeBounds(n);
+  }
+  editor_.ShowProperties(rows.empty() ? nullptr : rows.front());
+  Redraw();
+}
+
+void TMain::ShowSelectionInTree() {
+  // Rows follow the selection list; the user's own clicks are not echoed back.
+  QItemSelectionModel* model = tree_->selectionModel();
+  QItemSelection rows;
+  for (TSector* n : editor_.SelectionList) {
+    const QModelIndex index = tree_model_->IndexOf(n);
+    if (index.isValid()) rows.select(index, index);
+  }
+  const QSignalBlocker block(model);
+  model->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  tree_->viewport()->update();
 }
 
 void TMain::SetTreeSelection(TSector* node) {

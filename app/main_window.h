@@ -37,13 +37,14 @@
 #include <string>
 
 #include "app/qt_prompts.h"
-#include "edit/autosave.h"
-#include "edit/editor.h"
-#include "edit/gesture.h"
-#include "edit/selection.h"
-#include "edit/plane_view.h"
-#include "edit/recent_files.h"
-#include "edit/view_options.h"
+#include "session/autosave.h"
+#include "document/editor.h"
+#include "tools/gesture.h"
+#include "tools/drag.h"
+#include "commands/selection.h"
+#include "tools/plane_view.h"
+#include "session/recent_files.h"
+#include "tools/view_options.h"
 #include "lighting/lightmap.h"
 
 class QAction;
@@ -132,6 +133,8 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   void SetStatusText(int panel, const std::string& text) override;
   // The tree's current row follows the node (and is scrolled into view).
   void SetTreeSelection(TSector* node);
+  // Ctrl- or Shift-click in the tree: the selected rows become the selection.
+  void TakeTreeRowsAsSelection();
   void SetVertexMode(bool on) override;  // in main_window_edit.cpp
   void Redraw() override;
 
@@ -222,6 +225,8 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   void FramePlaneViews();
   void ReleasePlaneViews();
   void StartHistory();
+  void ShowSelectionInTree();
+  void DocumentChanged(const ChangeSet& changes) override;
   void UpdateUndoActions();
   void FillRecentMenu();
 

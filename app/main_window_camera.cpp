@@ -9,8 +9,8 @@
 #include <QWheelEvent>
 
 #include "app/main_window.h"
-#include "edit/camera.h"
-#include "edit/camera_framing.h"
+#include "tools/camera.h"
+#include "tools/camera_framing.h"
 #include "render/viewport_panel.h"
 
 namespace qx {

@@ -8,10 +8,11 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "edit/insert.h"
-#include "edit/selection.h"
-#include "edit/start_position.h"
-#include "edit/transform.h"
+#include "commands/insert.h"
+#include "commands/selection.h"
+#include "commands/start_position.h"
+#include "tools/drag.h"
+#include "commands/transform.h"
 #include "render/viewport_panel.h"
 #include "ui/properties_panel.h"
 #include "ui/up_down.h"

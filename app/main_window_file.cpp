@@ -4,10 +4,10 @@
 #include <QMessageBox>
 
 #include "app/main_window.h"
-#include "edit/document_commands.h"
-#include "edit/map_document_io.h"
-#include "edit/texture_commands.h"
-#include "edit/unsaved_changes.h"
+#include "commands/document_commands.h"
+#include "document/map_document_io.h"
+#include "commands/texture_commands.h"
+#include "session/unsaved_changes.h"
 #include "textures/texture_library_file.h"
 
 namespace qx {

@@ -18,7 +18,7 @@
 
 #include "app/bake_runner.h"
 #include "app/main_window.h"
-#include "edit/unsaved_changes.h"
+#include "session/unsaved_changes.h"
 #include "render/viewport_panel.h"
 
 namespace qx {

@@ -6,7 +6,7 @@
 
 #include "app/main_window.h"
 #include "app/qt_settings.h"
-#include "edit/texture_commands.h"
+#include "commands/texture_commands.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
 #include "ui/splash.h"

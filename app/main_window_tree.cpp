@@ -9,11 +9,11 @@
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
-#include "edit/duplicate.h"
-#include "edit/flip_face.h"
-#include "edit/model_insert.h"
-#include "edit/polygon_ops.h"
-#include "edit/tree_edit.h"
+#include "commands/duplicate.h"
+#include "commands/flip_face.h"
+#include "commands/model_insert.h"
+#include "commands/polygon_ops.h"
+#include "commands/tree_edit.h"
 #include "ui/scene_tree_model.h"
 #include "ui/texture_browser.h"
 

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "edit/prompts.h"
+#include "document/prompts.h"
 
 class QWidget;
 

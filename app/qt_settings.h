@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "edit/prompts.h"
+#include "document/prompts.h"
 
 namespace qx {
 

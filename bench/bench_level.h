@@ -6,8 +6,8 @@
 
 #include <cmath>
 
-#include "edit/demo_level.h"
-#include "edit/editor.h"
+#include "cli/demo_level.h"
+#include "document/editor.h"
 #include "scene/bounds.h"
 #include "scene/polygon_data.h"
 

@@ -3,9 +3,9 @@
 
 #include <chrono>
 
-#include "edit/editor.h"
-#include "edit/insert.h"
-#include "edit/selection.h"
+#include "document/editor.h"
+#include "commands/insert.h"
+#include "commands/selection.h"
 
 namespace qx::bench {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "edit/map_document_io.h"
+#include "document/map_document_io.h"
 #include "support/scene_samples.h"
 
 using namespace qx;

@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "edit/insert.h"
-#include "edit/selection.h"
-#include "edit/transform.h"
+#include "commands/insert.h"
+#include "commands/selection.h"
+#include "tools/drag.h"
+#include "commands/transform.h"
 
 using namespace qx;
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <thread>
 
-#include "edit/map_document_io.h"
+#include "document/map_document_io.h"
 #include "lighting/lightmap.h"
 #include "lighting/lightmap_oracle.h"
 #include "support/scene_generator.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "bench_level.h"
-#include "edit/map_document_io.h"
+#include "document/map_document_io.h"
 #include "textures/texture_library_file.h"
 
 int main(int argc, char** argv) {

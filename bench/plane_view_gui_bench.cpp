@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench_level.h"
-#include "edit/plane_edit.h"
+#include "tools/plane_edit.h"
 #include "render/offscreen_gl.h"
 #include "render/plane_view_overlay.h"
 

@@ -22,7 +22,8 @@
 #include <vector>
 
 #include "bench_level.h"
-#include "edit/transform.h"
+#include "tools/drag.h"
+#include "commands/transform.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
 #include "render/render_compare.h"

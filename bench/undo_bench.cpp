@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "edit/editor.h"
-#include "edit/insert.h"
-#include "edit/selection.h"
-#include "edit/transform.h"
+#include "document/editor.h"
+#include "commands/insert.h"
+#include "commands/selection.h"
+#include "commands/transform.h"
 
 using namespace qx;
 

@@ -9,8 +9,8 @@
 #include <mutex>
 
 #include "cli/cli.h"
-#include "edit/export_commands.h"
-#include "edit/map_document_io.h"
+#include "commands/export_commands.h"
+#include "document/map_document_io.h"
 #include "lighting/level_export.h"
 #include "lighting/lightmap_png.h"
 #include "lighting/time_left.h"

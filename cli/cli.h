@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "edit/editor.h"
+#include "document/editor.h"
 #include "lighting/lightmap.h"
 
 namespace qx::cli {

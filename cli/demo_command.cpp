@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "cli/cli.h"
-#include "edit/demo_level.h"
-#include "edit/map_document_io.h"
+#include "cli/demo_level.h"
+#include "document/map_document_io.h"
 #include "textures/texture_library_file.h"
 
 namespace qx::cli {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "edit/map_document_io.h"
+#include "document/map_document_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qx::MapDocument doc;

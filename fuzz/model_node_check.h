@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "edit/model_insert.h"
+#include "commands/model_insert.h"
 
 namespace qx::fuzz {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "edit/sector_import.h"
+#include "commands/sector_import.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qx::SceneTree staging;

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "edit/view_options.h"
+#include "tools/view_options.h"
 #include "render/retained_scene.h"
 
 namespace qx {

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "edit/camera.h"
+#include "tools/camera.h"
 
 namespace qx {
 

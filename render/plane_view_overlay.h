@@ -7,10 +7,10 @@
 
 #include <optional>
 
-#include "edit/editor.h"
-#include "edit/plane_pick.h"
-#include "edit/plane_view.h"
-#include "edit/view_options.h"
+#include "document/editor.h"
+#include "tools/plane_pick.h"
+#include "tools/plane_view.h"
+#include "tools/view_options.h"
 #include "render/plane_view_scene.h"
 
 namespace qx {

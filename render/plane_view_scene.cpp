@@ -2,7 +2,7 @@
 
 #include <QtGui/qopengl.h>
 
-#include "edit/plane_pick.h"
+#include "tools/plane_pick.h"
 #include "render/retained_renderer.h"
 
 namespace qx {

@@ -5,10 +5,10 @@
 
 #include <functional>
 
-#include "edit/editor.h"
-#include "edit/plane_lines.h"
-#include "edit/plane_view.h"
-#include "edit/view_options.h"
+#include "document/editor.h"
+#include "tools/plane_lines.h"
+#include "tools/plane_view.h"
+#include "tools/view_options.h"
 #include "render/viewport_renderer.h"
 
 namespace qx {

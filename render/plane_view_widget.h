@@ -10,7 +10,7 @@
 
 class QPainter;
 
-#include "edit/plane_edit.h"
+#include "tools/plane_edit.h"
 #include "render/plane_view_scene.h"
 
 namespace qx {

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <span>
 
-#include "edit/selection.h"
+#include "commands/selection.h"
 #include "render/retained_gl.h"
 #include "render/retained_renderer.h"
 #include "render/scene_geometry.h"

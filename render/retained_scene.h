@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "edit/editor.h"
+#include "document/editor.h"
 #include "render/retained_chunk.h"
 #include "scene/change_set.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "edit/view_options.h"
+#include "tools/view_options.h"
 #include "scene/node.h"
 
 namespace qx {

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "edit/selection.h"
-#include "edit/start_position.h"
+#include "commands/selection.h"
+#include "commands/start_position.h"
 #include "render/light_reach.h"
 #include "render/scene_geometry.h"
 #include "scene/polygon_data.h"

@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "edit/camera.h"
+#include "tools/camera.h"
 #include "render/gl_view.h"
 #include "render/viewport_renderer.h"
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "edit/editor.h"
-#include "edit/view_options.h"
+#include "document/editor.h"
+#include "tools/view_options.h"
 #include "render/gl_multitexture.h"
 #include "scene/change_set.h"
 

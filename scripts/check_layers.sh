@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Fails on any include that points up the layers:
-#   scene < textures, models < lighting < edit < render < ui < app;  cli sits on edit.
-# The headless core (scene, textures, models, lighting, edit) and cli include no
-# Qt and no OpenGL header.
+#   scene < textures, models < lighting < document < commands < tools < session
+#   < render < ui < app;  cli sits on session.
+# The headless core (scene ... session) and cli include no Qt and no OpenGL header.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,13 +11,16 @@ declare -A allowed=(
   [textures]="scene textures"
   [models]="scene models"
   [lighting]="scene textures models lighting"
-  [edit]="scene textures models lighting edit"
-  [render]="scene textures models lighting edit render"
-  [ui]="scene textures models lighting edit render ui"
-  [app]="scene textures models lighting edit render ui app"
-  [cli]="scene textures models lighting edit cli"
+  [document]="scene textures models lighting document"
+  [commands]="scene textures models lighting document commands"
+  [tools]="scene textures models lighting document commands tools"
+  [session]="scene textures models lighting document commands tools session"
+  [render]="scene textures models lighting document commands tools session render"
+  [ui]="scene textures models lighting document commands tools session render ui"
+  [app]="scene textures models lighting document commands tools session render ui app"
+  [cli]="scene textures models lighting document commands tools session cli"
 )
-headless="scene textures models lighting edit cli"
+headless="scene textures models lighting document commands tools session cli"
 
 bad=0
 for layer in "${!allowed[@]}"; do

@@ -15,7 +15,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-#include "edit/node_position.h"
+#include "commands/node_position.h"
 
 namespace qx {
 

@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "edit/properties.h"
+#include "commands/properties.h"
 #include "scene/change_set.h"
 #include "scene/scene_tree.h"
 

@@ -15,8 +15,8 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "edit/browser_logic.h"
-#include "edit/texture_commands.h"
+#include "ui/browser_logic.h"
+#include "commands/texture_commands.h"
 #include "scene/cp1252.h"
 
 namespace qx {

@@ -10,7 +10,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "edit/editor.h"
+#include "document/editor.h"
 
 class QLabel;
 class QLineEdit;

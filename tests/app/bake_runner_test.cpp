@@ -11,7 +11,7 @@
 
 #include "app/gui_actions.h"
 #include "app/main_window.h"
-#include "edit/insert.h"
+#include "commands/insert.h"
 #include "render/viewport_panel.h"
 #include "support/qt_app.h"
 #include "support/scene_generator.h"

@@ -10,7 +10,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "edit/map_document_io.h"
+#include "document/map_document_io.h"
 #include "render/scene_builders.h"
 
 namespace qx {

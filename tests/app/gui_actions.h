@@ -16,8 +16,8 @@
 #include <functional>
 #include <memory>
 
-#include "edit/demo_level.h"
-#include "edit/map_document_io.h"
+#include "cli/demo_level.h"
+#include "document/map_document_io.h"
 #include "lighting/lightmap.h"
 #include "textures/texture_library_file.h"
 

@@ -13,8 +13,8 @@
 #include <cmath>
 
 #include "app/main_window.h"
-#include "edit/camera.h"
-#include "edit/properties.h"
+#include "tools/camera.h"
+#include "commands/properties.h"
 #include "render/retained_renderer.h"
 #include "render/viewport_panel.h"
 #include "support/qt_app.h"

@@ -19,7 +19,7 @@
 
 #include "app/gui_actions.h"
 #include "app/main_window.h"
-#include "edit/map_document_io.h"
+#include "document/map_document_io.h"
 #include "render/viewport_panel.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"

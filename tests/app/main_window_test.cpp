@@ -177,7 +177,7 @@ TEST_F(MainWindowTest, CameraButtonsAndRightDrag) {
   QApplication::sendEvent(vp, &move);
   QTest::mouseRelease(vp, Qt::RightButton, {}, QPoint(120, 100));
   EXPECT_FLOAT_EQ(e.CameraHeading, 170);
-  EXPECT_FALSE(w->RightButtonDown);
+  EXPECT_FALSE(w->Pointer().right_down);
 }
 
 TEST_F(MainWindowTest, RedrawDrawsAtOnceSoTheLookAtPointIsCurrent) {

@@ -9,8 +9,8 @@
 
 #include "app/gui_actions.h"
 #include "app/main_window.h"
-#include "edit/insert.h"
-#include "edit/selection.h"
+#include "commands/insert.h"
+#include "commands/selection.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
 #include "ui/scene_tree_model.h"

@@ -6,9 +6,9 @@
 #include <QTreeView>
 
 #include "app/plane_views_gui.h"
-#include "edit/demo_level.h"
-#include "edit/map_document_io.h"
-#include "edit/selection_bounds.h"
+#include "cli/demo_level.h"
+#include "document/map_document_io.h"
+#include "commands/selection_bounds.h"
 #include "lighting/lightmap.h"
 #include "textures/texture_library_file.h"
 #include "ui/scene_tree_model.h"

@@ -13,7 +13,7 @@
 
 #include "app/gui_actions.h"
 #include "app/main_window.h"
-#include "edit/camera.h"
+#include "tools/camera.h"
 #include "render/plane_view_widget.h"
 #include "render/viewport_panel.h"
 #include "support/qt_app.h"

@@ -7,8 +7,8 @@
 #include <QSplitter>
 
 #include "app/plane_views_gui.h"
-#include "edit/insert.h"
-#include "edit/selection.h"
+#include "commands/insert.h"
+#include "commands/selection.h"
 #include "ui/scene_tree_model.h"
 
 namespace qx {

@@ -14,7 +14,7 @@
 
 #include "app/gui_actions.h"
 #include "app/main_window.h"
-#include "edit/transform.h"
+#include "commands/transform.h"
 #include "lighting/level_reader.h"
 #include "models/test_md2.h"
 #include "render/viewport_panel.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/run_cli.h"
-#include "edit/map_document_io.h"
+#include "document/map_document_io.h"
 #include "lighting/level_export.h"
 #include "lighting/level_reader.h"
 #include "lighting/lightmap.h"

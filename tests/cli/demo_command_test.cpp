@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/run_cli.h"
-#include "edit/map_document_io.h"
+#include "document/map_document_io.h"
 #include "textures/texture_library_file.h"
 
 namespace qx {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "edit/model_insert.h"
+#include "commands/model_insert.h"
 #include "models/test_models.h"
 #include "support/test_support.h"
 

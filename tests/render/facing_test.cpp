@@ -8,8 +8,8 @@
 #include <QColor>
 #include <array>
 
-#include "edit/insert.h"
-#include "edit/model_insert.h"
+#include "commands/insert.h"
+#include "commands/model_insert.h"
 #include "models/test_md2.h"
 #include "render/offscreen_gl.h"
 #include "render/scene_builders.h"

@@ -5,8 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "edit/demo_level.h"
-#include "edit/transform.h"
+#include "cli/demo_level.h"
+#include "tools/drag.h"
+#include "commands/transform.h"
 #include "lighting/lightmap.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"

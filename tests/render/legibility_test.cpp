@@ -8,8 +8,9 @@
 #include <QColor>
 #include <cmath>
 
-#include "edit/start_position.h"
-#include "edit/transform.h"
+#include "commands/start_position.h"
+#include "tools/drag.h"
+#include "commands/transform.h"
 #include "render/offscreen_gl.h"
 #include "render/render_compare.h"
 #include "render/scene_builders.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "edit/start_position.h"
+#include "commands/start_position.h"
 #include "render/offscreen_gl.h"
 #include "render/scene_builders.h"
 

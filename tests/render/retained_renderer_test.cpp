@@ -9,7 +9,8 @@
 
 #include <QColor>
 
-#include "edit/transform.h"
+#include "tools/drag.h"
+#include "commands/transform.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
 #include "render/render_compare.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "edit/editor.h"
+#include "document/editor.h"
 #include "scene/polygon_data.h"
 
 namespace qx::test {

@@ -6,7 +6,7 @@
 #include <QColor>
 #include <cmath>
 
-#include "edit/camera.h"
+#include "tools/camera.h"
 #include "lighting/light_falloff.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"

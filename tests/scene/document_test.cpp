@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "edit/map_document_io.h"
+#include "document/map_document_io.h"
 #include "scene/node_records.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"

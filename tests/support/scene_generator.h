@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <random>
 
-#include "edit/editor.h"
+#include "document/editor.h"
 
 namespace qx::test {
 

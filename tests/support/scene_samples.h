@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "edit/editor.h"
+#include "document/editor.h"
 
 namespace qx::test {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "edit/prompts.h"
+#include "document/prompts.h"
 
 namespace qx::test {
 

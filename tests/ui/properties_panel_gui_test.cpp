@@ -7,8 +7,8 @@
 #include <QSlider>
 #include <QTest>
 
-#include "edit/insert.h"
-#include "edit/selection.h"
+#include "commands/insert.h"
+#include "commands/selection.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
 #include "ui/properties_panel.h"

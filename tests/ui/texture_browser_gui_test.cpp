@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "edit/browser_logic.h"
+#include "ui/browser_logic.h"
 #include "support/test_support.h"
 #include "textures/image_import.h"
 #include "textures/test_bitmaps.h"
