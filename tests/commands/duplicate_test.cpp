@@ -8,8 +8,8 @@
 #include "commands/selection.h"
 #include "commands/transform.h"
 #include "commands/tree_edit.h"
-#include "tests/edit/recording_view.h"
-#include "tests/edit/select_nodes.h"
+#include "tests/commands/recording_view.h"
+#include "tests/commands/select_nodes.h"
 
 namespace qx {
 namespace {

@@ -5,8 +5,8 @@
 #include "commands/insert.h"
 #include "commands/selection.h"
 #include "scene/polygon_data.h"
-#include "tests/edit/recording_view.h"
-#include "tests/edit/select_nodes.h"
+#include "tests/commands/recording_view.h"
+#include "tests/commands/select_nodes.h"
 
 namespace qx {
 namespace {

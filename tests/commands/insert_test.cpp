@@ -5,7 +5,7 @@
 #include "commands/selection.h"
 #include "commands/transform.h"
 #include "support/test_support.h"
-#include "tests/edit/recording_view.h"
+#include "tests/commands/recording_view.h"
 
 namespace qx {
 namespace {

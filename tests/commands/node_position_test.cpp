@@ -9,8 +9,8 @@
 #include "tools/drag.h"
 #include "commands/transform.h"
 #include "support/test_support.h"
-#include "tests/edit/recording_view.h"
-#include "tests/edit/select_nodes.h"
+#include "tests/commands/recording_view.h"
+#include "tests/commands/select_nodes.h"
 
 namespace qx {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "commands/insert.h"
 #include "support/test_support.h"
-#include "tests/edit/recording_view.h"
+#include "tests/commands/recording_view.h"
 
 namespace qx {
 namespace {

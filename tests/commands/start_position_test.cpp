@@ -6,7 +6,7 @@
 #include "commands/selection.h"
 #include "tools/drag.h"
 #include "commands/transform.h"
-#include "tests/edit/recording_view.h"
+#include "tests/commands/recording_view.h"
 
 namespace qx {
 namespace {

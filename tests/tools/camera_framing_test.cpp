@@ -7,7 +7,7 @@
 #include "tools/camera.h"
 #include "commands/insert.h"
 #include "commands/selection.h"
-#include "tests/edit/recording_view.h"
+#include "tests/commands/recording_view.h"
 
 namespace qx {
 namespace {
