@@ -6,10 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "commands/command_list.h"
+#include "commands/flip_face.h"
+#include "tools/gesture.h"
 #include "document/map_document_io.h"
 #include "commands/scene_dump.h"
 #include "document/undo.h"
@@ -224,6 +228,88 @@ TEST(Announcements, LoadingAndNewSceneReplaceTheDocument) {
 
   c = RunChecked(f.e, "Neu", [&] { f.e.NewScene(); });
   EXPECT_TRUE(c.recorder.all.replaced);
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+// The selection's one truth: listed at most once, marked exactly when listed.
+void ExpectOneTruth(const Editor& e) {
+  std::set<const TSector*> listed;
+  for (const TSector* n : e.SelectionList) EXPECT_TRUE(listed.insert(n).second) << "listed twice: " << n->Id;
+  e.Tree.Walk([&](TSector* n) { EXPECT_EQ(n->Marked != 0, listed.count(n) != 0) << "node " << n->Id; });
+}
+
+// Random commands, drags (some taken back with Esc), undo and redo: every
+// record whose fields changed, and every record the history's own diff found
+// changed, was announced in the change sets of that very step.
+TEST(Announcements, RandomSequencesAnnounceWhatTheUndoDiffFinds) {
+  for (unsigned seed = 1; seed <= 10; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    test::CommandScene f;
+    Gesture drag(f.e.History);
+    for (int round = 0; round < 50; ++round) {
+      const std::vector<TSector*> nodes = f.e.Tree.InOrder();
+      if (!nodes.empty()) f.Click(nodes[std::uniform_int_distribution<size_t>(0, nodes.size() - 1)(rng)]);
+      if (round % 3 == 0 && nodes.size() > 1) {  // a second node, with Shift as a view would add it
+        TSector* other = nodes[std::uniform_int_distribution<size_t>(0, nodes.size() - 1)(rng)];
+        AddToSelection(f.e, other);
+      }
+      f.prompts.text_answers.push_back("n" + std::to_string(round));
+      f.e.PublishChanges();
+      Recorder recorder;
+      f.e.AddDocumentListener(&recorder);
+      const auto before = FieldsOfScene(f.e);
+      const int action = std::uniform_int_distribution<int>(0, 11)(rng);
+      bool command = true;
+      switch (action) {
+        case 0: f.e.History.Run("Quadrat", [&] { InsertSquare(f.e); }); break;
+        case 1: f.e.History.Run("Licht", [&] { InsertLight(f.e); }); break;
+        case 2:
+          CopySelection(f.e);
+          f.e.History.Run("Einfügen", [&] { PasteClipboard(f.e); });
+          break;
+        case 3: f.e.History.Run("Löschen", [&] { DeleteSelection(f.e); }); break;
+        case 4: f.e.History.Run("Drehen", [&] { TurnSelectedObjects(f.e, 90); }); break;
+        case 5:
+          f.e.History.Run("Textur", [&] { AdjustTexCoords(f.e, TexCoord::kU, TexMode::kScale, 1.5); });
+          break;
+        case 6: f.e.History.Run("Umbenennen", [&] { RenameTreeSelection(f.e); }); break;
+        case 7:
+        case 8: {
+          // A drag of a few steps; every other one is taken back with Esc.
+          drag.Press("Verschieben");
+          for (int i = 0; i < 3; ++i) DragStep(f.e, f.pointer, -50);
+          if (action == 8) {
+            EXPECT_TRUE(drag.Cancel() || f.e.SelectionList.empty());
+          }
+          drag.Release();
+          command = action == 7;
+          break;
+        }
+        case 9: f.e.History.Undo(); command = false; break;
+        case 10: f.e.History.Redo(); command = false; break;
+        default: f.e.History.Run("Spiegeln", [&] { FlipSelectedFaces(f.e); }); break;
+      }
+      f.e.PublishChanges();
+      f.e.RemoveDocumentListener(&recorder);
+      for (const std::string& m : Unannounced(before, f.e, recorder.all)) ADD_FAILURE() << "action " << action << ": " << m;
+      if (command && !recorder.all.replaced) {
+        const auto& records = f.e.History.LastStepChangedRecords();
+        const auto& kinds = f.e.History.LastStepChangeKinds();
+        for (size_t i = 0; i < records.size(); ++i) {
+          auto it = recorder.all.nodes.find(const_cast<TSector*>(records[i]));
+          const uint8_t told = it == recorder.all.nodes.end() ? 0 : it->second;
+          EXPECT_EQ(told & kinds[i], kinds[i]) << "action " << action << ", node " << records[i]->Id;
+        }
+      }
+      ExpectOneTruth(f.e);
+    }
+  }
 }
 
 }  // namespace
