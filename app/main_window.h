@@ -40,6 +40,7 @@
 #include "edit/autosave.h"
 #include "edit/editor.h"
 #include "edit/plane_view.h"
+#include "edit/play_test.h"
 #include "edit/recent_files.h"
 #include "edit/view_options.h"
 #include "lighting/lightmap.h"
@@ -65,6 +66,7 @@ class SceneTreeModel;
 class TInit;
 class TMapExportForm;
 class PlaneViewWidget;
+class PlayTestRunner;
 class ViewportPanel;
 class ViewportTextureUploader;
 class UpDown;
@@ -179,6 +181,15 @@ class TMain : public QMainWindow, public EditorView {
   void LbSpeedButton4MouseDown();
   void CheckBox1Click();
 
+  // "Einstellungen..." and "Testen" (main_window_settings.cpp). The settings
+  // as the store holds them; OpenSettings shows the dialog at a page
+  // (SettingsDialog::Page) and applies its values on "OK" (true).
+  Preferences CurrentPreferences() const;
+  bool OpenSettings(int page);
+  void ApplyPreferences(const Preferences& p);
+  const Preferences& AppliedPreferences() const { return prefs_; }
+  PlayTestRunner* PlayTest() const { return play_test_; }
+
   // Undo and redo, unsaved changes, recent files, backups (main_window_history.cpp).
   // Recent files and backups exist once the window has started.
   RecentFiles* Recent() const { return recent_.get(); }
@@ -209,6 +220,7 @@ class TMain : public QMainWindow, public EditorView {
   void WireLighting();
   void WireHistory();
   void WireViews();
+  void WirePlayTest();
   // The 3D view and the 2D views in their splitters (main_window_views.cpp).
   QWidget* BuildViewArea(bool with_gl);
   void ShowViewLayout();
@@ -275,6 +287,8 @@ class TMain : public QMainWindow, public EditorView {
   QMenu* plane_menu_ = nullptr;
   Vector plane_insert_point_;
   ViewLayout layout_;
+  Preferences prefs_;
+  PlayTestRunner* play_test_ = nullptr;
 };
 
 }  // namespace qx
