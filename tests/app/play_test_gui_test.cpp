@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <fstream>
 
 #include "app/gui_actions.h"
@@ -124,7 +125,7 @@ TEST_F(PlayTestWindowTest, F9AndShiftF9StartTheEngineOnTheLevelWithoutBlocking) 
   // The key returned while the game still sleeps, and the window goes on working.
   ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(Run(0) / "level.map"); }, 10000));
   EXPECT_FALSE(Finished(0));
-  EXPECT_EQ(Runner().RunningGames(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Runner().RunningGames() == 1; }, 5000));
   const Vector before = e().CameraPosition;
   QTest::keyClick(Keys(), Qt::Key_W);
   EXPECT_NE(e().CameraPosition.z, before.z) << "the window handles keys while the game runs";
@@ -234,7 +235,8 @@ TEST_F(PlayTestWindowTest, EditorPageTakesEffect) {
     d->findChild<QSpinBox*>("AutoSicherung")->setValue(0);
     d->findChild<QSpinBox*>("RueckgaengigSchritte")->setValue(3);
     d->findChild<QDoubleSpinBox*>("Kamerageschwindigkeit")->setValue(2.5);
-    QTest::mouseClick(d->findChild<QCheckBox*>("MausUmkehren"), Qt::LeftButton);
+    d->findChild<QCheckBox*>("MausUmkehren")->click();
+    test::SaveShot(d, "settings_dialog.png");
     QTest::mouseClick(d->findChild<QPushButton*>("OK"), Qt::LeftButton);
   });
   w->Action("Einstellungen1")->trigger();
