@@ -178,6 +178,7 @@ TEST_F(PlayTestWindowTest, F9AndShiftF9StartTheEngineOnTheLevelWithoutBlocking) 
   EXPECT_EQ(Runner().Log()->document()->blockCount(), kLogLines);
   EXPECT_FALSE(log.startsWith("zeile 1\n")) << "three runs printed more than a thousand lines";
   EXPECT_TRUE(log.endsWith("--- engine.sh beendet, Exit-Code 3 ---"));
+  test::SaveShot(w.get(), "play_test_log.png");
 }
 
 TEST_F(PlayTestWindowTest, WithoutAProgramTheSettingsOpenOnceAtSpiel) {
@@ -200,6 +201,7 @@ TEST_F(PlayTestWindowTest, WithoutAProgramTheSettingsOpenOnceAtSpiel) {
     auto* program = d->findChild<QLineEdit*>("Spielprogramm");
     program->clear();
     QTest::keyClicks(program, QString::fromStdString(engine.string()));
+    test::SaveShot(d, "settings_game.png");
     QTest::mouseClick(d->findChild<QPushButton*>("OK"), Qt::LeftButton);
   });
   QTest::keyClick(Keys(), Qt::Key_F9);
