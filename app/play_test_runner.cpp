@@ -172,9 +172,11 @@ void PlayTestRunner::Watch(QProcess* process, const QString& name) {
           });
   connect(process, &QProcess::errorOccurred, this, [this, process, name](QProcess::ProcessError e) {
     if (e != QProcess::FailedToStart) return;
+    // The checks before the start passed, so the system refused it (an
+    // interpreter that is missing, a file of the wrong kind): its own words follow.
     main_.editor().ShowWarning("Das Spielprogramm \"" + name.toStdString() +
-                               "\" kann nicht gestartet werden: " + process->errorString().toStdString() +
-                               ".");
+                               "\" kann nicht gestartet werden: das System kann es nicht ausführen (" +
+                               process->errorString().toStdString() + ").");
     process->deleteLater();
   });
 }

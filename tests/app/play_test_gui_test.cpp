@@ -226,6 +226,18 @@ TEST_F(PlayTestWindowTest, AProgramThatCannotStartIsNamedWithTheReason) {
   QTest::keyClick(Keys(), Qt::Key_F9);
   ASSERT_EQ(prompts.warnings.size(), 2u);
   EXPECT_NE(prompts.warnings[1].find("ist nicht ausführbar"), std::string::npos) << prompts.warnings[1];
+  // Executable, but the system cannot run it: its interpreter is missing.
+  std::ofstream(dir / "kaputt") << "#!/gibt/es/nicht\n";
+  std::filesystem::permissions(dir / "kaputt", std::filesystem::perms::owner_all);
+  SetProgram((dir / "kaputt").string());
+  QTest::keyClick(Keys(), Qt::Key_F9);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.warnings.size() == 3; }, 5000));
+  EXPECT_EQ(
+      prompts.warnings[2].rfind("Das Spielprogramm \"" + (dir / "kaputt").string() +
+                                    "\" kann nicht gestartet werden: das System kann es nicht ausführen (",
+                                0),
+      0u)
+      << prompts.warnings[2];
   EXPECT_EQ(Runner().RunningGames(), 0);
   EXPECT_FALSE(Runner().LogDock()->isVisible());
 }
