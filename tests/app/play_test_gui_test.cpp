@@ -1,6 +1,7 @@
 // "Testen" with a stand-in engine: a shell script written here that records
 // its arguments and working folder, keeps a copy of the level it was given,
-// prints to both streams, sleeps and ends with exit code 3.
+// prints to both streams, waits until the test lets it go and ends with exit
+// code 3.
 
 #include <gtest/gtest.h>
 
@@ -38,23 +39,27 @@ class PlayTestWindowTest : public ::testing::Test {
   void SetUp() override {
     test::EnsureApp();
     engine = dir / "engine.sh";
-    std::ofstream(engine) << "#!/bin/sh\n"
-                             "runs='"
-                          << (dir / "runs").string()
-                          << "'\n"
-                             "mkdir -p \"$runs\"\n"
-                             "i=$(ls \"$runs\" | wc -l)\n"
-                             "mkdir \"$runs/$i\"\n"
-                             "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$runs/$i/args\"\n"
-                             "pwd > \"$runs/$i/cwd\"\n"
-                             "cp \"$2\" \"$runs/$i/level.map\"\n"
-                             "seq 1 600 | sed 's/^/zeile /'\n"
-                             "echo 'Engine läuft'\n"
-                             "echo 'Warnung auf stderr' >&2\n"
-                             "sleep 1\n"
-                             "touch \"$runs/$i/done\"\n"
-                             "printf 'ohne Zeilenende'\n"
-                             "exit 3\n";
+    std::ofstream(engine)
+        << "#!/bin/sh\n"
+           "runs='"
+        << (dir / "runs").string()
+        << "'\n"
+           "mkdir -p \"$runs\"\n"
+           "i=$(ls \"$runs\" | wc -l)\n"
+           "mkdir \"$runs/$i\"\n"
+           "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$runs/$i/args\"\n"
+           "pwd > \"$runs/$i/cwd\"\n"
+           "cp \"$2\" \"$runs/$i/level.map\"\n"
+           "seq 1 600 | sed 's/^/zeile /'\n"
+           "echo 'Engine läuft'\n"
+           "echo 'Warnung auf stderr' >&2\n"
+           // Waits until the test lets it go (at most 20 s), so
+           // "still running" depends on no clock.
+           "n=0\n"
+           "while [ ! -e \"$runs/../go\" ] && [ $n -lt 200 ]; do sleep 0.1; n=$((n+1)); done\n"
+           "touch \"$runs/$i/done\"\n"
+           "printf 'ohne Zeilenende'\n"
+           "exit 3\n";
     std::filesystem::permissions(engine, std::filesystem::perms::owner_all);
     QSettings ini(IniFile(), QSettings::IniFormat);
     ini.setValue("QVX3/QVX3_GAME_ARGUMENTS", "-level \"%MAP%\" -pos %X%,%Y%,%Z% -view '%HEADING% %PITCH%'");
@@ -147,6 +152,9 @@ TEST_F(PlayTestWindowTest, F9AndShiftF9StartTheEngineOnTheLevelWithoutBlocking) 
   ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(Run(1) / "level.map"); }, 10000));
   EXPECT_EQ(test::ReadFileBytes(Run(1) / "level.map"), Exported("export2.map"));
   EXPECT_EQ(Lines(Run(1) / "args").at(3), "-4,5.5,6");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Runner().RunningGames() == 2; }, 5000)) << "both run";
+  EXPECT_FALSE(Finished(0));
+  test::WriteFileBytes(dir / "go", {});
 
   // Shift+F9: the camera is the start; the document keeps its own.
   e().CameraPosition = {100, 50.25f, -12};
@@ -196,6 +204,7 @@ TEST_F(PlayTestWindowTest, WithoutAProgramTheSettingsOpenOnceAtSpiel) {
   EXPECT_FALSE(std::filesystem::exists(dir / "runs"));
 
   // "OK" with a program: it goes on and starts the game.
+  test::WriteFileBytes(dir / "go", {});  // no need to hold it
   test::WhenModal("Einstellungen", [&](QWidget* d) {
     ++shown;
     auto* program = d->findChild<QLineEdit*>("Spielprogramm");
