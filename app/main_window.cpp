@@ -55,6 +55,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WireLighting();
   WireHistory();
   WireViews();
+  WirePlayTest();
   // After the tree model and the panel: the selection's row and page exist by then.
   editor_.AddDocumentListener(this);
 

@@ -18,6 +18,7 @@ void TMain::FormShow() {
   splash.on_init = [this](TInit& s) { InitMainWindow(&s); };
   splash.exec();
   StartHistory();
+  if (settings_) ApplyPreferences(ReadPreferences(*settings_));
   OpenStartupFiles();
   startup_done_ = true;
 }
