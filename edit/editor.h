@@ -53,6 +53,9 @@ struct ToolState {
   int StepCounter = 0;
   int LastMouseX = 0, LastMouseY = 0;
   bool VertexMode = false;
+  // "Textur fixieren" and "Texturmaßstab" (edit/texture_align.h), kept in the settings.
+  bool TextureLock = false;
+  float TextureScale = 60;
   float VertexMarkerRadius = 2.0f;
   bool PanelVisible = false;
 };

@@ -10,6 +10,7 @@
 #include "edit/model_insert.h"
 #include "edit/properties.h"
 #include "edit/selection_bounds.h"
+#include "edit/texture_align.h"
 #include "scene/polygon_data.h"
 
 namespace qx {
@@ -236,6 +237,7 @@ void PlaneMouse::StartVertexMove(Modifiers m, const ViewOptions& o) {
 }
 
 void PlaneMouse::ApplyMove(const Vector& offset) {
+  TextureLockScope lock(e_, e_.SelectionList);
   for (const Saved& s : saved_) {
     TSector* n = s.node;
     if (HasVertices(n->NodeType)) {
@@ -246,6 +248,7 @@ void PlaneMouse::ApplyMove(const Vector& offset) {
     }
     Touched(e_, n);
   }
+  lock.Keep();
   // Selected sectors' boxes follow what they hold.
   for (TSector* n : e_.SelectionList)
     if (n->NodeType == kSector) ComputeBounds(n);
@@ -255,9 +258,11 @@ void PlaneMouse::ApplyMove(const Vector& offset) {
 }
 
 void PlaneMouse::ApplyVertexMove(const Vector& offset) {
+  TextureLockScope lock(e_, e_.SelectionList);
   for (const SavedVertex& s : saved_vertices_)
     if (static_cast<size_t>(s.index) < s.node->Vertices.size())
       s.node->Vertices[s.index].Position = Offset(s.position, offset);
+  lock.Keep();
   // The saved corners come node by node.
   for (size_t i = 0; i < saved_vertices_.size(); ++i)
     if (i == 0 || saved_vertices_[i].node != saved_vertices_[i - 1].node)

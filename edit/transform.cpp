@@ -9,6 +9,7 @@
 #include "edit/polygon_ops.h"
 #include "edit/properties.h"
 #include "edit/start_position.h"
+#include "edit/texture_align.h"
 
 namespace qx {
 
@@ -180,6 +181,7 @@ void DragStep(Editor& e, int dx) {
   const std::vector<TSector*> list = e.SelectionList;
   for (TSector* n : list) {
     if (s != 0) {
+      const TextureLockScope lock(e, n);
       if (e.ToolMode == ToolMode::kMove) {
         if (IsQuadLike(n) && e.VertexMode) {
           for (TVertex& v : n->Vertices)
@@ -290,6 +292,7 @@ void CopyCoordinates(Editor& e) {
 void PasteCoordinates(Editor& e) {
   TSector* owner = nullptr;
   if (TVertex* v = CoordinateVertex(e, &owner)) {
+    const TextureLockScope lock(e, owner);
     v->Position = e.CoordinateClipboard;
     e.Changed(owner, kChangeGeometry);
   }
