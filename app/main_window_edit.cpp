@@ -11,6 +11,7 @@
 #include "edit/insert.h"
 #include "edit/selection.h"
 #include "edit/start_position.h"
+#include "edit/texture_align.h"
 #include "edit/transform.h"
 #include "render/viewport_panel.h"
 #include "ui/properties_panel.h"
@@ -77,6 +78,13 @@ void TMain::WireEditing() {
     connect(up_down, &UpDown::Clicked, this, [this](bool up) { GridSpinner2(editor_, up); });
   if (auto* up_down = bar_->findChild<UpDown*>("UpDown3"))
     connect(up_down, &UpDown::Clicked, this, [this](bool up) { VertexSphereSpinner(editor_, up); });
+
+  for (const char* name : {"Texturausrichten1", "Texturausrichten2"})
+    Wire(Action(name), [this] { AlignSelectedTextures(editor_); });
+  for (const char* name : {"Textureinpassen1", "Textureinpassen2"})
+    Wire(Action(name), [this] { FitSelectedTextures(editor_); });
+  if (auto* lock = bar_->findChild<QCheckBox*>("TexturFixieren"))
+    connect(lock, &QCheckBox::clicked, this, [this](bool on) { SetTextureLock(editor_, on); });
 
   Wire(Action("Koordinatenkopieren1"), [this] { CopyCoordinates(editor_); });
   Wire(Action("Koordinateneinfgen1"), [this] { PasteCoordinates(editor_); });

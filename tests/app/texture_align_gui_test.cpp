@@ -1,13 +1,14 @@
 // A room of brick walls, aligned through the menu; one wall, built too low,
 // is lifted into place with "Textur fixieren" checked, and aligned again
-// through the tree's context menu: the bricks run on across the corners.
-// Without the lock the lifted wall's bricks would sit a third of a repeat
-// off. With QX_SHOT_DIR set the README's picture is left there.
+// through the tree's context menu: the bricks run on across the corners
+// (without the lock they would sit a third of a repeat off). With
+// QX_SHOT_DIR set the README's picture is left there.
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QTreeView>
@@ -123,20 +124,20 @@ TEST_F(TextureAlignWindow, ALiftedWallKeepsItsBricksOnTheWorldAndMeetsItsNeighbo
   QTest::qWait(50);
   test::SaveShot(w->Viewport(), "texture_align.png");
 
-  // The lock off, the same lift from below: the bricks move with the wall.
-  QTest::mouseClick(lock, Qt::LeftButton, {}, QPoint(8, lock->height() / 2));
-  EXPECT_FALSE(e().TextureLock);
-  MoveSubtree(right, AxisLock::kY, -20);
-  ProjectTextureCoordinates(*right);
-  const float v_before = right->Vertices[3].TexCoord[1];
-  ClickInTree(right);
-  QTest::mouseMove(vp, at);
-  QTest::mousePress(vp, Qt::LeftButton, {}, at);
-  QTest::mouseMove(vp, at + QPoint(40, 0));
-  QTest::qWait(250);
-  QTest::mouseRelease(vp, Qt::LeftButton, {}, at + QPoint(40, 0));
-  EXPECT_EQ(right->Vertices[3].TexCoord[1], v_before);
-  EXPECT_FALSE(SameRepeat(back->Vertices[2].TexCoord[1], right->Vertices[3].TexCoord[1]));
+  // The panel shows the back wall's projection; "Skalieren U" typed, Enter: one undo step.
+  ClickInTree(back);
+  auto* scale_u = w->findChild<QLineEdit*>(kTextureFieldNames[size_t(TextureField::kScaleU)]);
+  ASSERT_NE(scale_u, nullptr);
+  EXPECT_EQ(scale_u->text(), "60");
+  const size_t steps = e().History.UndoCount();
+  scale_u->setFocus();
+  scale_u->selectAll();
+  QTest::keyClicks(scale_u, "30");
+  QTest::keyClick(scale_u, Qt::Key_Return);
+  EXPECT_EQ(e().History.UndoCount(), steps + 1);
+  ASSERT_TRUE(ReadTextureProjection(*back));
+  EXPECT_FLOAT_EQ(ReadTextureProjection(*back)->ScaleU, 30);
+  EXPECT_EQ(scale_u->text(), "30");
 }
 
 }  // namespace
