@@ -39,6 +39,12 @@ std::optional<float> ParseRepeat(std::string_view text) {
   return v;
 }
 
+// 0 up to 1; read back a hair below a whole repeat, an offset is that repeat (0), not 0.99999.
+float WithinOneRepeat(float offset) {
+  const double f = double(offset) - std::floor(double(offset));
+  return f > 1 - 1e-5 || f < 1e-5 ? 0.0f : static_cast<float>(f);
+}
+
 TextureProjection Unturned(float scale) {
   TextureProjection p;
   p.ScaleU = p.ScaleV = scale;
@@ -68,8 +74,8 @@ int AlignTextures(Document& doc, std::span<TSector* const> nodes, float scale) {
       const bool same = std::fabs(now->ScaleU - scale) <= 1e-4f * scale &&
                         std::fabs(now->ScaleV - scale) <= 1e-4f * scale && now->RotationDegrees == 0;
       if (same) {
-        p.OffsetU = static_cast<float>(now->OffsetU - std::floor(double(now->OffsetU)));
-        p.OffsetV = static_cast<float>(now->OffsetV - std::floor(double(now->OffsetV)));
+        p.OffsetU = WithinOneRepeat(now->OffsetU);
+        p.OffsetV = WithinOneRepeat(now->OffsetV);
       }
     }
     ProjectTextureCoordinates(*n, p);

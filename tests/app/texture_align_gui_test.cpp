@@ -129,6 +129,7 @@ TEST_F(TextureAlignWindow, ALiftedWallKeepsItsBricksOnTheWorldAndMeetsItsNeighbo
   auto* scale_u = w->findChild<QLineEdit*>(kTextureFieldNames[size_t(TextureField::kScaleU)]);
   ASSERT_NE(scale_u, nullptr);
   EXPECT_EQ(scale_u->text(), "60");
+  EXPECT_EQ(w->findChild<QLineEdit*>("TexOffsetV")->text(), "0");  // whole repeats read as none
   const size_t steps = e().History.UndoCount();
   scale_u->setFocus();
   scale_u->selectAll();

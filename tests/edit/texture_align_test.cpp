@@ -86,6 +86,9 @@ TEST_F(TextureAlignTest, AligningTheRoomMakesEveryCornerContinueInOneUndoStep) {
   // A shift set on the walls survives aligning again; another scale starts afresh.
   ASSERT_TRUE(e.History.Redo());
   test::SelectNodes(e, {walls[0], walls[1], walls[2], walls[3]});
+  AlignSelectedTextures(e);
+  for (TSector* w : walls)
+    EXPECT_EQ(TextureFieldTexts(*w), (std::array<std::string, 5>{"0", "0", "60", "60", "0"}));
   EXPECT_EQ(TextureFieldEnter(e, TextureField::kOffsetU, "0,25"), EnterResult::kFocusViewport);
   AlignSelectedTextures(e);
   EXPECT_EQ(TextureFieldTexts(*walls[2])[0], "0.25");
