@@ -10,7 +10,6 @@
 #include "edit/model_insert.h"
 #include "edit/properties.h"
 #include "edit/selection_bounds.h"
-#include "edit/texture_align.h"
 #include "scene/polygon_data.h"
 
 namespace qx {
@@ -208,6 +207,7 @@ void PlaneMouse::StartMove(Modifiers m) {
     saved_.push_back(std::move(s));
   }
   gesture_ = PlaneGesture::kMove;
+  texture_lock_ = std::make_unique<TextureLockScope>(e_, e_.SelectionList);
   e_.History.BeginGesture("Verschieben");
   if (!listening_) e_.Tree.AddListener(this);
   listening_ = true;
@@ -231,13 +231,13 @@ void PlaneMouse::StartVertexMove(Modifiers m, const ViewOptions& o) {
     for (size_t i = 0; i < n->Vertices.size(); ++i)
       if (n->Vertices[i].Marked) saved_vertices_.push_back({n, static_cast<int>(i), n->Vertices[i].Position});
   gesture_ = PlaneGesture::kVertexMove;
+  texture_lock_ = std::make_unique<TextureLockScope>(e_, e_.SelectionList);
   e_.History.BeginGesture("Vertex verschieben");
   if (!listening_) e_.Tree.AddListener(this);
   listening_ = true;
 }
 
 void PlaneMouse::ApplyMove(const Vector& offset) {
-  TextureLockScope lock(e_, e_.SelectionList);
   for (const Saved& s : saved_) {
     TSector* n = s.node;
     if (HasVertices(n->NodeType)) {
@@ -248,7 +248,7 @@ void PlaneMouse::ApplyMove(const Vector& offset) {
     }
     Touched(e_, n);
   }
-  lock.Keep();
+  if (texture_lock_) texture_lock_->Keep();
   // Selected sectors' boxes follow what they hold.
   for (TSector* n : e_.SelectionList)
     if (n->NodeType == kSector) ComputeBounds(n);
@@ -258,11 +258,10 @@ void PlaneMouse::ApplyMove(const Vector& offset) {
 }
 
 void PlaneMouse::ApplyVertexMove(const Vector& offset) {
-  TextureLockScope lock(e_, e_.SelectionList);
   for (const SavedVertex& s : saved_vertices_)
     if (static_cast<size_t>(s.index) < s.node->Vertices.size())
       s.node->Vertices[s.index].Position = Offset(s.position, offset);
-  lock.Keep();
+  if (texture_lock_) texture_lock_->Keep();
   // The saved corners come node by node.
   for (size_t i = 0; i < saved_vertices_.size(); ++i)
     if (i == 0 || saved_vertices_[i].node != saved_vertices_[i - 1].node)
@@ -277,12 +276,14 @@ void PlaneMouse::EndDrag() {
   listening_ = false;
   saved_.clear();
   saved_vertices_.clear();
+  texture_lock_.reset();
   e_.History.EndGesture();
   e_.Redraw();
 }
 
 void PlaneMouse::Abandon() {
   // Called while the tree tells its listeners: only forget, unregister later.
+  if (texture_lock_) texture_lock_->Forget();
   saved_.clear();
   saved_vertices_.clear();
   press_nodes_.clear();

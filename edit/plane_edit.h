@@ -14,12 +14,14 @@
 // held; each drag is one undo step.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "edit/plane_pick.h"
 #include "edit/selection.h"
+#include "edit/texture_align.h"
 
 namespace qx {
 
@@ -98,6 +100,8 @@ class PlaneMouse : private TreeListener {
   Vector camera_start_;
   Vector applied_;  // the offset last applied
   LastClick last_click_;
+  // "Textur fixieren" for the whole drag: every step from where it started.
+  std::unique_ptr<TextureLockScope> texture_lock_;
 };
 
 // The point the context menu's insert commands place a node at: the grid

@@ -13,6 +13,12 @@ bool IsQuad(const TSector* n) {
   return n->NodeType == kPolygon && n->Vertices.size() >= 4;
 }
 
+std::array<std::array<float, 2>, 4> TexOf(const TSector& quad) {
+  std::array<std::array<float, 2>, 4> t;
+  for (size_t i = 0; i < 4; ++i) t[i] = {quad.Vertices[i].TexCoord[0], quad.Vertices[i].TexCoord[1]};
+  return t;
+}
+
 bool IsTextured(const TSector* n) {
   return IsQuad(n) || n->NodeType == kModel;
 }
@@ -220,18 +226,24 @@ TextureLockScope::TextureLockScope(Document& doc, const ToolState& tools, std::s
   for (TSector* root : roots) {
     if (!root) continue;
     SceneTree::WalkSubtree(root, [&](TSector* n) {
-      if (IsQuad(n) && seen.insert(n).second && ReadTextureProjection(*n))
-        kept_.push_back({n, QuadCorners(*n)});
+      if (!IsQuad(n) || !seen.insert(n).second) return;
+      if (const auto p = ReadTextureProjection(*n)) kept_.push_back({n, QuadCorners(*n), TexOf(*n), *p});
     });
   }
 }
 
 void TextureLockScope::Keep() {
+  kept_once_ = true;
   for (const Kept& k : kept_) {
-    if (QuadCorners(*k.quad) == k.corners) continue;
-    if (ReprojectMovedQuad(*k.quad, k.corners)) doc_.Changed(k.quad, kChangeAppearance);
+    if (QuadCorners(*k.quad) == k.corners) {
+      if (TexOf(*k.quad) == k.tex) continue;
+      for (size_t i = 0; i < 4; ++i)
+        for (size_t c = 0; c < 2; ++c) k.quad->Vertices[i].TexCoord[c] = k.tex[i][c];
+    } else {
+      ProjectTextureCoordinates(*k.quad, k.projection);
+    }
+    doc_.Changed(k.quad, kChangeAppearance);
   }
-  kept_.clear();
 }
 
 void KeepTexturesFixed(Document& doc, const ToolState& tools, TSector& quad,

@@ -72,19 +72,25 @@ std::array<std::string, 5> TextureFieldTexts(const TSector& quad);
 EnterResult TextureFieldEnter(Editor& e, TextureField field, const std::string& text);
 
 // The lock. While it is on, a scope made before quads move remembers the
-// corners of every quad below `roots` (through sectors) whose coordinates are
-// a projection, and when it ends gives each one that moved the same
-// projection at its new place, so the texture stays fixed to the world. While
-// it is off the scope does nothing and coordinates travel with their quads.
+// corners and the projection of every quad below `roots` (through sectors)
+// whose coordinates are one, and when it ends gives each one that moved the
+// same projection at its new place, so the texture stays fixed to the world.
+// A quad back at its first corners gets its first coordinates back exactly.
+// While the lock is off the scope does nothing and coordinates travel with
+// their quads.
 class TextureLockScope {
  public:
   TextureLockScope(Document& doc, const ToolState& tools, std::span<TSector* const> roots);
   TextureLockScope(Editor& e, std::span<TSector* const> roots) : TextureLockScope(e, e, roots) {}
   TextureLockScope(Editor& e, TSector* root) : TextureLockScope(e, e, std::span<TSector* const>(&root, 1)) {}
-  // Ending the scope keeps the textures; Keep does it earlier, once, for
-  // callers that draw before the scope ends.
-  ~TextureLockScope() { Keep(); }
+  // Ending the scope keeps the textures unless Keep did: callers that draw
+  // before the scope ends call it, a drag after every step of the same move.
+  ~TextureLockScope() {
+    if (!kept_once_) Keep();
+  }
   void Keep();
+  // Quads about to leave the tree: nothing is touched any more.
+  void Forget() { kept_.clear(); }
   TextureLockScope(const TextureLockScope&) = delete;
   TextureLockScope& operator=(const TextureLockScope&) = delete;
 
@@ -92,9 +98,12 @@ class TextureLockScope {
   struct Kept {
     TSector* quad;
     std::array<Vector, 4> corners;
+    std::array<std::array<float, 2>, 4> tex;
+    TextureProjection projection;
   };
   Document& doc_;
   std::vector<Kept> kept_;
+  bool kept_once_ = false;
 };
 
 // The same for one quad whose corners were old_corners before a move.

@@ -216,6 +216,14 @@ TEST_F(TextureAlignTest, LockKeepsTexturesOnTheWorldThroughEveryMove) {
   mouse.Up(MouseButton::kLeft, {}, from.x + by, from.y, o);
   EXPECT_FLOAT_EQ(walls[0]->Vertices[0].Position.x, start.x + 40);
   projection_stays("front view");
+  // Esc puts the coordinates back with the corners, and no step is left.
+  const Tex at_rest = TexOf(walls[0]);
+  const size_t steps = e.History.UndoCount();
+  mouse.Down(MouseButton::kLeft, {}, from.x + by, from.y, o);
+  mouse.Move({}, from.x + 2 * by, from.y, o);
+  mouse.Cancel();
+  EXPECT_EQ(TexOf(walls[0]), at_rest);
+  EXPECT_EQ(e.History.UndoCount(), steps);
   // Turned a quarter about y: a wall facing z now faces x, same projection.
   SetAxisLock(e, AxisLock::kY);
   ComputeBounds(walls[0]);
