@@ -17,6 +17,7 @@
 #include "edit/recording_view.h"
 #include "edit/sector_import.h"
 #include "edit/selection.h"
+#include "edit/texture_align.h"
 #include "edit/texture_commands.h"
 #include "edit/transform.h"
 #include "edit/tree_edit.h"
@@ -180,6 +181,30 @@ inline const std::vector<Command>& Commands() {
       {"Texturkoordinaten spiegeln", [](CommandScene& f) { f.Select({f.qa2}); },
        [](CommandScene& f) { MirrorSelectedTexCoords(f.e); }},
       {"Texturkoordinaten auf Basis", [](CommandScene&) {}, [](CommandScene& f) { TexCoordsFromBasis(f.e); }},
+      {"Textur ausrichten",
+       [](CommandScene& f) {
+         f.Select({f.a, f.model});
+       },
+       [](CommandScene& f) { AlignSelectedTextures(f.e); }},
+      {"Textur einpassen",
+       [](CommandScene& f) {
+         f.Select({f.qa1, f.model});
+         f.prompts.text_answers = {"2 x 3"};
+       },
+       [](CommandScene& f) { FitSelectedTextures(f.e); }},
+      {"Textur drehen",
+       [](CommandScene& f) {
+         f.Select({f.qa1, f.qb});
+       },
+       [](CommandScene& f) { TextureFieldEnter(f.e, TextureField::kRotation, "30"); }},
+      {"Verschieben, Textur fixiert",
+       [](CommandScene& f) {
+         f.Select({f.qa1});
+         ProjectTextureCoordinates(*f.qa1);
+         f.e.TextureLock = true;
+         SetAxisLock(f.e, AxisLock::kX);
+       },
+       [](CommandScene& f) { DragStep(f.e, -40); }},
       {"kein Insidetest",
        [](CommandScene& f) {
          f.Select({f.a, f.b});
