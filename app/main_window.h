@@ -21,9 +21,9 @@
 //   F5-F7 the axis buttons; the keypad keys are free for AdjustTexCoords).
 // * Viewport mouse: the camera uses the right button; the left-button branches
 //   (ClickSelect, drags) and the Ctrl+right texture scaling go to the
-//   viewport_* hooks below. LeftButtonDown/RightButtonDown hold the button state.
+//   viewport_* hooks below. Pointer() holds the button state.
 // * Panels: PanelHost() is the area below the tree on the "Level" page (put the
-//   properties notebook there; SetPanelVisible shows or hides it); TexturePage()
+//   properties notebook there, shown with the first node the panel is told to show); TexturePage()
 //   is the "Texturen" page. node_properties receives ShowNodeProperties.
 //   SetKeyPreview(false/true) when a panel edit gets/loses the focus.
 // * The bar below the viewport: Bar() has "Umschauen"/"Bewegen" (wired here), the

@@ -37,6 +37,7 @@ struct TextureAlignTest : ::testing::Test {
   test::MemorySettings settings;
   test::RecordingView view;
   Editor e;
+  PointerState drag;
   TSector* room = nullptr;
   TSector* floor = nullptr;
   std::array<TSector*, 4> walls{};
@@ -182,11 +183,11 @@ TEST_F(TextureAlignTest, LockKeepsTexturesOnTheWorldThroughEveryMove) {
   test::SelectNodes(e, {walls[0]});
   // 3D drag along x (the wall's own plane) and up.
   SetAxisLock(e, AxisLock::kX);
-  for (int i = 0; i < 3; ++i) DragStep(e, -40);
+  for (int i = 0; i < 3; ++i) DragStep(e, drag, -40);
   projection_stays("drag x");
   SetAxisLock(e, AxisLock::kY);
-  DragStep(e, 40);
-  DragStep(e, 40);
+  DragStep(e, drag, 40);
+  DragStep(e, drag, 40);
   projection_stays("drag y");
   // Typed position.
   ComputeBounds(walls[0]);
@@ -196,8 +197,8 @@ TEST_F(TextureAlignTest, LockKeepsTexturesOnTheWorldThroughEveryMove) {
   SetVertexMode(e, true);
   walls[0]->Vertices[0].Marked = 1;
   SetAxisLock(e, AxisLock::kX);
-  DragStep(e, -40);
-  DragStep(e, -40);
+  DragStep(e, drag, -40);
+  DragStep(e, drag, -40);
   walls[0]->Vertices[0].Marked = 0;
   SetVertexMode(e, false);
   projection_stays("vertex");
@@ -234,8 +235,8 @@ TEST_F(TextureAlignTest, LockKeepsTexturesOnTheWorldThroughEveryMove) {
   SetTextureLock(e, false);
   const Tex travelling = TexOf(walls[0]);
   SetAxisLock(e, AxisLock::kY);
-  DragStep(e, -40);
-  DragStep(e, -40);
+  DragStep(e, drag, -40);
+  DragStep(e, drag, -40);
   EXPECT_EQ(TexOf(walls[0]), travelling);
   ComputeBounds(walls[0]);
   const Vector c = walls[0]->Centroid;
