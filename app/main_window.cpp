@@ -55,6 +55,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WireLighting();
   WireHistory();
   WireViews();
+  WirePlayTest();
   // After the tree model and the panel: the selection's row and page exist by then.
   editor_.AddDocumentListener(this);
 
@@ -153,6 +154,8 @@ void TMain::BuildMenus() {
   AddAction(edit, "Texturkoordinatendrehenum901", "Texturkoordinaten drehen um 90°");
   AddAction(edit, "Texturkoordinatenspiegeln1", "Texturkoordinaten spiegeln");
   AddAction(edit, "TexturkoordinatenaufBasis1", "Texturkoordinaten auf Basis");
+  AddAction(edit, "Texturausrichten1", "Textur ausrichten");
+  AddAction(edit, "Textureinpassen1", "Textur einpassen");
   edit->addSeparator();
   AddAction(edit, "Koordinatenkopieren1", "Koordinaten kopieren")->setShortcut(QKeySequence("Ctrl+Y"));
   AddAction(edit, "Koordinateneinfgen1", "Koordinaten einfügen")->setShortcut(QKeySequence("Ctrl+X"));
@@ -209,6 +212,8 @@ void TMain::BuildMenus() {
   AddAction(popup_, "Lschen2", "Löschen");
   AddAction(popup_, "Duplizieren2", "Duplizieren");
   AddAction(popup_, "Flcheumdrehen2", "Fläche umdrehen");
+  AddAction(popup_, "Texturausrichten2", "Textur ausrichten");
+  AddAction(popup_, "Textureinpassen2", "Textur einpassen");
   AddAction(popup_, "Umbenennen1", "Umbenennen...");
   popup_->addSeparator();
   AddAction(popup_, "AlleuntergeordnetenPolygonemarkieren1", "Alle Polygone markieren");
@@ -295,6 +300,9 @@ void TMain::BuildBar() {
   vertex_mode_->setObjectName("CheckBox1");
   row->addWidget(vertex_mode_);
   row->addWidget(new UpDown("UpDown3", bar_));
+  auto* texture_lock = new QCheckBox("Textur fixieren", bar_);
+  texture_lock->setObjectName("TexturFixieren");
+  row->addWidget(texture_lock);
   row->addStretch(1);
 }
 

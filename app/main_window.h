@@ -21,9 +21,9 @@
 //   F5-F7 the axis buttons; the keypad keys are free for AdjustTexCoords).
 // * Viewport mouse: the camera uses the right button; the left-button branches
 //   (ClickSelect, drags) and the Ctrl+right texture scaling go to the
-//   viewport_* hooks below. LeftButtonDown/RightButtonDown hold the button state.
+//   viewport_* hooks below. Pointer() holds the button state.
 // * Panels: PanelHost() is the area below the tree on the "Level" page (put the
-//   properties notebook there; SetPanelVisible shows or hides it); TexturePage()
+//   properties notebook there, shown with the first node the panel is told to show); TexturePage()
 //   is the "Texturen" page. node_properties receives ShowNodeProperties.
 //   SetKeyPreview(false/true) when a panel edit gets/loses the focus.
 // * The bar below the viewport: Bar() has "Umschauen"/"Bewegen" (wired here), the
@@ -37,13 +37,14 @@
 #include <string>
 
 #include "app/qt_prompts.h"
-#include "session/autosave.h"
-#include "document/editor.h"
-#include "tools/gesture.h"
-#include "tools/drag.h"
 #include "commands/selection.h"
-#include "tools/plane_view.h"
+#include "document/editor.h"
+#include "session/autosave.h"
+#include "session/play_test.h"
 #include "session/recent_files.h"
+#include "tools/drag.h"
+#include "tools/gesture.h"
+#include "tools/plane_view.h"
 #include "tools/view_options.h"
 #include "lighting/lightmap.h"
 
@@ -68,6 +69,7 @@ class SceneTreeModel;
 class TInit;
 class TMapExportForm;
 class PlaneViewWidget;
+class PlayTestRunner;
 class ViewportPanel;
 class ViewportTextureUploader;
 class UpDown;
@@ -185,6 +187,15 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   void LbSpeedButton4MouseDown();
   void CheckBox1Click();
 
+  // "Einstellungen..." and "Testen" (main_window_settings.cpp). The settings
+  // as the store holds them; OpenSettings shows the dialog at a page
+  // (SettingsDialog::Page) and applies its values on "OK" (true).
+  Preferences CurrentPreferences() const;
+  bool OpenSettings(int page);
+  void ApplyPreferences(const Preferences& p);
+  const Preferences& AppliedPreferences() const { return prefs_; }
+  PlayTestRunner* PlayTest() const { return play_test_; }
+
   // Undo and redo, unsaved changes, recent files, backups (main_window_history.cpp).
   // Recent files and backups exist once the window has started.
   RecentFiles* Recent() const { return recent_.get(); }
@@ -215,6 +226,7 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   void WireLighting();
   void WireHistory();
   void WireViews();
+  void WirePlayTest();
   // The 3D view and the 2D views in their splitters (main_window_views.cpp).
   QWidget* BuildViewArea(bool with_gl);
   void ShowViewLayout();
@@ -285,6 +297,8 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   QMenu* plane_menu_ = nullptr;
   Vector plane_insert_point_;
   ViewLayout layout_;
+  Preferences prefs_;
+  PlayTestRunner* play_test_ = nullptr;
 };
 
 }  // namespace qx

@@ -91,7 +91,8 @@ void TMain::FormKeyDown(QKeyEvent* event) {
                                   key == Qt::Key_D || key == Qt::Key_Q || key == Qt::Key_E;
   const char camera_key = camera_key_pressed ? static_cast<char>(key) : '\0';
   const bool fast = event->modifiers().testFlag(Qt::ShiftModifier);
-  MoveCameraByKey(editor_, camera_key, fast ? kFastCameraFactor : 1.0);  // applies the view for every key
+  // Applies the view for every key; "Kamerageschwindigkeit" scales the step.
+  MoveCameraByKey(editor_, camera_key, (fast ? kFastCameraFactor : 1.0) * prefs_.camera_speed);
   const bool keypad = event->modifiers().testFlag(Qt::KeypadModifier);
   auto it = keys_.find({key, keypad});
   if (it != keys_.end() && it->second.handler) {
@@ -104,7 +105,7 @@ void TMain::FormKeyDown(QKeyEvent* event) {
 
 void TMain::FormMouseWheel(int delta, bool fast) {
   if (viewport_->DrawingInProgress()) return;
-  MoveCameraByWheel(editor_, delta, fast ? kFastCameraFactor : 1.0);
+  MoveCameraByWheel(editor_, delta, (fast ? kFastCameraFactor : 1.0) * prefs_.camera_speed);
   Redraw();
 }
 
@@ -124,7 +125,8 @@ void TMain::ViewportPanelMouseMove(QMouseEvent* event) {
   const int dx = pointer_.last_x - x;
   const int dy = pointer_.last_y - y;
   // With Ctrl the right drag scales texture coordinates (an editing hook) instead.
-  if (pointer_.right_down && !event->modifiers().testFlag(Qt::ControlModifier)) DragCamera(editor_, dx, dy);
+  if (pointer_.right_down && !event->modifiers().testFlag(Qt::ControlModifier))
+    DragCamera(editor_, dx, dy, prefs_.invert_mouse);
   if (viewport_mouse_move) viewport_mouse_move(event, dx, dy);
   pointer_.last_x = x;
   pointer_.last_y = y;

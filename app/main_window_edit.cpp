@@ -11,8 +11,9 @@
 #include "commands/insert.h"
 #include "commands/selection.h"
 #include "commands/start_position.h"
-#include "tools/drag.h"
+#include "commands/texture_align.h"
 #include "commands/transform.h"
+#include "tools/drag.h"
 #include "render/viewport_panel.h"
 #include "ui/properties_panel.h"
 #include "ui/up_down.h"
@@ -78,6 +79,13 @@ void TMain::WireEditing() {
     connect(up_down, &UpDown::Clicked, this, [this](bool up) { GridSpinner2(editor_, up); });
   if (auto* up_down = bar_->findChild<UpDown*>("UpDown3"))
     connect(up_down, &UpDown::Clicked, this, [this](bool up) { VertexSphereSpinner(editor_, up); });
+
+  for (const char* name : {"Texturausrichten1", "Texturausrichten2"})
+    Wire(Action(name), [this] { AlignSelectedTextures(editor_); });
+  for (const char* name : {"Textureinpassen1", "Textureinpassen2"})
+    Wire(Action(name), [this] { FitSelectedTextures(editor_); });
+  if (auto* lock = bar_->findChild<QCheckBox*>("TexturFixieren"))
+    connect(lock, &QCheckBox::clicked, this, [this](bool on) { SetTextureLock(editor_, on); });
 
   Wire(Action("Koordinatenkopieren1"), [this] { CopyCoordinates(editor_); });
   Wire(Action("Koordinateneinfgen1"), [this] { PasteCoordinates(editor_); });

@@ -103,6 +103,7 @@ void TMain::StartHistory() {
   }
   autosaver_ = std::make_unique<AutoSaver>(BackupFolder());
   autosave_timer_ = new QTimer(this);
+  autosave_timer_->setObjectName("AutoSaveTimer");
   autosave_timer_->setInterval(kAutoSaveMinutes * 60 * 1000);
   connect(autosave_timer_, &QTimer::timeout, this, [this] {
     if (editor_.History.Busy()) return;  // not in the middle of a command; the next tick comes

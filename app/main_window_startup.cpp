@@ -1,11 +1,13 @@
 // TMain's life cycle: the splash at the first show, InitMainWindow, FormClose.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <filesystem>
 
 #include "app/main_window.h"
 #include "app/qt_settings.h"
+#include "commands/texture_align.h"
 #include "commands/texture_commands.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
@@ -18,6 +20,7 @@ void TMain::FormShow() {
   splash.on_init = [this](TInit& s) { InitMainWindow(&s); };
   splash.exec();
   StartHistory();
+  if (settings_) ApplyPreferences(ReadPreferences(*settings_));
   OpenStartupFiles();
   startup_done_ = true;
 }
@@ -45,6 +48,8 @@ void TMain::InitMainWindow(TInit* splash) {
   editor_.settings = settings_.get();
   ApplyViewOptions(ReadViewOptions(*settings_));
   ReadLayoutSettings();
+  RestoreTextureSettings(editor_);
+  if (auto* lock = bar_->findChild<QCheckBox*>("TexturFixieren")) lock->setChecked(editor_.TextureLock);
 
   editor_.Tree.Clear();
   const std::filesystem::path library_file = settings_->ReadString(kSettingTexLibFile, "");

@@ -11,6 +11,7 @@
 #include "cli/cli.h"
 #include "commands/export_commands.h"
 #include "document/map_document_io.h"
+#include "session/play_test.h"
 #include "lighting/level_export.h"
 #include "lighting/lightmap_png.h"
 #include "lighting/time_left.h"
@@ -19,12 +20,14 @@
 namespace qx::cli {
 
 const char* const kExportHelp =
-    "Aufruf: quarvex-cli export LEVEL.qxm OUT.map [--lightmaps BxH | --no-lightmaps]\n"
+    "Aufruf: quarvex-cli export LEVEL.qxm OUT.map [--lightmaps BxH | --no-lightmaps] [--start X,Y,Z]\n"
     "\n"
     "Liest das Map-Dokument LEVEL.qxm und schreibt die Leveldatei OUT.map für die Engine.\n"
     "\n"
     "  --lightmaps BxH   vorher Lightmaps der Größe B x H berechnen (1 bis 4096, z. B. 16x16)\n"
     "  --no-lightmaps    keine Lightmaps (Voreinstellung, wie \"Nein\" im Editor)\n"
+    "  --start X,Y,Z     diese Startposition in OUT.map statt der des Dokuments (z. B. 0,80,70.5),\n"
+    "                    wie \"Ab Kamera testen\" im Editor; LEVEL.qxm bleibt unverändert\n"
     "\n"
     "Eine vorhandene OUT.map wird erst ersetzt, wenn die neue vollständig geschrieben ist.\n"
     "Exit-Status: 0 geschrieben, 1 Fehler beim Lesen, Berechnen oder Schreiben, 2 falscher Aufruf.\n";
@@ -105,17 +108,18 @@ struct Options {
   std::optional<LightmapSize> size;
   bool no_lightmaps = false;
   std::optional<std::filesystem::path> png;
+  std::optional<Vector> start;
 };
 
 // Reads the arguments; returns an error text for a wrong command line.
-std::string ParseOptions(const std::vector<std::string>& args, bool allow_png, Options& o) {
+std::string ParseOptions(const std::vector<std::string>& args, bool allow_png, bool allow_start, Options& o) {
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i], value;
     const size_t eq = a.find('=');
     if (a.rfind("--", 0) == 0 && eq != std::string::npos) {
       value = a.substr(eq + 1);
       a = a.substr(0, eq);
-    } else if ((a == "--lightmaps" || a == "--png") && i + 1 < args.size()) {
+    } else if ((a == "--lightmaps" || a == "--png" || a == "--start") && i + 1 < args.size()) {
       value = args[++i];
     }
     if (a == "--lightmaps") {
@@ -126,6 +130,10 @@ std::string ParseOptions(const std::vector<std::string>& args, bool allow_png, O
     } else if (a == "--png" && allow_png) {
       if (value.empty()) return "--png braucht einen Ordner";
       o.png = value;
+    } else if (a == "--start" && allow_start) {
+      o.start = ParseStartPosition(value);
+      if (!o.start)
+        return "ungültige Startposition \"" + value + "\" für --start (erwartet X,Y,Z, z. B. 0,80,70.5)";
     } else if (a.size() > 1 && a[0] == '-') {
       return "unbekannte Option \"" + args[i] + "\"";
     } else {
@@ -154,7 +162,7 @@ bool BakeWithProgress(Editor& editor, LightmapSize size, uint64_t* shadow_querie
 
 int RunExport(const std::vector<std::string>& args) {
   Options o;
-  const std::string wrong = ParseOptions(args, false, o);
+  const std::string wrong = ParseOptions(args, false, true, o);
   if (!wrong.empty()) return Fail(wrong + "\n" + kExportHelp, kUsage);
   if (o.positional.size() != 2)
     return Fail(std::string("export braucht LEVEL.qxm und OUT.map\n") + kExportHelp, kUsage);
@@ -169,7 +177,7 @@ int RunExport(const std::vector<std::string>& args) {
     editor.LightmapList.clear();
   }
   std::string error;
-  if (!WriteLevelFile(editor, out, error))
+  if (!WriteLevelFileWithStart(editor, out, o.start.value_or(editor.StartPosition), error))
     return Fail(out.string() + ": " + kLevelWriteFailed + " (" + error + ")");
   std::printf("%s: %ju Bytes, %zu Knoten, %zu Lightmaps\n", out.string().c_str(),
               static_cast<uintmax_t>(std::filesystem::file_size(out)), editor.Tree.Count(),
@@ -179,7 +187,7 @@ int RunExport(const std::vector<std::string>& args) {
 
 int RunBake(const std::vector<std::string>& args) {
   Options o;
-  const std::string wrong = ParseOptions(args, true, o);
+  const std::string wrong = ParseOptions(args, true, false, o);
   if (!wrong.empty()) return Fail(wrong + "\n" + kBakeHelp, kUsage);
   if (o.positional.size() != 1)
     return Fail(std::string("bake braucht genau ein LEVEL.qxm\n") + kBakeHelp, kUsage);

@@ -14,7 +14,7 @@ const char* const kUsageText =
     "Aufruf: quarvex-cli BEFEHL [ARGUMENTE]\n"
     "\n"
     "Befehle:\n"
-    "  export LEVEL.qxm OUT.map [--lightmaps BxH | --no-lightmaps]\n"
+    "  export LEVEL.qxm OUT.map [--lightmaps BxH | --no-lightmaps] [--start X,Y,Z]\n"
     "                       Leveldatei aus einem Map-Dokument schreiben\n"
     "  bake LEVEL.qxm --lightmaps BxH [--png ORDNER]\n"
     "                       Lightmaps berechnen und als PNG-Bilder ablegen\n"

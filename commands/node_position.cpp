@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "commands/selection_bounds.h"
+#include "commands/texture_align.h"
 #include "commands/transform.h"
 #include "scene/bounds.h"
 
@@ -50,6 +51,7 @@ bool SetSelectedCoordinate(Editor& e, uint8_t node_type, AxisLock axis, float va
   for (TSector* n : e.SelectionList)
     if (n->NodeType == node_type && listed.insert(n).second) targets.push_back(n);
   bool moved = false;
+  TextureLockScope lock(e, targets);
   for (TSector* n : targets) {
     bool inside = false;
     for (const TSector* p = n->Parent; p && !inside; p = p->Parent) inside = listed.count(p) > 0;
@@ -73,6 +75,7 @@ bool SetSelectedCoordinate(Editor& e, uint8_t node_type, AxisLock axis, float va
     e.ChangedSubtree(n, kChangeGeometry);
     moved = true;
   }
+  lock.Keep();
   if (moved) e.Redraw();
   return moved;
 }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "commands/texture_align.h"
+
 namespace qx {
 
 namespace {
@@ -59,6 +61,7 @@ Vector TurnAbout(const Vector& p, const Vector& c, AxisLock axis, double degrees
 }
 
 void TurnSelectedObjects(Editor& e, int degrees) {
+  TextureLockScope lock(e, e.SelectionList);
   for (TSector* n : e.SelectionList) {
     if (HasVertices(n->NodeType)) {
       for (TVertex& v : n->Vertices) v.Position = TurnAbout(v.Position, n->Centroid, e.AxisLock, degrees);
@@ -68,6 +71,7 @@ void TurnSelectedObjects(Editor& e, int degrees) {
       e.ChangedSubtree(n, kChangeGeometry);
     }
   }
+  lock.Keep();
   e.Redraw();
 }
 

@@ -9,6 +9,7 @@
 
 #include "commands/node_position.h"
 #include "commands/selection.h"
+#include "commands/texture_align.h"
 #include "scene/cp1252.h"
 
 namespace qx {
@@ -245,6 +246,10 @@ PanelContents FillPanel(const TSector& node) {
     const Vector p = ShownPosition(node);
     const float xyz[3] = {p.x, p.y, p.z};
     for (int i = 0; i < 3; ++i) out.controls[kPositionEdits[i]].text = CoordinateText(xyz[i]);
+  }
+  if (node.NodeType == kPolygon) {
+    const auto texts = TextureFieldTexts(node);
+    for (size_t i = 0; i < texts.size(); ++i) out.controls[kTextureFieldNames[i]].text = texts[i];
   }
   switch (out.page) {
     case kLightPage: {

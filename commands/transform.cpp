@@ -9,6 +9,7 @@
 #include "commands/polygon_ops.h"
 #include "commands/properties.h"
 #include "commands/start_position.h"
+#include "commands/texture_align.h"
 
 namespace qx {
 
@@ -194,6 +195,7 @@ void CopyCoordinates(Editor& e) {
 void PasteCoordinates(Editor& e) {
   TSector* owner = nullptr;
   if (TVertex* v = CoordinateVertex(e, &owner)) {
+    const TextureLockScope lock(e, owner);
     v->Position = e.CoordinateClipboard;
     e.Changed(owner, kChangeGeometry);
   }

@@ -51,6 +51,9 @@ struct ToolState {
   qx::AxisLock AxisLock = AxisLock::kX;
   qx::ToolMode ToolMode = ToolMode::kMove;
   bool VertexMode = false;
+  // "Textur fixieren" and "Texturmaßstab" (edit/texture_align.h), kept in the settings.
+  bool TextureLock = false;
+  float TextureScale = 60;
   float VertexMarkerRadius = 2.0f;
 };
 

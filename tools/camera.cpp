@@ -75,11 +75,11 @@ void MoveCameraByWheel(Editor& e, int delta, double speed) {
   e.CameraPosition = VectorAdd(e.CameraPosition, u);
 }
 
-void DragCamera(Editor& e, int dx, int dy) {
+void DragCamera(Editor& e, int dx, int dy, bool invert_look) {
   if (dx == 0 && dy == 0) return;
   if (e.CameraMode == CameraMode::kLook) {
     e.CameraHeading = static_cast<float>(e.CameraHeading + dx * double(kLookSensitivity));
-    e.CameraPitch = static_cast<float>(e.CameraPitch + dy * double(kLookSensitivity));
+    e.CameraPitch = static_cast<float>(e.CameraPitch + (invert_look ? -dy : dy) * double(kLookSensitivity));
     return;
   }
   // Move mode: strafe with the horizontal motion, then go forward with the vertical one.

@@ -33,7 +33,8 @@ void MoveCameraByKey(Editor& e, char key, double speed = 1.0);
 void MoveCameraByWheel(Editor& e, int delta, double speed = 1.0);
 
 // The camera part of a right-button drag; dx = last x - x, dy = last y - y.
-void DragCamera(Editor& e, int dx, int dy);
+// `invert_look` ("Maus umkehren"): in look mode, dragging up looks down.
+void DragCamera(Editor& e, int dx, int dy, bool invert_look = false);
 
 // The ground grid: lines at centre + k * size for |k| <= count, each
 // spanning centre +- extent. Empty (count < 0) when the grid size is not positive.

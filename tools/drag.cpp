@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commands/polygon_ops.h"
+#include "commands/texture_align.h"
 #include "commands/start_position.h"
 #include "scene/bounds.h"
 
@@ -64,6 +65,7 @@ void DragStep(Editor& e, PointerState& p, int dx) {
   const std::vector<TSector*> list = e.SelectionList;
   for (TSector* n : list) {
     if (s != 0) {
+      const TextureLockScope lock(e, n);
       if (e.ToolMode == ToolMode::kMove) {
         if (IsQuadLike(n) && e.VertexMode) {
           for (TVertex& v : n->Vertices)

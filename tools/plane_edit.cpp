@@ -146,8 +146,10 @@ void PlaneMouse::Cancel() {
   switch (gesture_) {
     case PlaneGesture::kMove:
     case PlaneGesture::kVertexMove:
-      // The history holds the state of the press: the drag's step is taken back.
+      // The history holds the state of the press: the drag's step is taken
+      // back, texture coordinates included, so the lock has nothing to keep.
       drag_.Cancel();
+      if (texture_lock_) texture_lock_->Forget();
       EndDrag();
       break;
     case PlaneGesture::kCamera:
@@ -204,6 +206,7 @@ void PlaneMouse::StartMove(Modifiers m) {
     saved_.push_back(std::move(s));
   }
   gesture_ = PlaneGesture::kMove;
+  texture_lock_ = std::make_unique<TextureLockScope>(e_, e_.SelectionList);
   drag_.Press("Verschieben");
   if (!listening_) e_.Tree.AddListener(this);
   listening_ = true;
@@ -228,6 +231,7 @@ void PlaneMouse::StartVertexMove(Modifiers m, const ViewOptions& o) {
       if (n->Vertices[i].Marked) saved_vertices_.push_back({n, static_cast<int>(i), n->Vertices[i].Position});
   gesture_ = PlaneGesture::kVertexMove;
   ShowNodeProperties(e_, grabbed->node);
+  texture_lock_ = std::make_unique<TextureLockScope>(e_, e_.SelectionList);
   drag_.Press("Vertex verschieben");
   if (!listening_) e_.Tree.AddListener(this);
   listening_ = true;
@@ -244,6 +248,7 @@ void PlaneMouse::ApplyMove(const Vector& offset) {
     }
     Touched(e_, n);
   }
+  if (texture_lock_) texture_lock_->Keep();
   // Selected sectors' boxes follow what they hold.
   for (TSector* n : e_.SelectionList)
     if (n->NodeType == kSector) ComputeBounds(n);
@@ -255,6 +260,7 @@ void PlaneMouse::ApplyVertexMove(const Vector& offset) {
   for (const SavedVertex& s : saved_vertices_)
     if (static_cast<size_t>(s.index) < s.node->Vertices.size())
       s.node->Vertices[s.index].Position = Offset(s.position, offset);
+  if (texture_lock_) texture_lock_->Keep();
   // The saved corners come node by node.
   for (size_t i = 0; i < saved_vertices_.size(); ++i)
     if (i == 0 || saved_vertices_[i].node != saved_vertices_[i - 1].node)
@@ -268,12 +274,14 @@ void PlaneMouse::EndDrag() {
   listening_ = false;
   saved_.clear();
   saved_vertices_.clear();
+  texture_lock_.reset();
   drag_.Release();
   e_.Redraw();
 }
 
 void PlaneMouse::Abandon() {
   // Called while the tree tells its listeners: only forget, unregister later.
+  if (texture_lock_) texture_lock_->Forget();
   saved_.clear();
   saved_vertices_.clear();
   press_nodes_.clear();

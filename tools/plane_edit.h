@@ -14,14 +14,16 @@
 // held; each drag is one undo step.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "commands/selection.h"
+#include "commands/texture_align.h"
+#include "tools/drag.h"
 #include "tools/gesture.h"
 #include "tools/plane_pick.h"
-#include "tools/drag.h"
-#include "commands/selection.h"
 
 namespace qx {
 
@@ -103,6 +105,8 @@ class PlaneMouse : private TreeListener {
   Vector camera_start_;
   Vector applied_;  // the offset last applied
   LastClick last_click_;
+  // "Textur fixieren" for the whole drag: every step from where it started.
+  std::unique_ptr<TextureLockScope> texture_lock_;
 };
 
 // The point the context menu's insert commands place a node at: the grid

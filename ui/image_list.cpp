@@ -237,6 +237,13 @@ void Draw(QPainter& p, int index) {
     case kIconActor:
       Actor(p);
       break;
+    case kImagePlay: {
+      p.setPen(Pen(QColor(20, 90, 20), 1));
+      p.setBrush(QColor(40, 170, 40));
+      const QPointF play[] = {{4, 2}, {14, 8}, {4, 14}};
+      p.drawPolygon(play, 3);
+      break;
+    }
     default:
       break;
   }

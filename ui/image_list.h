@@ -30,6 +30,7 @@ enum ToolImage : int {
   kImagePortals = 22,
   kImageInvisible = 23,
   kImageMarkers = 26,
+  kImagePlay = 29,  // "Testen"
 };
 
 inline constexpr int kImageCount = 30;

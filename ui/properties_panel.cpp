@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "commands/node_position.h"
+#include "commands/texture_align.h"
 
 namespace qx {
 
@@ -195,6 +196,7 @@ void PropertiesPanel::BuildPages() {
   add_checks(1);  // Sektor
   add_checks(2);  // Polygon
   add_radios(2, "Beleuchtung");
+  AddTextureFields(pages[2]);
 
   QWidget* light = pages[3];
   add_radios(3, nullptr);
@@ -239,6 +241,48 @@ void PropertiesPanel::BuildPages() {
   for (QWidget* p : pages) LayoutOf(p)->addStretch(1);
 }
 
+void PropertiesPanel::AddTextureFields(QWidget* page) {
+  // Two fields a row, so that the page grows by little and the tree above keeps its room.
+  auto* grid = new QGridLayout;
+  grid->addWidget(new QLabel("Textur", page), 0, 0, 1, 4);
+  auto add = [&](const char* name, const char* label, int row, int column) {
+    auto* edit = new QLineEdit(page);
+    edit->setObjectName(name);
+    edit->setMinimumWidth(40);
+    controls_[name] = edit;
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textEdited, this, [this, edit] { typed_.insert(edit); });
+    connect(edit, &QLineEdit::returnPressed, this, [this, edit] { NumberEditEnter(edit); });
+    grid->addWidget(new QLabel(QString::fromUtf8(label), page), row, column);
+    grid->addWidget(edit, row, column + 1);
+    return edit;
+  };
+  // U and V side by side: "Verschieben U" [ ] "V" [ ], "Skalieren U" [ ] "V" [ ].
+  for (int i = 0; i < 5; ++i) {
+    const bool v = i == 1 || i == 3;
+    add(kTextureFieldNames[i], v ? "V" : kTextureFieldLabels[i], 1 + i / 2, v ? 2 : 0)
+        ->setProperty("texture_field", i);
+  }
+  // The scale "Textur ausrichten" uses: the editor's, not the quad's.
+  texture_scale_ = add(kTextureScaleName, kTextureScaleCaption, 3, 2);
+  LayoutOf(page)->addLayout(grid);
+}
+
+bool PropertiesPanel::ApplyTextureEdit(QLineEdit* edit) {
+  const std::string text = edit->text().toStdString();
+  if (edit == texture_scale_) {
+    const std::optional<float> v = ParseFloat(text);
+    if (!v || !(*v > 0)) {
+      if (editor_.prompts) editor_.prompts->ShowError("'" + text + "' ist kein gültiger Maßstab");
+      return false;
+    }
+    SetTextureScale(editor_, *v);
+    return true;
+  }
+  const auto field = static_cast<TextureField>(edit->property("texture_field").toInt());
+  return TextureFieldEnter(editor_, field, text) == EnterResult::kFocusViewport;
+}
+
 void PropertiesPanel::ShowNode(const TSector* node) {
   if (!node) {
     ShowNothing();
@@ -279,6 +323,7 @@ void PropertiesPanel::ShowNode(const TSector* node) {
     if (edit && it != c.controls.end()) edit->setText(QString::fromStdString(it->second.text));
   }
   if (c.page == PageForNodeType(kLight)) UpdatePreview();
+  if (texture_scale_) texture_scale_->setText(QString::number(double(editor_.TextureScale)));
 }
 
 bool PropertiesPanel::ApplyEdit(QLineEdit* edit) {
@@ -287,7 +332,9 @@ bool PropertiesPanel::ApplyEdit(QLineEdit* edit) {
   bool ok = true;
   const std::string text = edit->text().toStdString();
   UndoStack::Step step(editor_.History, kPropertiesStepName);
-  if (edit == colour_edits_[0]) {
+  if (edit == texture_scale_ || edit->property("texture_field").isValid()) {
+    ok = ApplyTextureEdit(edit);
+  } else if (edit == colour_edits_[0]) {
     RedEditEnter();
   } else if (edit->property("axis").isValid()) {
     ok = PositionEnter(editor_, currentIndex(), edit->property("axis").toInt(), text) ==

@@ -62,6 +62,10 @@ class PropertiesPanel : public QTabWidget, public DocumentListener, private Tree
   void AddColourRow(QWidget* page, int channel);
   void BuildPages();
   void AddPositionRow(QWidget* page, int page_index);
+  // "Textur" on the quad page: the scale of "Textur ausrichten" and the fields
+  // of the shown quad's projection (edit/texture_align.h).
+  void AddTextureFields(QWidget* page);
+  bool ApplyTextureEdit(QLineEdit* edit);
   // Applies an edit's text as Enter does; false when it was refused (the
   // message has been shown). Enter and leaving the field both come here.
   bool ApplyEdit(QLineEdit* edit);
@@ -83,6 +87,7 @@ class PropertiesPanel : public QTabWidget, public DocumentListener, private Tree
   QFrame* preview_ = nullptr;
   QLineEdit* range_edit_ = nullptr;
   QLineEdit* position_edits_[kPageCount][3] = {};
+  QLineEdit* texture_scale_ = nullptr;
   // Edits whose text the user changed since it was filled or applied: only
   // these are applied when they lose the focus.
   std::set<QLineEdit*> typed_;

@@ -67,7 +67,11 @@ TEST_F(MainWindowTest, FreshStartCaptionOptionsAndMenus) {
   auto menu = [&](int i) { return Captions(w->menuBar()->actions()[i]->menu()); };
   EXPECT_EQ(menu(0), QStringList({"Neu", "Laden...", "Speichern", "Speichern unter...", "Bibliothek laden...",
                                   "Bibliothek speichern", "Bibliothek speichern unter...", "Exportieren",
-                                  "Leveldatei (*.map)", "Zuletzt geöffnet", "(keine)", "Beenden"}));
+                                  "Leveldatei (*.map)", "Testen", "Ab Kamera testen", "Einstellungen...",
+                                  "Zuletzt geöffnet", "(keine)", "Beenden"}));
+  EXPECT_EQ(w->Action("Testen1")->shortcut(), QKeySequence("F9"));
+  EXPECT_EQ(w->Action("AbKameratesten1")->shortcut(), QKeySequence("Shift+F9"));
+  EXPECT_EQ(w->Action("ToolButton28")->toolTip(), "Testen (F9)");
   EXPECT_EQ(menu(2), QStringList({"Sektor", "Quadrat", "Lichtquelle", "Portal", "Partikelsystem", "Model...",
                                   "Actor", "Checkpoint", "Startposition setzen"}));
   EXPECT_EQ(menu(3),

@@ -53,6 +53,38 @@ TEST_F(CliFixture, ExportWritesTheLevelFile) {
   EXPECT_EQ(r.status, 0) << r.err;
 }
 
+TEST_F(CliFixture, ExportWithAnotherStartPosition) {
+  QX_NEED_CLI();
+  const std::vector<uint8_t> plain = Expected(std::nullopt);
+  for (const char* start : {"--start -12,80,40.5", "--start=-12,80,40.5"}) {
+    const test::CliResult r = RunCli(dir, "export " + Quote(level) + " " + Quote(out) + " " + start);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<uint8_t> bytes = test::ReadFileBytes(out);
+    ASSERT_EQ(bytes.size(), plain.size());
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end() - 12, bytes.begin())) << "all but the start as before";
+    LevelFile f;
+    std::string error;
+    ASSERT_TRUE(ReadLevelFile(bytes, f, error)) << error;
+    EXPECT_EQ(f.start.x, -12);
+    EXPECT_EQ(f.start.y, 80);
+    EXPECT_EQ(f.start.z, 40.5f);
+  }
+  Editor e;
+  std::string error;
+  ASSERT_TRUE(LoadMapDocument(e, level, &error));
+  EXPECT_EQ(e.StartPosition.y, 2) << "the document is not changed";
+
+  for (const char* bad : {"--start 1,2", "--start \"1, 2, 3\"", "--start a,b,c", "--start"}) {
+    const test::CliResult r = RunCli(dir, "export " + Quote(level) + " " + Quote(dir / "x.map") + " " + bad);
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_NE(r.err.find("--start"), std::string::npos) << bad << ": " << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "x.map"));
+  const test::CliResult r = RunCli(dir, "export --help");
+  EXPECT_NE(r.out.find("[--start X,Y,Z]"), std::string::npos) << r.out;
+  EXPECT_NE(RunCli(dir, "bake " + Quote(level) + " --lightmaps 2x2 --start 1,2,3").status, 0);
+}
+
 TEST_F(CliFixture, ExportRefusesWrongCallsAndBadFiles) {
   QX_NEED_CLI();
   const std::string io = Quote(level) + " " + Quote(out);

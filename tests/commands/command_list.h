@@ -16,10 +16,12 @@
 #include "commands/recording_view.h"
 #include "commands/sector_import.h"
 #include "commands/selection.h"
+#include "commands/texture_align.h"
 #include "commands/texture_commands.h"
-#include "tools/drag.h"
 #include "commands/transform.h"
 #include "commands/tree_edit.h"
+#include "tools/drag.h"
+#include "ui/browser_logic.h"
 #include "lighting/lightmap.h"
 #include "models/test_md2.h"
 #include "support/scene_samples.h"
@@ -181,6 +183,30 @@ inline const std::vector<Command>& Commands() {
       {"Texturkoordinaten spiegeln", [](CommandScene& f) { f.Select({f.qa2}); },
        [](CommandScene& f) { MirrorSelectedTexCoords(f.e); }},
       {"Texturkoordinaten auf Basis", [](CommandScene&) {}, [](CommandScene& f) { TexCoordsFromBasis(f.e); }},
+      {"Textur ausrichten",
+       [](CommandScene& f) {
+         f.Select({f.a, f.model});
+       },
+       [](CommandScene& f) { AlignSelectedTextures(f.e); }},
+      {"Textur einpassen",
+       [](CommandScene& f) {
+         f.Select({f.qa1, f.model});
+         f.prompts.text_answers = {"2 x 3"};
+       },
+       [](CommandScene& f) { FitSelectedTextures(f.e); }},
+      {"Textur drehen",
+       [](CommandScene& f) {
+         f.Select({f.qa1, f.qb});
+       },
+       [](CommandScene& f) { TextureFieldEnter(f.e, TextureField::kRotation, "30"); }},
+      {"Verschieben, Textur fixiert",
+       [](CommandScene& f) {
+         f.Select({f.qa1});
+         ProjectTextureCoordinates(*f.qa1);
+         f.e.TextureLock = true;
+         SetAxisLock(f.e, AxisLock::kX);
+       },
+       [](CommandScene& f) { DragStep(f.e, -40); }},
       {"kein Insidetest",
        [](CommandScene& f) {
          f.Select({f.a, f.b});

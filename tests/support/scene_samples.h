@@ -53,6 +53,22 @@ inline TSector* AddQuad(Editor& e, TSector* parent, Vector c, const std::string&
   return q;
 }
 
+// A quad with the given corners in the order of the square above (0 and 1 one
+// edge, 2 and 3 the opposite one) and a square's texture coordinates.
+inline TSector* AddQuadAt(Editor& e, TSector* parent, Vector p0, Vector p1, Vector p2, Vector p3) {
+  TSector* q = AddQuad(e, parent, {});
+  const Vector p[4] = {p0, p1, p2, p3};
+  for (int i = 0; i < 4; ++i) q->Vertices[i].Position = p[i];
+  return q;
+}
+
+// A wall on the line from (xa, za) to (xb, zb), from y0 up to y1, its front on
+// the side from which the line runs left to right.
+inline TSector* AddWall(Editor& e, TSector* parent, float xa, float za, float xb, float zb, float y0,
+                        float y1) {
+  return AddQuadAt(e, parent, {xb, y1, zb}, {xa, y1, za}, {xb, y0, zb}, {xa, y0, za});
+}
+
 inline TSector* AddPortal(Editor& e, TSector* parent, Vector c, TSector* linked = nullptr) {
   TSector* p = AddNode(e, parent, kPortal);
   p->ResizeVertices(4);
