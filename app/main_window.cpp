@@ -49,6 +49,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WireLighting();
   WireHistory();
   WireViews();
+  WireCheck();
 
   // Key preview: the window sees every key before the focused control.
   qApp->installEventFilter(this);
@@ -56,6 +57,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
 
 TMain::~TMain() {
   qApp->removeEventFilter(this);
+  ReleaseCheckPanel();
   ReleasePlaneViews();
   editor_.Textures.SetUploader(nullptr);  // while the viewport's context still exists
   // The views follow the document; they go before it does.

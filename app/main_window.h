@@ -47,6 +47,7 @@
 class QAction;
 class QActionGroup;
 class QCheckBox;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -60,6 +61,7 @@ class QTimer;
 
 namespace qx {
 
+class CheckPanel;
 class PropertiesPanel;
 class SceneTreeModel;
 class TInit;
@@ -85,6 +87,9 @@ class TMain : public QMainWindow, public EditorView {
   QWidget* PanelHost() const { return panel_host_; }
   QWidget* TexturePage() const { return texture_page_; }
   QWidget* Bar() const { return bar_; }
+  // The dock "Prüfung" of "Level prüfen" (main_window_check.cpp).
+  CheckPanel* CheckPanelWidget() const { return check_panel_; }
+  QDockWidget* CheckDock() const { return check_dock_; }
   SettingsStore* Settings() const { return settings_.get(); }
   Prompts& prompts() { return prompts_; }
   void SetMapExportForm(TMapExportForm* form) { map_export_form_ = form; }
@@ -209,6 +214,8 @@ class TMain : public QMainWindow, public EditorView {
   void WireLighting();
   void WireHistory();
   void WireViews();
+  void WireCheck();
+  void ReleaseCheckPanel();
   // The 3D view and the 2D views in their splitters (main_window_views.cpp).
   QWidget* BuildViewArea(bool with_gl);
   void ShowViewLayout();
@@ -275,6 +282,9 @@ class TMain : public QMainWindow, public EditorView {
   QMenu* plane_menu_ = nullptr;
   Vector plane_insert_point_;
   ViewLayout layout_;
+  QDockWidget* check_dock_ = nullptr;
+  CheckPanel* check_panel_ = nullptr;
+  QLabel* check_count_ = nullptr;
 };
 
 }  // namespace qx

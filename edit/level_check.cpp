@@ -648,9 +648,10 @@ void CheckRoomSurfaces(const RoomContext& ctx, std::vector<Finding>& out) {
   for (size_t i = 0; i < quads.size(); ++i)
     if (open_of[i] > 0)
       out.push_back(Make(Severity::kError, "room.gap",
-                         "Lücke in " + NodeLabel(ctx.room) + ": eine Kante von " + NodeLabel(quads[i].node) +
-                             " schließt an nichts an (Länge " + Number(open_of[i]) + ").",
-                         {quads[i].node, ctx.room}));
+                         NodeLabel(quads[i].node) + " in " + NodeLabel(ctx.room) +
+                             ": eine Kante schließt an nichts an, eine Lücke von " + Number(open_of[i]) +
+                             " Einheiten.",
+                         {quads[i].node}));
   if (any_gap) return;
 
   // A closed room: a quad on its hull must face inwards.
@@ -660,8 +661,8 @@ void CheckRoomSurfaces(const RoomContext& ctx, std::vector<Finding>& out) {
     const double outward = Axis(q.n, f / 2) * (f % 2 ? 1 : -1);
     if (outward > 0.5)
       out.push_back(Make(Severity::kWarning, "room.facing",
-                         NodeLabel(q.node) + " zeigt aus " + NodeLabel(ctx.room) + " hinaus.",
-                         {q.node, ctx.room}, FixKind::kTurnQuad));
+                         NodeLabel(q.node) + " zeigt aus " + NodeLabel(ctx.room) + " hinaus.", {q.node},
+                         FixKind::kTurnQuad));
   }
 }
 
@@ -834,7 +835,7 @@ void CheckPortals(const Scan& scan, const SceneTree& tree, std::vector<Finding>&
       out.push_back(Make(Severity::kWarning, "portal.oneway",
                          label + " führt nach " + NodeLabel(linked) +
                              ", von dort führt kein Portal an dieser Stelle zurück.",
-                         {p, linked}, FixKind::kAddReturnPortal));
+                         {p}, FixKind::kAddReturnPortal));
   }
 }
 
@@ -1118,6 +1119,7 @@ void LevelChecker::SetActive(bool active) {
 }
 
 void LevelChecker::DocumentChanged(const ChangeSet& changes) {
+  if (changes.replaced) ++generation_;
   if (changes.lightmaps || changes.replaced) {
     have_bake_ = !doc_.LightmapList.empty();
     if (have_bake_) baked_fingerprint_ = Fingerprint();

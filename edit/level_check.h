@@ -127,6 +127,8 @@ class LevelChecker : public DocumentListener, private TreeListener {
   bool Pending() const { return active_ && (full_ || !dirty_.empty() || pending_global_); }
 
   const std::vector<Finding>& Findings() const { return findings_; }
+  // Counts the documents seen: grows when a new or loaded document replaced the last.
+  int DocumentGeneration() const { return generation_; }
   bool LightmapsStale() const;
   // Told after every Update that changed the findings.
   std::function<void()> on_update;
@@ -167,6 +169,7 @@ class LevelChecker : public DocumentListener, private TreeListener {
   std::vector<Finding> findings_;
   uint64_t baked_fingerprint_ = 0;
   bool have_bake_ = false;
+  int generation_ = 0;
   Stats stats_;
 };
 

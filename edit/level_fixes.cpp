@@ -5,6 +5,9 @@
 
 #include "edit/editor.h"
 #include "edit/flip_face.h"
+#include "edit/properties.h"
+#include "edit/selection.h"
+#include "edit/start_position.h"
 #include "scene/bounds.h"
 
 namespace qx {
@@ -131,6 +134,31 @@ bool MoveStartToFirstSector(Document& doc) {
     return true;
   }
   return false;
+}
+
+std::vector<TSector*> FindingNodes(const SceneTree& tree, const Finding& finding) {
+  return Resolve(tree, finding);
+}
+
+bool SelectFinding(Editor& e, const Finding& finding) {
+  std::vector<TSector*> nodes = Resolve(e.Tree, finding);
+  std::erase(nodes, nullptr);
+  if (nodes.empty()) {
+    if (finding.code.rfind("start.", 0) != 0) return false;
+    SelectStartMarker(e, false);
+    return true;
+  }
+  ClearSelection(e);
+  for (TSector* n : nodes) {
+    if (n->Marked) continue;
+    n->Marked = 1;
+    e.SelectionList.push_back(n);
+    ComputeBounds(n);
+  }
+  SelectInTree(e, nodes.front());
+  ShowNodeProperties(e, nodes.front());
+  e.Redraw();
+  return true;
 }
 
 bool ApplyFix(Document& doc, const Finding& f, LightmapSize size) {

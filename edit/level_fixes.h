@@ -36,6 +36,12 @@ bool MoveStartToFirstSector(Document& doc);
 // `size`.
 bool ApplyFix(Document& doc, const Finding& finding, LightmapSize size = {});
 
+// The finding's nodes as they are now (found by id; null for one that is gone).
+std::vector<TSector*> FindingNodes(const SceneTree& tree, const Finding& finding);
+// Selects the finding's nodes (the start marker for a finding about the start
+// position), the first one the tree's current node. False when nothing was selected.
+bool SelectFinding(Editor& e, const Finding& finding);
+
 // "Beheben": one finding's fix as one undo step.
 bool FixFinding(Editor& e, const Finding& finding, LightmapSize size = {});
 // "Alle beheben": the fix of every finding with this code, as one undo step.
