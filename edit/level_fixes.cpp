@@ -14,8 +14,12 @@ namespace qx {
 
 namespace {
 
+// A link may name a record that is gone: it is looked for among the tree's
+// records before it is followed.
 bool IsLiveSector(const SceneTree& tree, const TSector* s) {
-  return s && s->NodeType == kSector && tree.Contains(s);
+  bool found = false;
+  if (s) tree.Walk([&](TSector* n) { found = found || n == s; });
+  return found && s->NodeType == kSector;
 }
 
 // The nodes of a finding, found again by id in the tree as it is now.
@@ -81,7 +85,9 @@ TSector* AddReturnPortal(Document& doc, TSector* portal) {
 }
 
 bool RemoveNode(Document& doc, TSector* node) {
-  if (!node || !doc.Tree.Contains(node)) return false;
+  bool found = false;
+  if (node) doc.Tree.Walk([&](TSector* n) { found = found || n == node; });
+  if (!found) return false;
   doc.Tree.Remove(node);
   return true;
 }
