@@ -285,6 +285,7 @@ class TMain : public QMainWindow, public EditorView {
   QDockWidget* check_dock_ = nullptr;
   CheckPanel* check_panel_ = nullptr;
   QLabel* check_count_ = nullptr;
+  bool check_shown_once_ = false;
 };
 
 }  // namespace qx

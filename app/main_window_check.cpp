@@ -36,7 +36,13 @@ void TMain::WireCheck() {
   show->setToolTip("Level prüfen");
   tool_bar_->addAction(show);
   if (QWidget* w = tool_bar_->widgetForAction(show)) w->setObjectName("ToolButtonCheck");
-  Wire(show, [this, show] { check_dock_->setVisible(show->isChecked()); });
+  Wire(show, [this, show] {
+    const bool first = show->isChecked() && !check_shown_once_;
+    check_dock_->setVisible(show->isChecked());
+    // A few rows high at first: the views keep most of the window.
+    if (first) resizeDocks({check_dock_}, {150}, Qt::Vertical);
+    check_shown_once_ = check_shown_once_ || first;
+  });
   connect(check_dock_, &QDockWidget::visibilityChanged, this, [this, show](bool) {
     // Hidden behind another tab of a dock area it still counts as open.
     const bool open = !check_dock_->isHidden();

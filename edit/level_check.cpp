@@ -76,6 +76,12 @@ struct Box3 {
            b.max.y >= min.y - tol && b.min.z <= max.z + tol && b.max.z >= min.z - tol;
   }
   V3 Center() const { return (min + max) * 0.5; }
+  // Grown by `by` each way: a query box that also finds what lies just across a cell's border.
+  Box3 Grown(double by) const {
+    Box3 b = *this;
+    if (!empty) b.min = min - V3{by, by, by}, b.max = max + V3{by, by, by};
+    return b;
+  }
 };
 
 // Closest point of triangle abc to p (the regions of the triangle's Voronoi diagram).
@@ -549,7 +555,7 @@ void CheckRoomSurfaces(const RoomContext& ctx, std::vector<Finding>& out) {
   std::vector<bool> flickers(quads.size(), false);
   for (size_t i = 0; i < quads.size(); ++i) {
     const Quad& a = quads[i];
-    quad_grid.Query(a.box, [&](int jj) {
+    quad_grid.Query(a.box.Grown(kCheckGap), [&](int jj) {
       const size_t j = size_t(jj);
       if (j <= i) return;
       const Quad& b = quads[j];
@@ -617,7 +623,7 @@ void CheckRoomSurfaces(const RoomContext& ctx, std::vector<Finding>& out) {
     b.Add(e.a);
     b.Add(e.b);
     cover.clear();
-    edge_grid.Query(b, [&](int fi) {
+    edge_grid.Query(b.Grown(kCheckGap), [&](int fi) {
       const Segment& f = edges[size_t(fi)];
       if (f.owner == e.owner) return;
       auto off_line = [&](V3 p) { return Length((p - e.a) - d * Dot(p - e.a, d)); };
@@ -629,7 +635,7 @@ void CheckRoomSurfaces(const RoomContext& ctx, std::vector<Finding>& out) {
     parts.clear();
     if (Uncovered(cover, len, &parts) <= 0) continue;
     // An open part may still lie on another quad's surface (a wall standing on a floor).
-    quad_grid.Query(b, [&](int qi) {
+    quad_grid.Query(b.Grown(kCheckGap), [&](int qi) {
       const Quad& q = quads[size_t(qi)];
       if (int(qi) == e.owner) return;
       if (std::fabs(Dot(q.n, e.a - q.center)) > kCheckGap || std::fabs(Dot(q.n, e.b - q.center)) > kCheckGap)

@@ -53,6 +53,7 @@ TEST_F(PlaneViewsWindow, LevelCheckFindsFramesAndFixesAOneWayPortal) {
             NodeLabel(rooms.there) + " führt nach Sektor 'Rechts' (" + std::to_string(rooms.right->Id) +
                 "), von dort führt kein Portal an dieser Stelle zurück.");
   EXPECT_EQ(w->statusBar()->findChild<QLabel*>("CheckCount")->text(), "Prüfung: 0 Fehler, 1 Warnung");
+  Shot("level_check.png");
 
   // Double-click: the portal is selected and framed, in 3D and in every 2D view.
   const QRect row = list->visualItemRect(list->topLevelItem(0));

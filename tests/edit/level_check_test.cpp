@@ -118,6 +118,15 @@ TEST(LevelCheck, SoundLevelsGiveNoFinding) {
          e.StartPosition = {50, 5, 150};
        }},
       {"two rooms joined both ways", [](Editor& e) { BuildTwoRooms(e); }},
+      {"walls reaching a hundredth below the floor",
+       [](Editor& e) {
+         BuildTwoRooms(e);
+         e.Tree.Walk([](TSector* n) {
+           if (n->NodeType == kPolygon && n->Parent->Name == "Wände")
+             for (TVertex& v : n->Vertices)
+               if (v.Position.y == 0) v.Position.y = -0.01f;
+         });
+       }},
   };
   for (const Case& c : cases) {
     Editor e;
