@@ -58,6 +58,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WirePlayTest();
   // After the tree model and the panel: the selection's row and page exist by then.
   editor_.AddDocumentListener(this);
+  WireCheck();
 
   // Key preview: the window sees every key before the focused control.
   qApp->installEventFilter(this);
@@ -66,6 +67,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
 TMain::~TMain() {
   qApp->removeEventFilter(this);
   editor_.RemoveDocumentListener(this);
+  ReleaseCheckPanel();
   ReleasePlaneViews();
   editor_.Textures.SetUploader(nullptr);  // while the viewport's context still exists
   // The views follow the document; they go before it does.

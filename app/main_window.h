@@ -51,6 +51,7 @@
 class QAction;
 class QActionGroup;
 class QCheckBox;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -64,6 +65,7 @@ class QTimer;
 
 namespace qx {
 
+class CheckPanel;
 class PropertiesPanel;
 class SceneTreeModel;
 class TInit;
@@ -90,6 +92,9 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   QWidget* PanelHost() const { return panel_host_; }
   QWidget* TexturePage() const { return texture_page_; }
   QWidget* Bar() const { return bar_; }
+  // The dock "Prüfung" of "Level prüfen" (main_window_check.cpp).
+  CheckPanel* CheckPanelWidget() const { return check_panel_; }
+  QDockWidget* CheckDock() const { return check_dock_; }
   SettingsStore* Settings() const { return settings_.get(); }
   Prompts& prompts() { return prompts_; }
   void SetMapExportForm(TMapExportForm* form) { map_export_form_ = form; }
@@ -227,6 +232,8 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   void WireHistory();
   void WireViews();
   void WirePlayTest();
+  void WireCheck();
+  void ReleaseCheckPanel();
   // The 3D view and the 2D views in their splitters (main_window_views.cpp).
   QWidget* BuildViewArea(bool with_gl);
   void ShowViewLayout();
@@ -299,6 +306,10 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   ViewLayout layout_;
   Preferences prefs_;
   PlayTestRunner* play_test_ = nullptr;
+  QDockWidget* check_dock_ = nullptr;
+  CheckPanel* check_panel_ = nullptr;
+  QLabel* check_count_ = nullptr;
+  bool check_shown_once_ = false;
 };
 
 }  // namespace qx

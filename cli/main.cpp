@@ -22,6 +22,8 @@ const char* const kUsageText =
     "  demo ORDNER          das Demo-Level und seine Texturbibliothek schreiben\n"
     "  texlib LIB.tex add BILD... | remove NUMMER | list\n"
     "                       eine Texturbibliothek bearbeiten oder auflisten\n"
+    "  check LEVEL.qxm [--tex LIB.tex] [--json]\n"
+    "                       das Level prüfen und die Befunde ausgeben\n"
     "\n"
     "quarvex-cli BEFEHL --help zeigt die Hilfe eines Befehls.\n";
 
@@ -48,7 +50,8 @@ int main(int argc, char** argv) {
                            {"bake", qx::cli::RunBake, qx::cli::kBakeHelp},
                            {"info", qx::cli::RunInfo, qx::cli::kInfoHelp},
                            {"demo", qx::cli::RunDemo, qx::cli::kDemoHelp},
-                           {"texlib", qx::cli::RunTexlib, qx::cli::kTexlibHelp}};
+                           {"texlib", qx::cli::RunTexlib, qx::cli::kTexlibHelp},
+                           {"check", qx::cli::RunCheck, qx::cli::kCheckHelp}};
   for (const Entry& e : entries) {
     if (command != e.name) continue;
     for (const std::string& a : args)
