@@ -284,15 +284,18 @@ TEST_F(EditWindowTest, DragStepsReuseTheKeptPictureOfTheLevel) {
 
   Trigger("ToolButton15");  // move
   Trigger("ToolButton12");  // along Y
+  // Steps come from the horizontal motion: 40 pixels an event is a grid step
+  // each time, up for a move to the right.
+  const float y0 = quad->Vertices[0].Position.y;
   QTest::mousePress(vp, Qt::LeftButton, {}, at);
   int reused = 0;
   for (int i = 1; i <= 6; ++i) {
-    QTest::mouseMove(vp, at - QPoint(0, 20 * i));
+    QTest::mouseMove(vp, at + QPoint(40 * i, 0));
     reused += retained->LastFrameReused();
   }
   QTest::qWait(250);
-  QTest::mouseRelease(vp, Qt::LeftButton, {}, at - QPoint(0, 120));
-  EXPECT_GT(quad->Centroid.y, 0) << "the square went up";
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, at + QPoint(240, 0));
+  EXPECT_EQ(quad->Vertices[0].Position.y, y0 + 6 * e.GridSize) << "one grid step an event";
   EXPECT_GE(reused, 4) << "after the step that takes the square out of its chunk";
   e.Redraw();
   const QImage kept = vp->grabFramebuffer();
@@ -301,6 +304,43 @@ TEST_F(EditWindowTest, DragStepsReuseTheKeptPictureOfTheLevel) {
   const QImage full = vp->grabFramebuffer();
   retained->SetFrameCacheEnabled(true);
   EXPECT_TRUE(kept == full);
+}
+
+// Esc in the middle of a 3D drag: everything is back where the press found it,
+// the rest of the drag moves nothing, and no undo step is left.
+TEST_F(EditWindowTest, EscTakesBackA3DDrag) {
+  Editor& e = w->editor();
+  Trigger("leererSektor1");
+  Trigger("Viereck1");
+  TSector* quad = e.TreeSelection;
+  const QPoint at = Project(quad->Centroid);
+  QTest::mouseMove(vp, at);
+  QTest::mouseClick(vp, Qt::LeftButton, {}, at);
+  ASSERT_EQ(e.SelectionList, std::vector<TSector*>{quad});
+  const size_t steps = e.History.UndoCount();
+  const std::vector<TVertex> before = quad->Vertices;
+  Trigger("ToolButton15");
+  Trigger("ToolButton11");  // along X
+  QTest::mousePress(vp, Qt::LeftButton, {}, at);
+  for (int i = 1; i <= 3; ++i) QTest::mouseMove(vp, at + QPoint(40 * i, 0));
+  ASSERT_NE(quad->Vertices[0].Position, before[0].Position);
+  QTest::keyClick(vp, Qt::Key_Escape);
+  for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(quad->Vertices[i].Position, before[i].Position);
+  QTest::mouseMove(vp, at + QPoint(200, 0));
+  EXPECT_EQ(quad->Vertices[0].Position, before[0].Position) << "the drag is over";
+  QTest::qWait(250);
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, at + QPoint(200, 0));
+  EXPECT_EQ(e.History.UndoCount(), steps);
+  EXPECT_EQ(e.SelectionList, std::vector<TSector*>{quad});
+  // The picture shows the square where it is: a full frame gives the same pixels.
+  auto* retained = dynamic_cast<RetainedRenderer*>(&vp->Renderer());
+  ASSERT_NE(retained, nullptr);
+  e.Redraw();
+  const QImage kept = vp->grabFramebuffer();
+  retained->SetFrameCacheEnabled(false);
+  e.Redraw();
+  EXPECT_TRUE(kept == vp->grabFramebuffer());
+  retained->SetFrameCacheEnabled(true);
 }
 
 INSTANTIATE_TEST_SUITE_P(Renderers, StartMarkerWindowTest, ::testing::Values(false, true),

@@ -13,6 +13,7 @@
 #include "commands/selection.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
+#include "ui/properties_panel.h"
 #include "ui/scene_tree_model.h"
 #include "ui/texture_browser.h"
 
@@ -90,6 +91,70 @@ TEST_F(TreeWiringTest, ClipboardDeleteRenameAndMarking) {
   EXPECT_EQ(prompts.confirmations.back(), "Wircklich löschen?");
   EXPECT_EQ(b->Children.size(), 2u);
   EXPECT_EQ(w->TreeModel()->rowCount(w->TreeModel()->IndexOf(b)), 2);
+}
+
+// A room copied and pasted with the keys lands beside itself; the tree takes
+// Ctrl- and Shift-clicks into the selection and shows every selected row; a
+// deleted node leaves the panel.
+TEST_F(TreeWiringTest, PasteBesideCtrlShiftRowsAndNoStalePanel) {
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  QTreeView* tree = w->Tree();
+  TSector* a = Room();
+  TSector* b = Room();
+  auto click_row = [&](TSector* n, Qt::KeyboardModifiers m = {}) {
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, m, RowRect(n).center());
+  };
+  auto row_selected = [&](TSector* n) {
+    return tree->selectionModel()->isSelected(w->TreeModel()->IndexOf(n));
+  };
+  click_row(a);
+  ASSERT_EQ(e().SelectionList, std::vector<TSector*>{a});
+  QTest::keyClick(tree, Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(tree, Qt::Key_V, Qt::ControlModifier);
+  ASSERT_EQ(e().Tree.TopLevel().size(), 3u) << "the copy goes beside the room, at the top level";
+  EXPECT_TRUE(prompts.warnings.empty());
+  TSector* copy = e().Tree.TopLevel()[1].get();
+  EXPECT_EQ(copy->NodeType, kSector);
+  EXPECT_EQ(copy->Children.size(), a->Children.size());
+
+  // Ctrl adds a row, Shift extends to a band; the list follows, each node once.
+  click_row(a);
+  click_row(b, Qt::ControlModifier);
+  EXPECT_EQ(e().SelectionList, (std::vector<TSector*>{b, a}));  // the clicked row first
+  EXPECT_TRUE(a->Marked && b->Marked);
+  click_row(a);
+  click_row(b, Qt::ShiftModifier);
+  EXPECT_EQ(e().SelectionList.size(), 3u);
+  EXPECT_TRUE(row_selected(copy));
+  // A selection made elsewhere shows as highlighted rows too.
+  ClearSelection(e());
+  AddToSelection(e(), a);
+  AddToSelection(e(), b->Children[0].get());
+  e().Redraw();
+  EXPECT_TRUE(row_selected(a));
+  EXPECT_FALSE(row_selected(b));
+
+  // Deleting the room the panel shows leaves the panel empty, not editable.
+  click_row(copy);
+  auto* panel = w->findChild<PropertiesPanel*>();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->ShownNode(), copy);
+  prompts.confirm_answers = {true};
+  QTest::keyClick(tree, Qt::Key_Delete);
+  EXPECT_EQ(e().Tree.TopLevel().size(), 2u);
+  EXPECT_EQ(panel->ShownNode(), nullptr);
+  EXPECT_FALSE(panel->isEnabled());
+  // Undo brings the room back; the panel shows what is selected then.
+  Trigger("Rckgngig1");
+  ASSERT_EQ(e().Tree.TopLevel().size(), 3u);
+  EXPECT_EQ(panel->ShownNode(), e().SelectionList.empty() ? nullptr : e().SelectionList.front());
+
+  // Without a current node a paste goes to the top level.
+  tree->setCurrentIndex({});
+  e().TreeSelection = nullptr;
+  QTest::keyClick(tree, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(e().Tree.TopLevel().size(), 4u);
 }
 
 TEST_F(TreeWiringTest, TurnAndTextureCoordinateCommands) {

@@ -230,3 +230,43 @@ TEST_F(PlaneEditWindow, TheCameraMarkerMovesTheCameraOfThe3DView) {
 
 }  // namespace
 }  // namespace qx
+
+namespace qx {
+namespace {
+
+// A drag in the 3D view moves the square's outline in the 2D views at every
+// step, before the button is released: they learn it from the change sets.
+TEST_F(PlaneEditWindow, A3DDragMovesTheOutlinesBeforeTheRelease) {
+  TSector* quad = InsertSquare(e(), {0, 0, 0});  // x -40..40 in "Vorne"
+  w->SetTreeSelection(quad);
+  TreeClick(e());
+  e().Redraw();
+  Do("ToolButton15");  // move
+  Do("ToolButton11");  // along X
+  auto green_at = [&](double x) {
+    const QImage frame = View(PlaneKind::kFront)->grabFramebuffer();
+    return Near(frame, Px(PlaneKind::kFront, {float(x), 10, 0}), 1,
+                [](const QColor& c) { return c.green() > 200 && c.red() < 60; });
+  };
+  ASSERT_TRUE(green_at(-40));
+  QWidget* vp = w->Viewport();
+  const QPoint at(vp->width() / 2, vp->height() / 2);
+  QTest::mouseMove(vp, at);
+  QTest::mousePress(vp, Qt::LeftButton, {}, at);
+  for (int i = 1; i <= 3; ++i) QTest::mouseMove(vp, at + QPoint(40 * i, 0));  // a grid step each
+  EXPECT_EQ(quad->Vertices[0].Position.x, -40 + 60);
+  EXPECT_TRUE(green_at(20)) << "the left edge moved with the drag";
+  EXPECT_FALSE(green_at(-40)) << "and is gone from where it was";
+  QTest::qWait(250);
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, at + QPoint(120, 0));
+  EXPECT_TRUE(green_at(20));
+  EXPECT_EQ(e().History.UndoName(), "Verschieben");
+  // A click on empty space lets go of everything: list, tree row and panel.
+  Click(PlaneKind::kFront, Vector{-300, 200, 0});
+  EXPECT_TRUE(e().SelectionList.empty());
+  EXPECT_EQ(e().TreeSelection, nullptr);
+  EXPECT_FALSE(w->Tree()->currentIndex().isValid());
+}
+
+}  // namespace
+}  // namespace qx

@@ -206,7 +206,7 @@ inline const std::vector<Command>& Commands() {
          f.e.TextureLock = true;
          SetAxisLock(f.e, AxisLock::kX);
        },
-       [](CommandScene& f) { DragStep(f.e, -40); }},
+       [](CommandScene& f) { DragStep(f.e, f.pointer, -40); }},
       {"kein Insidetest",
        [](CommandScene& f) {
          f.Select({f.a, f.b});
