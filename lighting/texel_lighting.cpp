@@ -229,9 +229,8 @@ void TexelLighter::Solve(const Span& span, int depth) {
   for (Item& item : cut)
     if (item.node >= 0) item.bounds = tree_.Bounds(item.node, lo, hi, false);
   const int texels = span.Count();
+  bool mode = true, built = false;  // the heap's priorities: for need_most = mode
   for (;;) {
-    cut.erase(std::remove_if(cut.begin(), cut.end(), [](const Item& i) { return i.node == kGone; }),
-              cut.end());
     double least[3] = {0, 0, 0}, most[3] = {0, 0, 0}, peak = 0;
     bool usable = fast_sum_;
     for (const Item& item : cut) {
@@ -242,6 +241,7 @@ void TexelLighter::Solve(const Span& span, int depth) {
     }
     for (int k = 0; k < 3; ++k) least[k] *= 1 - kShareSlack, most[k] *= 1 + kShareSlack;
     peak *= 1 + kShareSlack;
+    ++stats_.rounds;
     int undecided = 0;
     bool need_most = false;  // some texel in doubt is not sure to reach the ceiling
     for (int t = span.begin; t < span.end; ++t) {
@@ -252,7 +252,18 @@ void TexelLighter::Solve(const Span& span, int depth) {
         double margin = std::numeric_limits<double>::infinity();
         bool settled = true;
         for (int k = 0; k < 3; ++k) {
-          const double low = acc_[k][t] - bound + least[k], high = acc_[k][t] + bound + most[k];
+          const double low = acc_[k][t] - bound + least[k];
+          if (low > kChannelCeiling - 0.5) {  // 254.5 itself rounds to 254
+            bytes[k] = 255;
+            margin = std::min(margin, low - (kChannelCeiling - 0.5));
+            continue;
+          }
+          const double high = acc_[k][t] + bound + most[k];
+          if (high - low > 1 && high > 0.5) {  // wider than a byte's cell and not all below it
+            need_most = need_most || high <= kChannelCeiling - 0.5;
+            settled = false;
+            break;
+          }
           const uint8_t a = ChannelToByte(low), b = ChannelToByte(high);
           if (b < 255) need_most = need_most || a != b;
           settled = settled && a == b;
@@ -273,36 +284,47 @@ void TexelLighter::Solve(const Span& span, int depth) {
     }
     if (undecided == 0) return;
 
-    heap_.clear();
-    for (uint32_t i = 0; i < cut.size(); ++i)
-      if (cut[i].node >= 0) heap_.emplace_back(Priority(cut[i], need_most, texels), i);
+    if (!built || need_most != mode) {
+      mode = need_most, built = true;
+      heap_.clear();
+      for (uint32_t i = 0; i < cut.size(); ++i)
+        if (cut[i].node >= 0) heap_.emplace_back(Priority(cut[i], mode, texels), i);
+      std::make_heap(heap_.begin(), heap_.end());
+    }
     if (heap_.empty()) {
       for (int t = span.begin; t < span.end; ++t)
         if (!done_[t]) Fallback(t, cut);
       return;
     }
-    std::make_heap(heap_.begin(), heap_.end());
     const uint32_t top = heap_.front().second;
     if (tree_.IsLeaf(cut[top].node)) {
       if (texels > 1 && 2 * undecided <= texels) return Split(span, depth);
-      const uint32_t light = tree_.LeafLight(cut[top].node);
-      cut[top].node = kGone;
-      MakeExact(light, span, cut);
+      // A look at the texels costs about as much as summing a light: sum a few before the next.
+      const double first = heap_.front().first;
+      for (int summed = 0; summed < 3 && !heap_.empty(); ++summed) {
+        const uint32_t i = heap_.front().second;
+        if (!tree_.IsLeaf(cut[i].node) || (summed > 0 && heap_.front().first < 0.5 * first)) break;
+        std::pop_heap(heap_.begin(), heap_.end());
+        heap_.pop_back();
+        const uint32_t light = tree_.LeafLight(cut[i].node);
+        cut[i].node = kGone;
+        MakeExact(light, span, cut);
+      }
       continue;
     }
     // Opening a group costs next to nothing beside a look at the block's texels: open several.
-    const int limit = std::max(4, texels / 8);
+    const int limit = std::max(8, texels / 4);
     for (int opened = 0; opened < limit && !heap_.empty(); ++opened) {
-      std::pop_heap(heap_.begin(), heap_.end());
-      const uint32_t i = heap_.back().second;
-      heap_.pop_back();
+      const uint32_t i = heap_.front().second;
       const int32_t node = cut[i].node;
       if (tree_.IsLeaf(node)) break;
+      std::pop_heap(heap_.begin(), heap_.end());
+      heap_.pop_back();
       cut[i].node = kGone;
       ++stats_.opened_groups;
       for (int32_t child : tree_.At(node).child) {
         cut.push_back({child, 0, tree_.Bounds(child, lo, hi, false)});
-        heap_.emplace_back(Priority(cut.back(), need_most, texels), static_cast<uint32_t>(cut.size() - 1));
+        heap_.emplace_back(Priority(cut.back(), mode, texels), static_cast<uint32_t>(cut.size() - 1));
         std::push_heap(heap_.begin(), heap_.end());
       }
     }
@@ -319,7 +341,10 @@ void TexelLighter::Split(const Span& span, int depth) {
     begin = part.end;
     for (int t = part.begin; t < part.end; ++t)
       if (!done_[t]) {
-        cuts_[depth + 1] = cuts_[depth];
+        std::vector<Item>& inherited = cuts_[depth + 1];
+        inherited.clear();
+        for (const Item& item : cuts_[depth])
+          if (item.node != kGone) inherited.push_back(item);
         Solve(part, depth + 1);
         break;
       }

@@ -50,7 +50,9 @@ struct TexelStats {
   uint64_t opened_groups = 0;       // light groups opened for a block
   uint64_t exact_lights = 0;        // lights summed exactly over a block
   uint64_t split_blocks = 0;        // blocks split into quarters
+  uint64_t rounds = 0;              // looks at a block's texels
   void Add(const TexelStats& s) {
+    rounds += s.rounds;
     opened_groups += s.opened_groups;
     exact_lights += s.exact_lights;
     split_blocks += s.split_blocks;
