@@ -308,6 +308,7 @@ bool ShadowSearch::CastsShadow(const ShadowCandidate& cand, const Vector& light,
   if (cand.side_light != 0)
     for (const Vector& corner : corners)
       if (ClassifyPoint(corner, c.a, c.n) == cand.side_light) return false;
+  if (TexelInCasterPlane(c.a, c.n, corners)) return false;
   const float along = RayPlaneIntersect(light, u, c.a, c.n);
   Vector step = u;
   const Vector hit = VectorAdd(light, VectorScale(step, along));
