@@ -118,8 +118,8 @@ BakeResult BakeLightmaps(const BakeLists& lists, LightmapSize size, const BakeOp
 // `nodes` of the result holds only the chosen nodes. With the margins, a
 // caller that moves lights can tell which lightmaps cannot have changed and
 // bake only the others. Not for ApplyBakeResult, which takes a whole bake.
-BakeResult BakeLightmapsOf(const BakeLists& lists, LightmapSize size, const std::vector<const TSector*>& nodes,
-                           const BakeOptions& options = {});
+BakeResult BakeLightmapsOf(const BakeLists& lists, LightmapSize size,
+                           const std::vector<const TSector*>& nodes, const BakeOptions& options = {});
 
 // Writes a finished result into the scene: the lightmap list, each lit
 // triangle's LightmapIndex and LightmapTexture, lightmap coordinates and vertex

@@ -388,8 +388,8 @@ BakeResult BakeLightmaps(const BakeLists& lists, LightmapSize size, const BakeOp
   return Baker(lists, size, options).Run();
 }
 
-BakeResult BakeLightmapsOf(const BakeLists& lists, LightmapSize size, const std::vector<const TSector*>& nodes,
-                           const BakeOptions& options) {
+BakeResult BakeLightmapsOf(const BakeLists& lists, LightmapSize size,
+                           const std::vector<const TSector*>& nodes, const BakeOptions& options) {
   const std::unordered_set<const TSector*> only(nodes.begin(), nodes.end());
   return Baker(lists, size, options, &only).Run();
 }

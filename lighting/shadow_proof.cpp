@@ -146,8 +146,7 @@ BlockVerdict ProveBlock(const CasterProof& c, const Vector& light, const TexelBl
   // coordinate, and the per-texel distance differs from this one by at most
   // slack_c. The corners' distances are affine over the block: its four
   // corners bound them all.
-  const double off_plane =
-      slack_c + kInPlaneTolerance * std::max(1.0, b.extent + b.point_slack) * (1 + 1e-9);
+  const double off_plane = slack_c + kInPlaneTolerance * std::max(1.0, b.extent + b.point_slack) * (1 + 1e-9);
   bool behind = true;
   for (int cy : {b.y0, b.y1})
     for (int cx : {b.x0, b.x1})

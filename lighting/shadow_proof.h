@@ -59,7 +59,8 @@ constexpr double kInPlaneTolerance = 1e-4;
 inline bool TexelInCasterPlane(const Vector& q, const Vector& n, const Vector (&corners)[4]) {
   for (const Vector& c : corners) {
     const double off = (double(q.x) - c.x) * n.x + (double(q.y) - c.y) * n.y + (double(q.z) - c.z) * n.z;
-    const double scale = std::max({1.0, std::fabs(double(c.x)), std::fabs(double(c.y)), std::fabs(double(c.z))});
+    const double scale =
+        std::max({1.0, std::fabs(double(c.x)), std::fabs(double(c.y)), std::fabs(double(c.z))});
     if (!(std::fabs(off) <= kInPlaneTolerance * scale)) return false;
   }
   return true;

@@ -158,17 +158,17 @@ class TexelLighter {
 
   // The tile being lit; per-texel arrays are indexed by slot.
   Rect tile_{0, 0, 0, 0};
-  std::vector<int> slot_;        // (y - y0) * tile width + (x - x0) -> slot
+  std::vector<int> slot_;  // (y - y0) * tile width + (x - x0) -> slot
   std::vector<int> slot_x_, slot_y_;
   std::vector<Vector> grid_;  // texel corners
   std::vector<Vector> centre_;
   std::vector<float> mx_, my_, mz_;
   std::vector<double> acc_[3], sum_;
-  std::vector<float> flag_;     // 1: sum this texel exactly
-  std::vector<uint8_t> done_;   // the texel's bytes are written
-  std::vector<uint8_t> open_;   // per texel: reached by the light being decided
+  std::vector<float> flag_;    // 1: sum this texel exactly
+  std::vector<uint8_t> done_;  // the texel's bytes are written
+  std::vector<uint8_t> open_;  // per texel: reached by the light being decided
   std::vector<Record> records_;
-  std::vector<float> masks_;    // 1 or 0 per texel
+  std::vector<float> masks_;  // 1 or 0 per texel
   std::vector<float> ones_;
   std::vector<std::vector<Item>> cuts_;  // per depth of the block splits
   std::vector<std::pair<double, uint32_t>> heap_;

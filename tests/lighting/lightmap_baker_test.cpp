@@ -424,7 +424,6 @@ TEST(LightmapBaker, ProgressClimbsToOneHundred) {
   EXPECT_EQ(seen, std::vector<int>{100});
 }
 
-
 // The grouped lights: texels decided by the interval of far groups, groups
 // opened where the interval straddles a byte, the exact sum where nothing else
 // decides. Every case is checked against the reference, byte for byte.
@@ -512,8 +511,8 @@ TEST_F(BakerGroups, SumsAtTheCeiling) {
           test::AddQuad(e, s, {0, 0, 0}, {0, 0, 4}, {4, 0, 0});
           std::vector<TSector*> lights;
           for (int l = 0; l < 40; ++l)
-            lights.push_back(test::AddLight(e, s, Uniform(rng, 200, 600), 0, l % 3 == 0,
-                                            {255, 200, 100}, 60, 60));
+            lights.push_back(
+                test::AddLight(e, s, Uniform(rng, 200, 600), 0, l % 3 == 0, {255, 200, 100}, 60, 60));
           // Scale the colours so that the sum at the texel centre lands on 254.5 + offset.
           double sum = 0;
           for (const TSector* l : lights)
@@ -547,8 +546,8 @@ TEST_F(BakerGroups, LightsOnGroupAndBlockEdges) {
             for (int z = -2; z <= 2; ++z)
               test::AddLight(e, s, {16.0f * x, variant == 0 ? 0.0f : 8.0f * (x & 1), 16.0f * z}, 0,
                              (x + z) & 1, {40, 30, 20}, 10, 10 + variant);
-          test::AddLight(e, s, {2, 0, 2}, 0, 0, {50, 50, 50});    // a texel corner of a 4 x 4 map
-          test::AddLight(e, s, {1, 0, -1}, 0, 1, {50, 50, 50});   // a texel centre
+          test::AddLight(e, s, {2, 0, 2}, 0, 0, {50, 50, 50});     // a texel corner of a 4 x 4 map
+          test::AddLight(e, s, {1, 0, -1}, 0, 1, {50, 50, 50});    // a texel centre
           test::AddLight(e, s, {-40, 30, 0}, 1, 1, {20, 20, 20});  // directional, with shadow
         },
         {4, 4});
@@ -601,7 +600,8 @@ TEST_F(BakerGroups, SubsetAndMargins) {
     EXPECT_EQ(part.lightmap_margins[i], whole.lightmap_margins[i]);
   }
   EXPECT_EQ(computed, 2 * chosen.size());
-  for (const BakeResult::NodeOutput& out : part.nodes) EXPECT_EQ(out.colors.size(), 3 * out.node->Vertices.size());
+  for (const BakeResult::NodeOutput& out : part.nodes)
+    EXPECT_EQ(out.colors.size(), 3 * out.node->Vertices.size());
 
   double smallest = std::numeric_limits<double>::infinity();
   for (double m : whole.lightmap_margins) {
@@ -614,7 +614,8 @@ TEST_F(BakerGroups, SubsetAndMargins) {
     for (Vector where : {Vector{0, 500, 0}, Vector{-500, 10, 300}}) {
       TSector* l = test::AddLight(e, nullptr, where, 1, 0, {nudge, nudge, nudge});
       const BakeResult moved = BakeLightmaps(CollectBakeLists(e.Tree), {4, 4});
-      for (size_t i = 0; i < whole.lightmaps.size(); ++i) EXPECT_EQ(moved.lightmaps[i].rgb, whole.lightmaps[i].rgb);
+      for (size_t i = 0; i < whole.lightmaps.size(); ++i)
+        EXPECT_EQ(moved.lightmaps[i].rgb, whole.lightmaps[i].rgb);
       e.Tree.Remove(l);
     }
   }
