@@ -240,8 +240,9 @@ TEST(BakerShortcuts, LightsWithinRoundingOfTheTrianglePlane) {
 }
 
 TEST(BakerShortcuts, IdenticalTilesOfTwoNodes) {
-  // Two nodes with the same tile, one of them casting no shadow: their
-  // lightmaps differ although their triangles have the same frames.
+  // Two nodes with the same tile, one of them casting no shadow. Each lies in
+  // the other's plane, so neither shadows the other: the same bytes, each
+  // node's computed on its own (the reference has it so too).
   auto build = [](Editor& e) {
     TSector* s = Root(e);
     test::AddQuad(e, s, {0, 0, 0}, {0, 0, 20}, {20, 0, 0});
@@ -250,7 +251,8 @@ TEST(BakerShortcuts, IdenticalTilesOfTwoNodes) {
   };
   const Outcome o = BakeBoth(build, {4, 4});
   ASSERT_EQ(o.lightmaps.size(), 4u);
-  EXPECT_NE(o.lightmaps[1].rgb, o.lightmaps[2].rgb);
+  EXPECT_EQ(o.lightmaps[1].rgb, o.lightmaps[2].rgb);
+  EXPECT_NE(o.lightmaps[1].rgb, std::vector<uint8_t>(o.lightmaps[1].rgb.size(), 90));
 }
 
 TEST(BakerShortcuts, SumsOnRoundingBoundaries) {
@@ -490,10 +492,11 @@ TEST_F(BakerGroups, FaintLightsSummingToHalfAStep) {
           {2, 2}, nullptr, &stats);
       const uint8_t expected = bright ? 255 : extra ? 91 : 90;
       for (uint8_t b : o.lightmaps[0].rgb) EXPECT_EQ(b, expected);
-      if (bright)
+      if (bright) {
         EXPECT_LE(stats.exact_lights, 2u) << "the ceiling is reached without the faint lights";
-      else
+      } else if (extra == 0) {
         EXPECT_EQ(stats.exact_texels, 4u) << "on the boundary the sum in light order decides";
+      }
     }
   }
 }
