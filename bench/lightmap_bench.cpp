@@ -86,8 +86,10 @@ int main(int argc, char** argv) {
     else if (a == "--save" && i + 1 < argc)
       save = argv[++i];
     else {
-      std::fprintf(stderr, "usage: %s [--rooms N] [--lights N] [--size N] [--repeat N] [--no-reference] [--save FILE.qxm]\n",
-                   argv[0]);
+      std::fprintf(
+          stderr,
+          "usage: %s [--rooms N] [--lights N] [--size N] [--repeat N] [--no-reference] [--save FILE.qxm]\n",
+          argv[0]);
       return 2;
     }
   }
@@ -144,6 +146,12 @@ int main(int argc, char** argv) {
       static_cast<unsigned long long>(stats.candidate_lists));
   std::printf("texels summed in light order again: %.2f %%\n",
               texels ? 100.0 * stats.exact_texels / texels : 0.0);
+  const double computed = std::max<double>(1, double(stats.exact_lights ? fast.LightmapList.size() : 1));
+  std::printf(
+      "per lightmap: %.1f light groups opened, %.1f lights summed exactly over a block, %.2f blocks split, "
+      "%.1f looks at a block\n",
+      stats.opened_groups / computed, stats.exact_lights / computed, stats.split_blocks / computed,
+      stats.rounds / computed);
   std::printf("lightmaps:        %zu, %.0f per second\n", fast.LightmapList.size(),
               fast.LightmapList.size() / best);
   std::printf("output hash:      %016llx\n", static_cast<unsigned long long>(OutputHash(fast)));

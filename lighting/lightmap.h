@@ -78,6 +78,9 @@ struct BakeResult {
     std::vector<int32_t> lightmap_index;  // per triangle; kNoNewLightmap keeps the old value
     bool lightmapped = false;
     bool vertex_lit = false;
+    // How far any vertex's channel sum may move before its colour could
+    // change: above 0 only where every vertex of the node is at the ceiling.
+    double colour_margin = 0;
   };
   BakeStatus status = BakeStatus::kDone;
   std::string message;  // why a bake was refused
@@ -85,6 +88,10 @@ struct BakeResult {
   std::vector<NodeOutput> nodes;
   uint64_t shadow_queries = 0;  // texel-light pairs that needed the shadow search
   TexelStats stats;             // how the texels were decided
+  // Per lightmap: no texel's channel sum lies within this distance of a value
+  // that rounds to another byte (see TexelLighter::Light); NaN for a lightmap
+  // not computed (BakeLightmapsOf) and infinity for one without area.
+  std::vector<double> lightmap_margins;
 };
 
 // The polygon and model nodes and the light nodes of the tree, each in tree
@@ -104,6 +111,15 @@ std::string CheckLightmapSize(LightmapSize size, size_t lightmap_count);
 // The fast computation: parallel over triangles, with a conservative spatial
 // search for shadow casters. Gives the same bytes as the straightforward one.
 BakeResult BakeLightmaps(const BakeLists& lists, LightmapSize size, const BakeOptions& options = {});
+
+// The same computation for the chosen polygon and model nodes only (of
+// lists.polygons): the lightmaps are numbered as in a whole bake, but only
+// those of the chosen nodes are computed (the others stay empty), and
+// `nodes` of the result holds only the chosen nodes. With the margins, a
+// caller that moves lights can tell which lightmaps cannot have changed and
+// bake only the others. Not for ApplyBakeResult, which takes a whole bake.
+BakeResult BakeLightmapsOf(const BakeLists& lists, LightmapSize size,
+                           const std::vector<const TSector*>& nodes, const BakeOptions& options = {});
 
 // Writes a finished result into the scene: the lightmap list, each lit
 // triangle's LightmapIndex and LightmapTexture, lightmap coordinates and vertex

@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <mutex>
+#include <unordered_set>
 
 #include "lighting/light_falloff.h"
+#include "lighting/light_tree.h"
 #include "lighting/lightmap.h"
 #include "lighting/shadow_search.h"
 #include "lighting/texel_lighting.h"
@@ -113,8 +116,13 @@ bool SameLightmap(const LitTriangle& a, const LitTriangle& b) {
 
 class Baker {
  public:
-  Baker(const BakeLists& lists, LightmapSize size, const BakeOptions& options)
-      : lists_(lists), size_(size), options_(options) {}
+  Baker(const BakeLists& lists, LightmapSize size, const BakeOptions& options,
+        const std::unordered_set<const TSector*>* only = nullptr)
+      : lists_(lists),
+        size_(size),
+        options_(options),
+        only_(only),
+        tree_(lists.lights, lists.lights.size() <= kMaxGroupedLights) {}
 
   BakeResult Run() {
     BakeResult result;
@@ -142,9 +150,11 @@ class Baker {
 
     std::vector<size_t> own;  // the lightmaps that are computed; the others are copies
     for (size_t i = 0; i < lit_.size(); ++i)
-      if (lit_[i].twin < 0) own.push_back(i);
+      if (lit_[i].twin < 0 && Chosen(lit_[i].node)) own.push_back(i);
+    result.lightmap_margins.assign(lit_.size(), std::numeric_limits<double>::quiet_NaN());
     std::atomic<size_t> done{0};
-    tbb::enumerable_thread_specific<TexelLighter> lighters(lists_.lights, search, size_.width, size_.height);
+    tbb::enumerable_thread_specific<TexelLighter> lighters(lists_.lights, tree_, search, size_.width,
+                                                           size_.height);
     tbb::parallel_for(tbb::blocked_range<size_t>(0, own.size(), 1), [&](const tbb::blocked_range<size_t>& r) {
       TexelLighter& lighter = lighters.local();
       for (size_t k = r.begin(); k != r.end(); ++k) {
@@ -153,18 +163,27 @@ class Baker {
         Lightmap& lm = result.lightmaps[i];
         lm.rgb.assign(bytes, uint8_t(kLumelStart));
         const LitTriangle& lt = lit_[i];
-        if (lt.frame.area) lighter.Light(lt.node, lt.triangle->Normal, lt.frame, lm.rgb.data());
+        result.lightmap_margins[i] =
+            lt.frame.area ? lighter.Light(lt.node, lt.triangle->Normal, lt.frame, lm.rgb.data())
+                          : std::numeric_limits<double>::infinity();
         Report(++done * 100 / own.size());
       }
     });
     for (const LitTriangle& lt : lit_)
-      if (lt.twin >= 0) result.lightmaps[lt.lightmap].rgb = result.lightmaps[lt.twin].rgb;
+      if (lt.twin >= 0 && Chosen(lt.node)) {
+        result.lightmaps[lt.lightmap].rgb = result.lightmaps[lt.twin].rgb;
+        result.lightmap_margins[lt.lightmap] = result.lightmap_margins[lt.twin];
+      }
+    if (only_)
+      result.nodes.erase(std::remove_if(result.nodes.begin(), result.nodes.end(),
+                                        [&](const BakeResult::NodeOutput& o) { return !Chosen(o.node); }),
+                         result.nodes.end());
     tbb::parallel_for(tbb::blocked_range<size_t>(0, result.nodes.size(), 1),
                       [&](const tbb::blocked_range<size_t>& r) {
                         for (size_t i = r.begin(); i != r.end(); ++i)
-                          if (!Cancelled()) VertexColours(result.nodes[i]);
+                          if (!Cancelled() && Chosen(result.nodes[i].node)) VertexColours(result.nodes[i]);
                       });
-    if (Cancelled()) return BakeResult{BakeStatus::kCancelled, {}, {}, {}, 0, {}};
+    if (Cancelled()) return BakeResult{BakeStatus::kCancelled, {}, {}, {}, 0, {}, {}};
     Report(100);
     for (const TexelLighter& lighter : lighters) result.stats.Add(lighter.Stats());
     result.shadow_queries = result.stats.shadow_queries;
@@ -209,6 +228,8 @@ class Baker {
   // its last triangle gives it, so only that one is computed.
   void VertexColours(BakeResult::NodeOutput& out) const {
     const TSector* node = out.node;
+    std::vector<int32_t> cut;
+    out.colour_margin = std::numeric_limits<double>::infinity();
     std::vector<size_t> last(node->Vertices.size(), SIZE_MAX);
     for (size_t t = 0; t < TriangleTotal(node); ++t) {
       const TTriangle& tri = node->Triangles[t];
@@ -221,6 +242,13 @@ class Baker {
       for (int32_t index : {tri.V0, tri.V1, tri.V2}) {
         if (last[size_t(index)] != t) continue;
         const Vector& p = node->Vertices[index].Position;
+        const double ceiling = CeilingMargin(p, cut);
+        if (ceiling >= 0) {
+          for (int k = 0; k < 3; ++k) out.colors[3 * size_t(index) + k] = 1.0f;
+          out.colour_margin = std::min(out.colour_margin, ceiling);
+          continue;
+        }
+        out.colour_margin = 0;
         double acc[3] = {kVertexStart, kVertexStart, kVertexStart};
         for (const TSector* light : lists_.lights) {
           double intensity = 1;
@@ -245,6 +273,45 @@ class Baker {
     }
   }
 
+  // A vertex colour is white when every channel's sum reaches the ceiling,
+  // whatever the exact shares. With no light summed one by one, every share
+  // s_i of the plain computation is at least 0 (or not a number, which it
+  // skips), so its double sum in light order is at least
+  // (64 + sum s_i) (1 - 1.2e-10) for up to a million lights, and sum s_i is at
+  // least the groups' least up to the relative slack of their bounds (see
+  // TexelLighter::Solve). Opens the groups whose least could grow most, a
+  // few dozen at most; returns how far the lower bound lies above the
+  // ceiling, or -1 when it does not reach it.
+  double CeilingMargin(const Vector& p, std::vector<int32_t>& cut) const {
+    if (tree_.Root() < 0 || !tree_.Singles().empty()) return -1;
+    const double point[3] = {p.x, p.y, p.z};
+    cut.assign(1, tree_.Root());
+    for (int opened = 0;; ++opened) {
+      double least[3] = {0, 0, 0}, best_gain = 0;
+      size_t best = SIZE_MAX;
+      for (size_t i = 0; i < cut.size(); ++i) {
+        const ShareBounds b = tree_.Bounds(cut[i], point, point, true);
+        if (!b.usable) {
+          if (tree_.IsLeaf(cut[i])) continue;
+          best = i, best_gain = std::numeric_limits<double>::infinity();
+          continue;
+        }
+        for (int k = 0; k < 3; ++k) least[k] += b.least[k];
+        if (!tree_.IsLeaf(cut[i]) && b.least_spread > best_gain) best = i, best_gain = b.least_spread;
+      }
+      double margin = std::numeric_limits<double>::infinity();
+      for (int k = 0; k < 3; ++k)
+        margin = std::min(margin, (kVertexStart + least[k] * (1 - 1e-6)) * (1 - 1e-9) - kChannelCeiling);
+      if (margin >= 0) return margin;
+      if (best == SIZE_MAX || opened >= 48) return -1;
+      const LightTree::Node& n = tree_.At(cut[best]);
+      cut[best] = n.child[0];
+      cut.push_back(n.child[1]);
+    }
+  }
+
+  bool Chosen(const TSector* node) const { return !only_ || only_->count(node) != 0; }
+
   bool Cancelled() const { return options_.cancel && options_.cancel->load(std::memory_order_relaxed); }
 
   void Report(size_t percent) {
@@ -258,6 +325,8 @@ class Baker {
   const BakeLists& lists_;
   LightmapSize size_;
   const BakeOptions& options_;
+  const std::unordered_set<const TSector*>* only_;
+  const LightTree tree_;
   std::vector<LitTriangle> lit_;
   std::mutex progress_mutex_;
   int reported_ = -1;
@@ -317,6 +386,12 @@ std::string CheckLightmapSize(LightmapSize size, size_t lightmap_count) {
 
 BakeResult BakeLightmaps(const BakeLists& lists, LightmapSize size, const BakeOptions& options) {
   return Baker(lists, size, options).Run();
+}
+
+BakeResult BakeLightmapsOf(const BakeLists& lists, LightmapSize size,
+                           const std::vector<const TSector*>& nodes, const BakeOptions& options) {
+  const std::unordered_set<const TSector*> only(nodes.begin(), nodes.end());
+  return Baker(lists, size, options, &only).Run();
 }
 
 void ApplyBakeResult(LitScene& scene, BakeResult&& result, LightmapUploader* uploader) {

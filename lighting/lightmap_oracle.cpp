@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "lighting/shadow_proof.h"
 #include "scene/polygon_data.h"
 
 namespace qx {
@@ -193,6 +194,7 @@ class Oracle {
           if (side_light != 0 && side_corner == side_light) same_side = true;
         }
         if (same_side) continue;
+        if (TexelInCasterPlane(q, t.Normal, corners)) continue;
         const float along = RayPlaneIntersect(l, u, q, t.Normal);
         const Vector hit = VectorAdd(l, Scaled(u, along));
         if (PointInTriangle(hit, q, candidate->Vertices[t.V1].Position, candidate->Vertices[t.V2].Position))

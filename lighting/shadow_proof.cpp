@@ -140,10 +140,17 @@ BlockVerdict ProveBlock(const CasterProof& c, const Vector& light, const TexelBl
     const D3 best = b.At(gx > 0 ? b.x0 + 1 : b.x1 - 1, gy > 0 ? b.y0 + 1 : b.y1 - 1);
     if (sign * Dot(c.n, Sub(best, c.a)) > slack_c) return BlockVerdict::kClear;
   }
-  // Covering needs every texel corner behind the plane, seen from the light.
+  // Covering needs every texel corner behind the plane, seen from the light,
+  // and off it by more than the in-plane tolerance (TexelInCasterPlane): the
+  // corners lie within b.extent + point_slack of the origin in every
+  // coordinate, and the per-texel distance differs from this one by at most
+  // slack_c. The corners' distances are affine over the block: its four
+  // corners bound them all.
+  const double off_plane = slack_c + kInPlaneTolerance * std::max(1.0, b.extent + b.point_slack) * (1 + 1e-9);
   bool behind = true;
   for (int cy : {b.y0, b.y1})
-    for (int cx : {b.x0, b.x1}) behind = behind && sign * Dot(c.n, Sub(b.At(cx, cy), c.a)) < -slack_c;
+    for (int cx : {b.x0, b.x1})
+      behind = behind && sign * Dot(c.n, Sub(b.At(cx, cy), c.a)) < -std::max(slack_c, off_plane);
   if (cover_only) {
     if (!behind) return BlockVerdict::kUnknown;
     if (meets) *meets = true;

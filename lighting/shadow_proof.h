@@ -23,6 +23,7 @@
 // "Clearly" means by more than the proven bound on the rounding of the
 // per-texel arithmetic; see shadow_proof.cpp for the bounds.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -47,6 +48,22 @@ inline double Dot(const D3& a, const D3& b) {
 }
 inline double Norm(const D3& a) {
   return std::sqrt(Dot(a, a));
+}
+
+// A caster triangle in the texel's own plane cannot hide it from a light off
+// that plane, yet the ray from the light meets that plane at the texel itself:
+// so a caster is passed over when all four corners C of the texel lie in its
+// plane, |(q - C) . n| <= 1e-4 * max(1, |C.x|, |C.y|, |C.z|) in double, with q
+// the caster's corner V0 and n its normal. (Walls standing back to back.)
+constexpr double kInPlaneTolerance = 1e-4;
+inline bool TexelInCasterPlane(const Vector& q, const Vector& n, const Vector (&corners)[4]) {
+  for (const Vector& c : corners) {
+    const double off = (double(q.x) - c.x) * n.x + (double(q.y) - c.y) * n.y + (double(q.z) - c.z) * n.z;
+    const double scale =
+        std::max({1.0, std::fabs(double(c.x)), std::fabs(double(c.y)), std::fabs(double(c.z))});
+    if (!(std::fabs(off) <= kInPlaneTolerance * scale)) return false;
+  }
+  return true;
 }
 
 // What the proofs need to know about one caster triangle, worked out once.

@@ -1,8 +1,12 @@
 #include "lighting/shadow_search.h"
 
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace qx {
@@ -167,19 +171,53 @@ ShadowSearch::ShadowSearch(const std::vector<TSector*>& polygons, const std::vec
     Build(0, 0, static_cast<uint32_t>(order_.size()), 0);
   }
 
-  lights_.resize(lights.size());
-  for (size_t li = 0; li < lights.size(); ++li) {
-    LightInfo& info = lights_[li];
-    info.position = lights[li]->Position;
-    info.searchable = searchable_ && Finite(info.position);
-    if (!info.searchable || lights[li]->Shadow != 1) continue;
-    for (uint32_t i : order_) {
-      const Caster& c = casters_[i];
-      // The same plane distance the ray intersection divides.
-      const double off_plane = VectorDotD(c.n, info.position) - VectorDotD(c.n, c.a);
-      if (!(std::fabs(off_plane) > near_limit_)) info.near.push_back(i);
-    }
+  // The casters whose plane passes close to a light. Many casters share a
+  // plane to the bit (normal and n . a), and for those the distance below is
+  // the same number: it is worked out once per plane and light.
+  std::vector<std::pair<std::array<uint32_t, 5>, uint32_t>> keyed;  // plane bits, position in order_
+  keyed.reserve(order_.size());
+  for (uint32_t k = 0; k < order_.size(); ++k) {
+    const Caster& c = casters_[order_[k]];
+    const double d = VectorDotD(c.n, c.a);
+    std::array<uint32_t, 5> key;
+    std::memcpy(&key[0], &c.n.x, 4), std::memcpy(&key[1], &c.n.y, 4), std::memcpy(&key[2], &c.n.z, 4);
+    std::memcpy(&key[3], &d, 8);
+    keyed.emplace_back(key, k);
   }
+  std::sort(keyed.begin(), keyed.end());
+  struct Plane {
+    Vector n;
+    double d;
+    uint32_t begin, end;  // into keyed
+  };
+  std::vector<Plane> planes;
+  for (uint32_t k = 0; k < keyed.size(); ++k) {
+    if (k == 0 || keyed[k].first != keyed[k - 1].first) {
+      const Caster& c = casters_[order_[keyed[k].second]];
+      planes.push_back({c.n, VectorDotD(c.n, c.a), k, k});
+    }
+    planes.back().end = k + 1;
+  }
+  lights_.resize(lights.size());
+  tbb::parallel_for(tbb::blocked_range<size_t>(0, lights.size()), [&](const tbb::blocked_range<size_t>& r) {
+    std::vector<uint32_t> at;
+    for (size_t li = r.begin(); li != r.end(); ++li) {
+      LightInfo& info = lights_[li];
+      info.position = lights[li]->Position;
+      info.searchable = searchable_ && Finite(info.position);
+      if (!info.searchable || lights[li]->Shadow != 1) continue;
+      at.clear();
+      for (const Plane& p : planes) {
+        // The same plane distance the ray intersection divides.
+        const double off_plane = VectorDotD(p.n, info.position) - p.d;
+        if (!(std::fabs(off_plane) > near_limit_))
+          for (uint32_t k = p.begin; k < p.end; ++k) at.push_back(keyed[k].second);
+      }
+      std::sort(at.begin(), at.end());  // in the order of order_, as one pass over it would give
+      info.near.reserve(at.size());
+      for (uint32_t k : at) info.near.push_back(order_[k]);
+    }
+  });
 }
 
 void ShadowSearch::Build(uint32_t node, uint32_t begin, uint32_t end, int depth) {
@@ -270,6 +308,7 @@ bool ShadowSearch::CastsShadow(const ShadowCandidate& cand, const Vector& light,
   if (cand.side_light != 0)
     for (const Vector& corner : corners)
       if (ClassifyPoint(corner, c.a, c.n) == cand.side_light) return false;
+  if (TexelInCasterPlane(c.a, c.n, corners)) return false;
   const float along = RayPlaneIntersect(light, u, c.a, c.n);
   Vector step = u;
   const Vector hit = VectorAdd(light, VectorScale(step, along));

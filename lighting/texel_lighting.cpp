@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "lighting/light_falloff.h"
 #include "lighting/lightmap.h"
@@ -22,7 +23,10 @@ constexpr int kTileSide = 32;  // a large lightmap is lit in tiles of at most th
 constexpr double kEps = 1.0 / (1 << 24);
 constexpr float kTinySquare = 1e-30f;  // smaller squared distances are summed exactly
 constexpr float kHugeShare = 1e30f;    // and so are larger shares
-constexpr size_t kMaxFastLights = 1000000;
+// The relative slack on the groups' bounds: see TexelLighter::Solve.
+constexpr double kShareSlack = 1e-6;
+// Summing a light with "Schatten" exactly costs this many times a plain one (its shadow decisions).
+constexpr double kShadowCost = 8;
 
 // The float sum's distance from the double sum in light order, per channel of
 // a texel whose shares of all lights add up to `peak_sum` in absolute value:
@@ -67,6 +71,14 @@ void AddFullShares(int n, const float* __restrict mask, float c0, float c1, floa
   }
 }
 
+// How far a channel known to lie in [low, high], all of which gives `byte`,
+// may move before it could give another byte.
+double CellMargin(uint8_t byte, double low, double high) {
+  const double below = byte == 0 ? std::numeric_limits<double>::infinity() : low - (byte - 0.5);
+  const double above = byte == 255 ? std::numeric_limits<double>::infinity() : (byte + 0.5) - high;
+  return std::max(0.0, std::min(below, above));
+}
+
 bool Finite(const Vector& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
@@ -81,9 +93,9 @@ Vector Scaled(Vector v, double s) {
 
 }  // namespace
 
-TexelLighter::TexelLighter(const std::vector<TSector*>& lights, const ShadowSearch& search, int width,
-                           int height)
-    : search_(search), light_nodes_(lights), width_(width), height_(height) {
+TexelLighter::TexelLighter(const std::vector<TSector*>& lights, const LightTree& tree,
+                           const ShadowSearch& search, int width, int height)
+    : search_(search), tree_(tree), light_nodes_(lights), width_(width), height_(height) {
   lights_.resize(lights.size());
   for (size_t i = 0; i < lights.size(); ++i) {
     const TSector* l = lights[i];
@@ -99,15 +111,14 @@ TexelLighter::TexelLighter(const std::vector<TSector*>& lights, const ShadowSear
     d.fast = Finite(l->Position) && MaxAbs(l->Position) <= 1e15 && peak <= 1e15 &&
              (d.directional || (strength >= 1e-30 && strength <= 1e30));
   }
-  fast_sum_ = lights.size() <= kMaxFastLights;
-  reach_.resize(lights.size());
-  mask_at_.resize(lights.size());
+  fast_sum_ = lights.size() <= kMaxGroupedLights;
   recent_.assign(lights.size(), {});
   hint_.assign(lights.size(), 0);
   const size_t tile = size_t(std::min(width, kTileSide)) * std::min(height, kTileSide);
   ones_.assign(tile, 1.0f);
   // Halving a tile's sides down to single texels takes at most 2 log2(kTileSide) steps.
   level_.resize(16);
+  cuts_.resize(16);
 }
 
 Vector TexelLighter::Centre(int x, int y) const {
@@ -115,18 +126,53 @@ Vector TexelLighter::Centre(int x, int y) const {
   return VectorAdd(VectorAdd(f.o, Scaled(f.e2, (y + 0.5) / height_)), Scaled(f.e1, (x + 0.5) / width_));
 }
 
-void TexelLighter::Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb) {
+double TexelLighter::Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb) {
   node_ = node;
   normal_ = normal;
   frame_ = frame;
+  rgb_ = rgb;
+  margin_ = std::numeric_limits<double>::infinity();
   whole_ = WholeLightmap(frame.o, frame.e1, frame.e2, width_, height_);
   for (int y0 = 0; y0 < height_; y0 += kTileSide)
     for (int x0 = 0; x0 < width_; x0 += kTileSide)
       LightTile({x0, y0, std::min(x0 + kTileSide, width_), std::min(y0 + kTileSide, height_)}, rgb);
+  return margin_;
 }
 
-void TexelLighter::LightTile(const Tile& tile, uint8_t* rgb) {
+namespace {
+
+// The quarters of a rectangle, as the shadow blocks and the light blocks split
+// it: halves rounded down, a side of one texel is not split.
+template <typename F>
+void ForQuarters(int x0, int y0, int x1, int y1, F&& f) {
+  const int xm = x1 - x0 > 1 ? (x0 + x1) / 2 : x1, ym = y1 - y0 > 1 ? (y0 + y1) / 2 : y1;
+  f(x0, y0, xm, ym);
+  if (xm < x1) f(xm, y0, x1, ym);
+  if (ym < y1) f(x0, ym, xm, y1);
+  if (xm < x1 && ym < y1) f(xm, ym, x1, y1);
+}
+
+}  // namespace
+
+// Slots in the order of the quarter splits, so that every block of texels the
+// lighting looks at is one run of slots.
+void TexelLighter::Order(const Rect& r) {
+  if (r.Count() == 1) {
+    slot_[size_t(r.y0 - tile_.y0) * tile_.Width() + (r.x0 - tile_.x0)] = static_cast<int>(slot_x_.size());
+    slot_x_.push_back(r.x0);
+    slot_y_.push_back(r.y0);
+    return;
+  }
+  ForQuarters(r.x0, r.y0, r.x1, r.y1, [&](int x0, int y0, int x1, int y1) { Order({x0, y0, x1, y1}); });
+}
+
+void TexelLighter::LightTile(const Rect& tile, uint8_t* rgb) {
+  (void)rgb;
+  tile_ = tile;
   const int n = tile.Count(), tw = tile.Width();
+  slot_.assign(size_t(n), 0);
+  slot_x_.clear(), slot_y_.clear();
+  Order(tile);
   // Texel corners are shared by up to four texels; each is the same sum wherever it is used.
   grid_.resize(size_t(tw + 1) * (tile.y1 - tile.y0 + 1));
   for (int cy = tile.y0; cy <= tile.y1; ++cy)
@@ -136,44 +182,253 @@ void TexelLighter::LightTile(const Tile& tile, uint8_t* rgb) {
                     Scaled(frame_.e1, double(cx) / width_));
   centre_.resize(n);
   mx_.resize(n), my_.resize(n), mz_.resize(n);
-  for (int y = tile.y0; y < tile.y1; ++y)
-    for (int x = tile.x0; x < tile.x1; ++x) {
-      const int t = (y - tile.y0) * tw + (x - tile.x0);
-      centre_[t] = Centre(x, y);
-      mx_[t] = centre_[t].x, my_[t] = centre_[t].y, mz_[t] = centre_[t].z;
-    }
-
+  for (int t = 0; t < n; ++t) {
+    centre_[t] = Centre(slot_x_[t], slot_y_[t]);
+    mx_[t] = centre_[t].x, my_[t] = centre_[t].y, mz_[t] = centre_[t].z;
+  }
+  for (auto& a : acc_) a.assign(n, kLumelStart);
+  sum_.assign(n, 0.0);
+  flag_.assign(n, 0.0f);
+  done_.assign(n, 0);
+  records_.clear();
   masks_.clear();
-  for (size_t li = 0; li < lights_.size(); ++li) reach_[li] = Decide(li, tile);
-  Accumulate(tile);
 
-  for (int y = tile.y0; y < tile.y1; ++y)
-    for (int x = tile.x0; x < tile.x1; ++x) {
-      const int t = (y - tile.y0) * tw + (x - tile.x0);
-      uint8_t* out = rgb + (size_t(y) * width_ + x) * 3;
-      bool settled = fast_sum_ && flag_[t] == 0.0f;
-      if (settled) {
-        const double bound = SumBound(sum_[t]);
-        for (int k = 0; k < 3 && settled; ++k) {
-          const uint8_t low = ChannelToByte(acc_[k][t] - bound), high = ChannelToByte(acc_[k][t] + bound);
-          settled = low == high;
-          out[k] = low;
-        }
-      }
-      if (settled) continue;
-      ++stats_.exact_texels;
-      double acc[3];
-      SumExactly(t, acc);
-      for (int k = 0; k < 3; ++k) out[k] = ChannelToByte(acc[k]);
-    }
+  const Span whole{tile, 0, n};
+  std::vector<Item>& cut = cuts_[0];
+  cut.clear();
+  for (uint32_t li : tree_.Singles()) MakeExact(li, whole, cut);
+  if (tree_.Root() >= 0) cut.push_back({tree_.Root(), 0, {}});
+  Solve(whole, 0);
 }
 
-// Facing of a light towards the triangle over a whole tile, where the
+// Light block `span` with the cut it inherits: bound the groups over it,
+// write every texel whose interval rounds to one byte, and for the rest open
+// the group, or sum exactly the light, that promises most per unit of work;
+// split the block when only a few of its texels are still in doubt.
+//
+// Why the bytes are exact: for a texel the plain computation's channel value
+// is O = the double sum, in light order, of 90 and the shares s_i of the
+// lights that reach it. With S_e the float sum here over the lights summed
+// exactly (acc_) and P = sum_ + the groups' peak bound,
+//   |O - (90 + sum of all s_i)|      <= 1.2e-10 * (90 + sum |s_i|)   (n <= 1e6 double roundings)
+//   |S_e - (90 + sum over exact s_i)| <= 5.5e-7 * sum |s_i| + 1.2e-10 * (...)   (SumBound's proof)
+// and every group's lights add, in exact arithmetic, a value within its
+// [least, most] up to the relative error of the plain computation's share
+// (the float distance: two float roundings and three double ones, 3e-7) and of
+// the bounds' own double sums (below 1e-9): kShareSlack covers both. So O lies
+// in [S_e - SumBound(P) + least, S_e + SumBound(P) + most], and a byte that
+// both ends round to (clamping and rounding are monotonic) is O's byte.
+void TexelLighter::Solve(const Span& span, int depth) {
+  std::vector<Item>& cut = cuts_[depth];
+  double lo[3], hi[3];
+  for (int k = 0; k < 3; ++k) lo[k] = std::numeric_limits<double>::infinity(), hi[k] = -lo[k];
+  for (int t = span.begin; t < span.end; ++t) {
+    const double p[3] = {mx_[t], my_[t], mz_[t]};
+    for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], p[k]), hi[k] = std::max(hi[k], p[k]);
+  }
+  for (Item& item : cut)
+    if (item.node >= 0) item.bounds = tree_.Bounds(item.node, lo, hi, false);
+  const int texels = span.Count();
+  bool mode = true, built = false;  // the heap's priorities: for need_most = mode
+  for (;;) {
+    double least[3] = {0, 0, 0}, most[3] = {0, 0, 0}, peak = 0;
+    bool usable = fast_sum_;
+    for (const Item& item : cut) {
+      if (item.node < 0) continue;
+      usable = usable && item.bounds.usable;
+      for (int k = 0; k < 3; ++k) least[k] += item.bounds.least[k], most[k] += item.bounds.most[k];
+      peak += item.bounds.peak_most;
+    }
+    for (int k = 0; k < 3; ++k) least[k] *= 1 - kShareSlack, most[k] *= 1 + kShareSlack;
+    peak *= 1 + kShareSlack;
+    ++stats_.rounds;
+    int undecided = 0;
+    bool need_most = false;  // some texel in doubt is not sure to reach the ceiling
+    for (int t = span.begin; t < span.end; ++t) {
+      if (done_[t]) continue;
+      if (usable && flag_[t] == 0.0f) {
+        const double bound = SumBound(sum_[t] + peak);
+        uint8_t bytes[3];
+        double margin = std::numeric_limits<double>::infinity();
+        bool settled = true;
+        for (int k = 0; k < 3; ++k) {
+          const double low = acc_[k][t] - bound + least[k];
+          if (low > kChannelCeiling - 0.5) {  // 254.5 itself rounds to 254
+            bytes[k] = 255;
+            margin = std::min(margin, low - (kChannelCeiling - 0.5));
+            continue;
+          }
+          const double high = acc_[k][t] + bound + most[k];
+          if (high - low > 1 && high > 0.5) {  // wider than a byte's cell and not all below it
+            need_most = need_most || high <= kChannelCeiling - 0.5;
+            settled = false;
+            break;
+          }
+          const uint8_t a = ChannelToByte(low), b = ChannelToByte(high);
+          if (b < 255) need_most = need_most || a != b;
+          settled = settled && a == b;
+          bytes[k] = a;
+          margin = std::min(margin, CellMargin(a, low, high));
+        }
+        if (settled) {
+          uint8_t* out = rgb_ + (size_t(slot_y_[t]) * width_ + slot_x_[t]) * 3;
+          std::copy_n(bytes, 3, out);
+          done_[t] = 1;
+          margin_ = std::min(margin_, margin);
+          continue;
+        }
+      } else {
+        need_most = true;
+      }
+      ++undecided;
+    }
+    if (undecided == 0) return;
+
+    if (!built || need_most != mode) {
+      mode = need_most, built = true;
+      heap_.clear();
+      for (uint32_t i = 0; i < cut.size(); ++i)
+        if (cut[i].node >= 0) heap_.emplace_back(Priority(cut[i], mode, texels), i);
+      std::make_heap(heap_.begin(), heap_.end());
+    }
+    if (heap_.empty()) {
+      for (int t = span.begin; t < span.end; ++t)
+        if (!done_[t]) Fallback(t, cut);
+      return;
+    }
+    const uint32_t top = heap_.front().second;
+    if (tree_.IsLeaf(cut[top].node)) {
+      if (texels > 1 && 2 * undecided <= texels) return Split(span, depth);
+      // A look at the texels costs about as much as summing a light: sum a few before the next.
+      const double first = heap_.front().first;
+      for (int summed = 0; summed < 3 && !heap_.empty(); ++summed) {
+        const uint32_t i = heap_.front().second;
+        if (!tree_.IsLeaf(cut[i].node) || (summed > 0 && heap_.front().first < 0.5 * first)) break;
+        std::pop_heap(heap_.begin(), heap_.end());
+        heap_.pop_back();
+        const uint32_t light = tree_.LeafLight(cut[i].node);
+        cut[i].node = kGone;
+        MakeExact(light, span, cut);
+      }
+      continue;
+    }
+    // Opening a group costs next to nothing beside a look at the block's texels: open several.
+    const int limit = std::max(8, texels / 4);
+    for (int opened = 0; opened < limit && !heap_.empty(); ++opened) {
+      const uint32_t i = heap_.front().second;
+      const int32_t node = cut[i].node;
+      if (tree_.IsLeaf(node)) break;
+      std::pop_heap(heap_.begin(), heap_.end());
+      heap_.pop_back();
+      cut[i].node = kGone;
+      ++stats_.opened_groups;
+      for (int32_t child : tree_.At(node).child) {
+        cut.push_back({child, 0, tree_.Bounds(child, lo, hi, false)});
+        heap_.emplace_back(Priority(cut.back(), mode, texels), static_cast<uint32_t>(cut.size() - 1));
+        std::push_heap(heap_.begin(), heap_.end());
+      }
+    }
+  }
+}
+
+void TexelLighter::Split(const Span& span, int depth) {
+  ++stats_.split_blocks;
+  int begin = span.begin;
+  const Rect& r = span.rect;
+  ForQuarters(r.x0, r.y0, r.x1, r.y1, [&](int x0, int y0, int x1, int y1) {
+    const Rect q{x0, y0, x1, y1};
+    const Span part{q, begin, begin + q.Count()};
+    begin = part.end;
+    for (int t = part.begin; t < part.end; ++t)
+      if (!done_[t]) {
+        std::vector<Item>& inherited = cuts_[depth + 1];
+        inherited.clear();
+        for (const Item& item : cuts_[depth])
+          if (item.node != kGone) inherited.push_back(item);
+        Solve(part, depth + 1);
+        break;
+      }
+  });
+}
+
+// Work per unit of interval width: opening a group is about as dear as one
+// texel's share of one light; summing a light exactly costs a share per texel,
+// and a shadow decision where the light has "Schatten".
+double TexelLighter::Priority(const Item& item, bool need_most, int texels) const {
+  const ShareBounds& b = item.bounds;
+  if (!b.usable) return std::numeric_limits<double>::infinity();
+  if (tree_.IsLeaf(item.node)) {
+    const LightData& l = lights_[tree_.LeafLight(item.node)];
+    const double width = (b.most[0] - b.least[0]) + (b.most[1] - b.least[1]) + (b.most[2] - b.least[2]);
+    return width / (double(texels) * (l.shadow ? kShadowCost : 1.0));
+  }
+  // The part of the width that only deciding its lights one by one removes is
+  // worth as much as the cost of that, spread over the group's lights.
+  const double count = tree_.At(item.node).count;
+  return need_most ? b.spread + b.fixed / count : b.least_spread + b.least_fixed / count;
+}
+
+void TexelLighter::MakeExact(uint32_t li, const Span& span, std::vector<Item>& cut) {
+  uint32_t mask_at = 0;
+  const Reach reach = Decide(li, span, mask_at);
+  records_.push_back({li, span.begin, span.end, reach, mask_at});
+  cut.push_back({kExact, static_cast<uint32_t>(records_.size() - 1), {}});
+  ++stats_.exact_lights;
+  if (reach == Reach::kNone) return;
+  const LightData& l = lights_[li];
+  const int n = span.Count(), b = span.begin;
+  const float* mask = reach == Reach::kAll ? ones_.data() : &masks_[mask_at];
+  if (!l.fast) {
+    for (int t = 0; t < n; ++t)
+      if (mask[t] != 0.0f) flag_[b + t] = 1.0f;
+  } else if (l.directional) {
+    AddFullShares(n, mask, l.color[0], l.color[1], l.color[2], l.peak, acc_[0].data() + b, acc_[1].data() + b,
+                  acc_[2].data() + b, sum_.data() + b);
+  } else {
+    AddPointShares(n, mx_.data() + b, my_.data() + b, mz_.data() + b, mask, l.position.x, l.position.y,
+                   l.position.z, l.strength, l.color[0], l.color[1], l.color[2], l.peak, acc_[0].data() + b,
+                   acc_[1].data() + b, acc_[2].data() + b, sum_.data() + b, flag_.data() + b);
+  }
+}
+
+// The plain computation's sum for one texel, light by light in list order,
+// over the lights that reach it: every light is summed exactly by now.
+void TexelLighter::Fallback(int t, const std::vector<Item>& cut) {
+  ++stats_.exact_texels;
+  order_scratch_.clear();
+  for (const Item& item : cut)
+    if (item.node == kExact) order_scratch_.emplace_back(records_[item.record].light, item.record);
+  std::sort(order_scratch_.begin(), order_scratch_.end());
+  double acc[3] = {kLumelStart, kLumelStart, kLumelStart};
+  for (const auto& [li, r] : order_scratch_) {
+    const Record& rec = records_[r];
+    if (rec.reach == Reach::kNone) continue;
+    if (rec.reach == Reach::kSome && masks_[rec.mask_at + (t - rec.begin)] == 0.0f) continue;
+    const TSector* light = light_nodes_[li];
+    const Vector dir = VectorSubtract(light->Position, centre_[t]);
+    const float dist = VectorLength(dir);
+    if (dist == 0) continue;
+    const double intensity =
+        lights_[li].directional ? 1.0 : PointLightIntensity(light->Brightness, light->Range, dist);
+    for (int k = 0; k < 3; ++k) {
+      const double add = intensity * light->Color[k];
+      if (!std::isnan(add)) acc[k] += add;
+    }
+  }
+  uint8_t* out = rgb_ + (size_t(slot_y_[t]) * width_ + slot_x_[t]) * 3;
+  for (int k = 0; k < 3; ++k) {
+    out[k] = ChannelToByte(acc[k]);
+    margin_ = std::min(margin_, CellMargin(out[k], acc[k], acc[k]));
+  }
+  done_[t] = 1;
+}
+
+// Facing of a light towards the triangle over a rectangle of texels, where the
 // per-texel test (n . normalised(L - M) <= 0 in float) cannot differ: the
 // texel centres lie within point_slack of the tile's parallelogram, and the
 // float differences and quotients of the test err by at most 2.1 float
 // roundings of |L| + |M| per coordinate.
-int TexelLighter::Facing(const Vector& position, const Tile& tile) const {
+int TexelLighter::Facing(const Vector& position, const Rect& rect) const {
   const D3 n = ToD3(normal_), l = ToD3(position);
   if (!Finite(normal_) || !Finite(position) || !std::isfinite(whole_.extent)) return 0;
   const double n1 = std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]);
@@ -181,8 +436,8 @@ int TexelLighter::Facing(const Vector& position, const Tile& tile) const {
   const double slack =
       n1 * (whole_.point_slack + 2.1 * kEps * (l_max + whole_.extent)) + 1e-30 * (1 + l_max + whole_.extent);
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-  for (int cy : {tile.y0, tile.y1})
-    for (int cx : {tile.x0, tile.x1}) {
+  for (int cy : {rect.y0, rect.y1})
+    for (int cx : {rect.x0, rect.x1}) {
       const double s = Dot(n, Sub(l, whole_.At(cx, cy)));
       lo = std::min(lo, s);
       hi = std::max(hi, s);
@@ -192,16 +447,17 @@ int TexelLighter::Facing(const Vector& position, const Tile& tile) const {
   return 0;
 }
 
-TexelLighter::Reach TexelLighter::Decide(size_t li, const Tile& tile) {
+TexelLighter::Reach TexelLighter::Decide(size_t li, const Span& span, uint32_t& mask_at) {
   const LightData& light = lights_[li];
   if (!light.directional && !light.shadow) return Reach::kAll;  // lights the texel whichever side it is on
-  const int n = tile.Count();
-  const int facing = Facing(light.position, tile);
+  const int n = span.Count();
+  const int facing = Facing(light.position, span.rect);
   if (facing < 0) return Reach::kNone;
-  open_.assign(n, 1);
+  open_.resize(size_t(tile_.Count()));
+  std::fill(open_.begin() + span.begin, open_.begin() + span.end, 1);
   int open = n;
   if (facing == 0) {
-    for (int t = 0; t < n; ++t) {
+    for (int t = span.begin; t < span.end; ++t) {
       Vector dir = VectorSubtract(light.position, centre_[t]);
       const float dist = VectorLength(dir);
       bool front = dist != 0;
@@ -215,26 +471,27 @@ TexelLighter::Reach TexelLighter::Decide(size_t li, const Tile& tile) {
   }
   if (open > 0 && light.shadow) {
     stats_.shadow_queries += open;
-    Visibility(li, tile);
+    Visibility(li, span.rect);
     open = 0;
-    for (int t = 0; t < n; ++t) open += open_[t];
+    for (int t = span.begin; t < span.end; ++t) open += open_[t];
   }
   if (open == n) return Reach::kAll;
   if (open == 0) return Reach::kNone;
-  mask_at_[li] = static_cast<uint32_t>(masks_.size());
-  for (int t = 0; t < n; ++t) masks_.push_back(open_[t] ? 1.0f : 0.0f);
+  mask_at = static_cast<uint32_t>(masks_.size());
+  for (int t = span.begin; t < span.end; ++t) masks_.push_back(open_[t] ? 1.0f : 0.0f);
   return Reach::kSome;
 }
 
-void TexelLighter::Visibility(size_t li, const Tile& tile) {
+void TexelLighter::Visibility(size_t li, const Rect& rect) {
+  region_ = rect;
   have_candidates_ = false;
   met_.clear();
-  Block(li, tile, tile.x0, tile.y0, tile.x1, tile.y1, 0, false);
+  Block(li, rect.x0, rect.y0, rect.x1, rect.y1, 0, false);
 }
 
-void TexelLighter::ClearBlock(const Tile& tile, int x0, int y0, int x1, int y1) {
+void TexelLighter::ClearBlock(int x0, int y0, int x1, int y1) {
   for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) open_[(y - tile.y0) * tile.Width() + (x - tile.x0)] = 0;
+    for (int x = x0; x < x1; ++x) open_[SlotOf(x, y)] = 0;
 }
 
 void TexelLighter::Remember(size_t li, uint32_t caster) {
@@ -251,12 +508,10 @@ void TexelLighter::Remember(size_t li, uint32_t caster) {
 // per-texel test has spoken. Until the block has the full list of casters
 // that may touch it (have_all), it only looks for a covering caster among the
 // recent ones and those on the segment from the light to the block's middle.
-void TexelLighter::Block(size_t li, const Tile& tile, int x0, int y0, int x1, int y1, int depth,
-                         bool have_all) {
-  const int tw = tile.Width();
+void TexelLighter::Block(size_t li, int x0, int y0, int x1, int y1, int depth, bool have_all) {
   bool any = false;
   for (int y = y0; y < y1 && !any; ++y)
-    for (int x = x0; x < x1 && !any; ++x) any = open_[(y - tile.y0) * tw + (x - tile.x0)] != 0;
+    for (int x = x0; x < x1 && !any; ++x) any = open_[SlotOf(x, y)] != 0;
   if (!any) return;
 
   const LightData& light = lights_[li];
@@ -276,17 +531,14 @@ void TexelLighter::Block(size_t li, const Tile& tile, int x0, int y0, int x1, in
   auto covered = [&](uint32_t i) {
     Remember(li, i);
     ++stats_.covered_blocks;
-    ClearBlock(tile, x0, y0, x1, y1);
+    ClearBlock(x0, y0, x1, y1);
   };
   for (uint32_t tag : recent_[li])
     if (tag != 0 && covers(tag - 1)) return covered(tag - 1);
 
   auto split = [&](bool all) {
-    const int xm = x1 - x0 > 1 ? (x0 + x1) / 2 : x1, ym = y1 - y0 > 1 ? (y0 + y1) / 2 : y1;
-    Block(li, tile, x0, y0, xm, ym, depth + 1, all);
-    if (xm < x1) Block(li, tile, xm, y0, x1, ym, depth + 1, all);
-    if (ym < y1) Block(li, tile, x0, ym, xm, y1, depth + 1, all);
-    if (xm < x1 && ym < y1) Block(li, tile, xm, ym, x1, y1, depth + 1, all);
+    ForQuarters(x0, y0, x1, y1,
+                [&](int a0, int b0, int a1, int b1) { Block(li, a0, b0, a1, b1, depth + 1, all); });
   };
   const std::vector<ShadowCandidate>* from = nullptr;
   if (!have_all) {
@@ -304,9 +556,9 @@ void TexelLighter::Block(size_t li, const Tile& tile, int x0, int y0, int x1, in
     }
     if (!hits_.empty() && (x1 - x0) * (y1 - y0) > 4) return split(false);
     if (!have_candidates_) {
-      // The parallelogram of the tile, rounded: the search's boxes allow for far more.
-      const D3 o = whole_.At(tile.x0, tile.y0), u = whole_.At(tile.x1, tile.y0),
-               v = whole_.At(tile.x0, tile.y1);
+      // The parallelogram of the region being decided, rounded: the search's boxes allow for far more.
+      const D3 o = whole_.At(region_.x0, region_.y0), u = whole_.At(region_.x1, region_.y0),
+               v = whole_.At(region_.x0, region_.y1);
       search_.Candidates(li, owner, VectorSet(o[0], o[1], o[2]),
                          VectorSet(u[0] - o[0], u[1] - o[1], u[2] - o[2]),
                          VectorSet(v[0] - o[0], v[1] - o[1], v[2] - o[2]), all_candidates_);
@@ -328,12 +580,12 @@ void TexelLighter::Block(size_t li, const Tile& tile, int x0, int y0, int x1, in
   if (x1 - x0 > 1 || y1 - y0 > 1) return split(true);
 
   // One texel, and casters the proofs could not settle: the per-texel test.
-  const int t = (y0 - tile.y0) * tw + (x0 - tile.x0);
+  const int t = SlotOf(x0, y0);
   Vector dir = VectorSubtract(light.position, centre_[t]);
   VectorNormalize(dir);
   const Vector u = VectorNegate(dir);
-  const Vector* row0 = CornerRow(tile, x0, y0);
-  const Vector* row1 = row0 + (tw + 1);
+  const Vector* row0 = CornerRow(x0, y0);
+  const Vector* row1 = row0 + (tile_.Width() + 1);
   const Vector corners[4] = {row0[0], row0[1], row1[0], row1[1]};
   ++stats_.exact_shadow_tests;
   uint32_t& hint = hint_[li];
@@ -348,49 +600,6 @@ void TexelLighter::Block(size_t li, const Tile& tile, int x0, int y0, int x1, in
       open_[t] = 0;
       return;
     }
-}
-
-void TexelLighter::Accumulate(const Tile& tile) {
-  const int n = tile.Count();
-  for (auto& a : acc_) a.assign(n, kLumelStart);
-  sum_.assign(n, 0.0);
-  flag_.assign(n, 0.0f);
-  for (size_t li = 0; li < lights_.size(); ++li) {
-    if (reach_[li] == Reach::kNone) continue;
-    const LightData& l = lights_[li];
-    const float* mask = reach_[li] == Reach::kAll ? ones_.data() : &masks_[mask_at_[li]];
-    if (!l.fast) {
-      for (int t = 0; t < n; ++t)
-        if (mask[t] != 0.0f) flag_[t] = 1.0f;
-    } else if (l.directional) {
-      AddFullShares(n, mask, l.color[0], l.color[1], l.color[2], l.peak, acc_[0].data(), acc_[1].data(),
-                    acc_[2].data(), sum_.data());
-    } else {
-      AddPointShares(n, mx_.data(), my_.data(), mz_.data(), mask, l.position.x, l.position.y, l.position.z,
-                     l.strength, l.color[0], l.color[1], l.color[2], l.peak, acc_[0].data(), acc_[1].data(),
-                     acc_[2].data(), sum_.data(), flag_.data());
-    }
-  }
-}
-
-// The plain computation's sum for one texel, light by light in list order,
-// over the lights that reach it.
-void TexelLighter::SumExactly(int t, double (&acc)[3]) const {
-  acc[0] = acc[1] = acc[2] = kLumelStart;
-  for (size_t li = 0; li < lights_.size(); ++li) {
-    if (reach_[li] == Reach::kNone) continue;
-    if (reach_[li] == Reach::kSome && masks_[mask_at_[li] + t] == 0.0f) continue;
-    const TSector* light = light_nodes_[li];
-    const Vector dir = VectorSubtract(light->Position, centre_[t]);
-    const float dist = VectorLength(dir);
-    if (dist == 0) continue;
-    const double intensity =
-        lights_[li].directional ? 1.0 : PointLightIntensity(light->Brightness, light->Range, dist);
-    for (int k = 0; k < 3; ++k) {
-      const double add = intensity * light->Color[k];
-      if (!std::isnan(add)) acc[k] += add;
-    }
-  }
 }
 
 }  // namespace qx

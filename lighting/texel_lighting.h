@@ -2,15 +2,22 @@
 // The texels of one triangle's lightmap, giving exactly the bytes of the
 // plain per-texel computation (lightmap_oracle.cpp) in far less time:
 //
-// 1. Which light reaches which texel is decided per light for whole blocks of
-//    texels where rounding provably cannot matter: a light clearly behind the
-//    triangle's plane is dropped for the whole lightmap, a block is shadowed
-//    at once when one caster covers it (ProveBlock), casters that cannot
-//    shadow a block are dropped for it, and only what is left goes to the
-//    per-texel shadow test.
-// 2. The lights' shares are summed for all texels together in float, with a
-//    proven bound on how far that sum can lie from the double sum in light
-//    order. Where the bound leaves the byte in doubt (within about 1e-6 of a
+// 1. The lights come grouped (light_tree.h). For a block of texels, a group
+//    stands for its lights with an interval [least, most] of their summed
+//    share over the block; groups are opened, and single lights summed
+//    exactly, only while some texel's byte is still in doubt, and the block
+//    is split into quarters when few of its texels are. A texel whose whole
+//    interval rounds to one byte is done, whatever the lights left in groups
+//    add exactly.
+// 2. A light summed exactly is decided for the block where rounding provably
+//    cannot matter: a light clearly behind the triangle's plane is dropped for
+//    the whole block, a block is shadowed at once when one caster covers it
+//    (ProveBlock), casters that cannot shadow a block are dropped for it, and
+//    only what is left goes to the per-texel shadow test. So lights that stay
+//    in groups need no shadow proof at all.
+// 3. The exact shares are summed in float, with a proven bound on how far
+//    that sum can lie from the double sum in light order. Where the bounds
+//    leave the byte in doubt with every light summed (within about 1e-6 of a
 //    rounding boundary) or a number is out of the safe range, the texel is
 //    summed again in exactly the plain computation's order.
 
@@ -18,6 +25,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "lighting/light_tree.h"
 #include "lighting/shadow_search.h"
 #include "scene/node.h"
 
@@ -39,7 +47,15 @@ struct TexelStats {
   uint64_t segments = 0;            // segments searched for casters
   uint64_t candidate_lists = 0;     // full caster lists gathered
   uint64_t exact_texels = 0;        // texels summed again in light order
+  uint64_t opened_groups = 0;       // light groups opened for a block
+  uint64_t exact_lights = 0;        // lights summed exactly over a block
+  uint64_t split_blocks = 0;        // blocks split into quarters
+  uint64_t rounds = 0;              // looks at a block's texels
   void Add(const TexelStats& s) {
+    rounds += s.rounds;
+    opened_groups += s.opened_groups;
+    exact_lights += s.exact_lights;
+    split_blocks += s.split_blocks;
     shadow_queries += s.shadow_queries;
     exact_shadow_tests += s.exact_shadow_tests;
     blocks += s.blocks;
@@ -53,11 +69,16 @@ struct TexelStats {
 // Scratch space and caches of one thread; lights triangles one after another.
 class TexelLighter {
  public:
-  TexelLighter(const std::vector<TSector*>& lights, const ShadowSearch& search, int width, int height);
+  TexelLighter(const std::vector<TSector*>& lights, const LightTree& tree, const ShadowSearch& search,
+               int width, int height);
 
   // Fills `rgb` (width * height * 3 bytes) with the lightmap of a triangle of
-  // `node` with plane normal `normal` and texel frame `frame`.
-  void Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb);
+  // `node` with plane normal `normal` and texel frame `frame`. Returns the
+  // lightmap's margin: no texel's channel sum (before clamping and rounding)
+  // lies within this distance of a value that rounds to another byte, given
+  // the bounds it was decided with. A change of the lights that moves every
+  // texel's sum by less (rounding of the sums included) keeps every byte.
+  double Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb);
 
   const TexelStats& Stats() const { return stats_; }
 
@@ -72,28 +93,56 @@ class TexelLighter {
     float color[3] = {0, 0, 0};
     float peak = 0;  // largest |colour channel|
   };
-  struct Tile {
+  struct Rect {
     int x0, y0, x1, y1;
     int Width() const { return x1 - x0; }
     int Count() const { return (x1 - x0) * (y1 - y0); }
   };
+  // A block of texels: a rectangle of the lightmap whose texels occupy the
+  // slots [begin, end) of the tile's arrays (slots follow the quarter splits).
+  struct Span {
+    Rect rect;
+    int begin, end;
+    int Count() const { return end - begin; }
+  };
+  // One light summed exactly over a span: which of its texels it reaches.
+  struct Record {
+    uint32_t light;
+    int begin, end;
+    Reach reach;
+    uint32_t mask_at;  // Reach::kSome: offset of the span's 1/0 per texel in masks_
+  };
+  // An entry of a block's cut through the light tree: a group (or a single
+  // light) with its bounds over the block, or a light summed exactly.
+  struct Item {
+    int32_t node;     // tree node; kExact: summed exactly; kGone: opened
+    uint32_t record;  // kExact: the light's record
+    ShareBounds bounds;
+  };
+  static constexpr int32_t kExact = -1, kGone = -2;
 
-  void LightTile(const Tile& tile, uint8_t* rgb);
-  Reach Decide(size_t li, const Tile& tile);
-  int Facing(const Vector& position, const Tile& tile) const;  // 1 front, -1 behind, 0 mixed
-  void Visibility(size_t li, const Tile& tile);
-  void Block(size_t li, const Tile& tile, int x0, int y0, int x1, int y1, int depth, bool have_all);
-  void ClearBlock(const Tile& tile, int x0, int y0, int x1, int y1);
+  void LightTile(const Rect& tile, uint8_t* rgb);
+  void Order(const Rect& r);
+  void Solve(const Span& span, int depth);
+  void Split(const Span& span, int depth);
+  void MakeExact(uint32_t light, const Span& span, std::vector<Item>& cut);
+  double Priority(const Item& item, bool need_most, int texels) const;
+  void Fallback(int slot, const std::vector<Item>& cut);
+  Reach Decide(size_t li, const Span& span, uint32_t& mask_at);
+  int Facing(const Vector& position, const Rect& rect) const;  // 1 front, -1 behind, 0 mixed
+  void Visibility(size_t li, const Rect& rect);
+  void Block(size_t li, int x0, int y0, int x1, int y1, int depth, bool have_all);
+  void ClearBlock(int x0, int y0, int x1, int y1);
   void Remember(size_t li, uint32_t caster);
-  void Accumulate(const Tile& tile);
-  void SumExactly(int t, double (&acc)[3]) const;
 
   Vector Centre(int x, int y) const;
-  const Vector* CornerRow(const Tile& tile, int x, int y) const {
-    return &grid_[size_t(y - tile.y0) * (tile.Width() + 1) + (x - tile.x0)];
+  int SlotOf(int x, int y) const { return slot_[size_t(y - tile_.y0) * tile_.Width() + (x - tile_.x0)]; }
+  const Vector* CornerRow(int x, int y) const {
+    return &grid_[size_t(y - tile_.y0) * (tile_.Width() + 1) + (x - tile_.x0)];
   }
 
   const ShadowSearch& search_;
+  const LightTree& tree_;
   const std::vector<TSector*>& light_nodes_;
   std::vector<LightData> lights_;
   int width_, height_;
@@ -104,20 +153,29 @@ class TexelLighter {
   Vector normal_;
   TexelFrame frame_;
   TexelBlock whole_;
+  uint8_t* rgb_ = nullptr;
+  double margin_ = 0;
 
-  // The tile being lit, texel t = (y - y0) * tile width + (x - x0).
+  // The tile being lit; per-texel arrays are indexed by slot.
+  Rect tile_{0, 0, 0, 0};
+  std::vector<int> slot_;  // (y - y0) * tile width + (x - x0) -> slot
+  std::vector<int> slot_x_, slot_y_;
   std::vector<Vector> grid_;  // texel corners
   std::vector<Vector> centre_;
   std::vector<float> mx_, my_, mz_;
   std::vector<double> acc_[3], sum_;
-  std::vector<float> flag_;        // 1: sum this texel exactly
-  std::vector<uint8_t> open_;      // per texel: reached by the light being decided
-  std::vector<Reach> reach_;       // per light
-  std::vector<uint32_t> mask_at_;  // per light with Reach::kSome: offset into masks_
-  std::vector<float> masks_;       // 1 or 0 per texel
+  std::vector<float> flag_;    // 1: sum this texel exactly
+  std::vector<uint8_t> done_;  // the texel's bytes are written
+  std::vector<uint8_t> open_;  // per texel: reached by the light being decided
+  std::vector<Record> records_;
+  std::vector<float> masks_;  // 1 or 0 per texel
   std::vector<float> ones_;
+  std::vector<std::vector<Item>> cuts_;  // per depth of the block splits
+  std::vector<std::pair<double, uint32_t>> heap_;
+  std::vector<std::pair<uint32_t, uint32_t>> order_scratch_;
 
   // Shadow decisions of the light being decided.
+  Rect region_{0, 0, 0, 0};
   std::vector<ShadowCandidate> all_candidates_;
   bool have_candidates_ = false;
   std::vector<std::vector<ShadowCandidate>> level_;  // the casters left open per block depth

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -239,8 +240,9 @@ TEST(BakerShortcuts, LightsWithinRoundingOfTheTrianglePlane) {
 }
 
 TEST(BakerShortcuts, IdenticalTilesOfTwoNodes) {
-  // Two nodes with the same tile, one of them casting no shadow: their
-  // lightmaps differ although their triangles have the same frames.
+  // Two nodes with the same tile, one of them casting no shadow. Each lies in
+  // the other's plane, so neither shadows the other: the same bytes, each
+  // node's computed on its own (the reference has it so too).
   auto build = [](Editor& e) {
     TSector* s = Root(e);
     test::AddQuad(e, s, {0, 0, 0}, {0, 0, 20}, {20, 0, 0});
@@ -249,7 +251,8 @@ TEST(BakerShortcuts, IdenticalTilesOfTwoNodes) {
   };
   const Outcome o = BakeBoth(build, {4, 4});
   ASSERT_EQ(o.lightmaps.size(), 4u);
-  EXPECT_NE(o.lightmaps[1].rgb, o.lightmaps[2].rgb);
+  EXPECT_EQ(o.lightmaps[1].rgb, o.lightmaps[2].rgb);
+  EXPECT_NE(o.lightmaps[1].rgb, std::vector<uint8_t>(o.lightmaps[1].rgb.size(), 90));
 }
 
 TEST(BakerShortcuts, SumsOnRoundingBoundaries) {
@@ -421,6 +424,224 @@ TEST(LightmapBaker, ProgressClimbsToOneHundred) {
   seen.clear();
   ASSERT_EQ(ComputeLightmaps(empty, {2, 2}, options), BakeStatus::kDone);
   EXPECT_EQ(seen, std::vector<int>{100});
+}
+
+// The grouped lights: texels decided by the interval of far groups, groups
+// opened where the interval straddles a byte, the exact sum where nothing else
+// decides. Every case is checked against the reference, byte for byte.
+class BakerGroups : public ::testing::Test {
+ protected:
+  static Vector Uniform(std::mt19937& rng, float lo, float hi) {
+    std::uniform_real_distribution<float> d(lo, hi);
+    const float x = d(rng), y = d(rng), z = d(rng);
+    return {x, y, z};
+  }
+};
+
+TEST_F(BakerGroups, ManyLightsNearAndFar) {
+  // Random scenes with dozens to hundreds of lights, most of them far off and
+  // faint, some near; every kind and shadow flag, colours down to zero.
+  const LightmapSize sizes[] = {{4, 4}, {8, 8}, {5, 3}, {1, 1}, {16, 16}};
+  TexelStats all;
+  for (uint32_t seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    TexelStats seen;
+    BakeBoth(
+        [&](Editor& e) {
+          test::BuildRandomScene(e, seed, 6 + seed % 5, 3);
+          std::mt19937 rng(seed * 7919);
+          std::uniform_real_distribution<float> u(0, 1);
+          TSector* s = Root(e);
+          const int count = 20 + int(seed % 4) * 60;
+          for (int l = 0; l < count; ++l) {
+            const float r = 60 + 2000 * u(rng) * u(rng);  // mostly a few hundred units away
+            Vector p = Uniform(rng, -1, 1);
+            p = {p.x * r, p.y * r * 0.3f, p.z * r};
+            const float faint = u(rng) < 0.5f ? 0.05f : 1.0f;
+            test::AddLight(e, s, p, u(rng) < 0.15f ? 1 : 0, u(rng) < 0.5f,
+                           {255 * faint * u(rng), 255 * faint * u(rng), u(rng) < 0.1f ? 0.0f : 255 * faint},
+                           5 + 60 * u(rng), 5 + 60 * u(rng));
+          }
+        },
+        sizes[seed % 5], nullptr, &seen);
+    all.Add(seen);
+  }
+  EXPECT_GT(all.opened_groups, 100u);
+  EXPECT_GT(all.split_blocks, 0u);
+}
+
+TEST_F(BakerGroups, FaintLightsSummingToHalfAStep) {
+  // Directional lights without shadow add their colour exactly: 64 of them
+  // with 1/128 each bring a texel to exactly 90.5, which rounds to 90 (halves
+  // to even); with one more to 90.5078, which rounds to 91. No interval can
+  // tell, every light has to be summed. With a strong point light nearby the
+  // same groups sit on top of a ceiling of 255 and need never be opened.
+  for (int extra : {0, 1}) {
+    for (bool bright : {false, true}) {
+      SCOPED_TRACE(std::to_string(extra) + (bright ? " bright" : " dark"));
+      TexelStats stats;
+      const Outcome o = BakeBoth(
+          [&](Editor& e) {
+            TSector* s = Root(e);
+            test::AddQuad(e, s, {0, 0, 0}, {0, 0, 8}, {8, 0, 0});  // floor tile facing up
+            for (int l = 0; l < 64 + extra; ++l)
+              test::AddLight(e, s, {float(l % 8) * 50 - 175, 300, float(l / 8) * 50 - 175}, 1, 0,
+                             {1.0f / 128, 1.0f / 128, 1.0f / 128});
+            if (bright) test::AddLight(e, s, {0, 5, 0}, 0, 0, {255, 255, 255}, 100, 100);
+          },
+          {2, 2}, nullptr, &stats);
+      const uint8_t expected = bright ? 255 : extra ? 91 : 90;
+      for (uint8_t b : o.lightmaps[0].rgb) EXPECT_EQ(b, expected);
+      if (bright) {
+        EXPECT_LE(stats.exact_lights, 2u) << "the ceiling is reached without the faint lights";
+      } else if (extra == 0) {
+        EXPECT_EQ(stats.exact_texels, 4u) << "on the boundary the sum in light order decides";
+      }
+    }
+  }
+}
+
+TEST_F(BakerGroups, SumsAtTheCeiling) {
+  // Far point lights whose shares add up to just below, at and above 254.5 at
+  // the texel: the least and the most of the groups straddle the ceiling's
+  // rounding boundary, so the groups must be opened down to the lights.
+  for (uint32_t seed = 1; seed <= 8; ++seed) {
+    SCOPED_TRACE(seed);
+    BakeBoth(
+        [&](Editor& e) {
+          std::mt19937 rng(seed);
+          TSector* s = Root(e);
+          test::AddQuad(e, s, {0, 0, 0}, {0, 0, 4}, {4, 0, 0});
+          std::vector<TSector*> lights;
+          for (int l = 0; l < 40; ++l)
+            lights.push_back(
+                test::AddLight(e, s, Uniform(rng, 200, 600), 0, l % 3 == 0, {255, 200, 100}, 60, 60));
+          // Scale the colours so that the sum at the texel centre lands on 254.5 + offset.
+          double sum = 0;
+          for (const TSector* l : lights)
+            sum += PointLightIntensity(l->Brightness, l->Range,
+                                       VectorLength(VectorSubtract(l->Position, {0, 0, 0}))) *
+                   255;
+          const double offset = (double(seed) - 4.5) * 1e-3;
+          const float scale = float((254.5 + offset - kLumelStart) / sum);
+          for (TSector* l : lights)
+            for (float& c : l->Color) c *= scale;
+        },
+        {1, 1});
+  }
+}
+
+TEST_F(BakerGroups, LightsOnGroupAndBlockEdges) {
+  // Lights on a lattice, so that groups' boxes have lights on their faces,
+  // and lights on the lightmap's plane, at texel corners and centres (where a
+  // share has no usable bound); every second tile vertex-lit.
+  for (int variant = 0; variant < 3; ++variant) {
+    SCOPED_TRACE(variant);
+    BakeBoth(
+        [&](Editor& e) {
+          TSector* s = Root(e);
+          for (int i = 0; i < 4; ++i) {
+            TSector* q = test::AddQuad(e, s, {16.0f * i, 0, 0}, {0, 0, 8}, {8, 0, 0});
+            if (i % 2) q->LightingMode = 1;
+          }
+          test::AddQuad(e, s, {24, 10, 0}, {4, 0, 0}, {0, 0, 4});  // an occluder
+          for (int x = -2; x <= 6; ++x)
+            for (int z = -2; z <= 2; ++z)
+              test::AddLight(e, s, {16.0f * x, variant == 0 ? 0.0f : 8.0f * (x & 1), 16.0f * z}, 0,
+                             (x + z) & 1, {40, 30, 20}, 10, 10 + variant);
+          test::AddLight(e, s, {2, 0, 2}, 0, 0, {50, 50, 50});     // a texel corner of a 4 x 4 map
+          test::AddLight(e, s, {1, 0, -1}, 0, 1, {50, 50, 50});    // a texel centre
+          test::AddLight(e, s, {-40, 30, 0}, 1, 1, {20, 20, 20});  // directional, with shadow
+        },
+        {4, 4});
+  }
+}
+
+TEST_F(BakerGroups, VertexColoursNearTheCeiling) {
+  // Vertex-lit quads whose channel sums lie around 255: above it the colour
+  // is white whatever the exact shares, below it the sum in light order counts.
+  for (uint32_t seed = 1; seed <= 6; ++seed) {
+    SCOPED_TRACE(seed);
+    BakeBoth(
+        [&](Editor& e) {
+          std::mt19937 rng(seed);
+          TSector* s = Root(e);
+          for (int i = 0; i < 5; ++i) {
+            TSector* q = test::AddQuad(e, s, Uniform(rng, -50, 50), {0, 0, 8}, {8, 0, 0});
+            q->LightingMode = 1;
+          }
+          const float level = 0.8f + 0.1f * float(seed);  // from dark to far above the ceiling
+          for (int l = 0; l < 60; ++l)
+            test::AddLight(e, s, Uniform(rng, -400, 400), l % 7 == 0, l % 2, {255 * level, 40, 255},
+                           30 * level, 30);
+        },
+        {2, 2});
+  }
+}
+
+TEST_F(BakerGroups, SubsetAndMargins) {
+  // A bake of some nodes gives those nodes' lightmaps as the whole bake does.
+  // A margin is a promise: a directional light without shadow adds exactly
+  // its colour or nothing, and one below the margin changes no byte.
+  Editor e;
+  test::BuildRoomLevel(e, 2, 12);
+  const BakeLists lists = CollectBakeLists(e.Tree);
+  const BakeResult whole = BakeLightmaps(lists, {4, 4});
+  std::vector<const TSector*> chosen;
+  for (size_t i = 0; i < lists.polygons.size(); i += 5) chosen.push_back(lists.polygons[i]);
+  const BakeResult part = BakeLightmapsOf(lists, {4, 4}, chosen);
+  ASSERT_EQ(part.lightmaps.size(), whole.lightmaps.size());
+  ASSERT_EQ(part.nodes.size(), chosen.size());
+  size_t computed = 0;
+  for (size_t i = 0; i < whole.lightmaps.size(); ++i) {
+    if (part.lightmaps[i].rgb.empty()) {
+      EXPECT_TRUE(std::isnan(part.lightmap_margins[i]));
+      continue;
+    }
+    ++computed;
+    EXPECT_EQ(part.lightmaps[i].rgb, whole.lightmaps[i].rgb);
+    EXPECT_EQ(part.lightmap_margins[i], whole.lightmap_margins[i]);
+  }
+  EXPECT_EQ(computed, 2 * chosen.size());
+  for (const BakeResult::NodeOutput& out : part.nodes)
+    EXPECT_EQ(out.colors.size(), 3 * out.node->Vertices.size());
+
+  double smallest = std::numeric_limits<double>::infinity();
+  for (double m : whole.lightmap_margins) {
+    ASSERT_GE(m, 0);
+    smallest = std::min(smallest, m);
+  }
+  // Moving every sum by less than the smallest margin keeps every byte.
+  const float nudge = float(0.9 * smallest - 1e-6);
+  if (nudge > 0) {
+    for (Vector where : {Vector{0, 500, 0}, Vector{-500, 10, 300}}) {
+      TSector* l = test::AddLight(e, nullptr, where, 1, 0, {nudge, nudge, nudge});
+      const BakeResult moved = BakeLightmaps(CollectBakeLists(e.Tree), {4, 4});
+      for (size_t i = 0; i < whole.lightmaps.size(); ++i)
+        EXPECT_EQ(moved.lightmaps[i].rgb, whole.lightmaps[i].rgb);
+      e.Tree.Remove(l);
+    }
+  }
+}
+
+TEST(BakerShadows, BackToBackWallsLitFromBothSides) {
+  // Two nodes' walls in one plane, facing away from each other, a light with
+  // shadows on either side: each wall lies in the other's plane and must not
+  // shadow it. Both come out lit, as the reference has them.
+  auto build = [](Editor& e) {
+    TSector* a = Root(e);
+    TSector* b = Root(e);
+    test::AddQuad(e, a, {0, 10, 0}, {10, 0, 0}, {0, 10, 0});  // faces +z
+    test::AddQuad(e, b, {0, 10, 0}, {0, 10, 0}, {10, 0, 0});  // faces -z
+    test::AddQuad(e, a, {0, 0, 15}, {0, 0, 15}, {10, 0, 0});  // floors either side, for good measure
+    test::AddQuad(e, b, {0, 0, -15}, {0, 0, 15}, {10, 0, 0});
+    test::AddLight(e, a, {3, 12, 20}, 0, 1);
+    test::AddLight(e, b, {-4, 8, -20}, 0, 1);
+  };
+  const Outcome o = BakeBoth(build, {8, 8});
+  ASSERT_GE(o.lightmaps.size(), 4u);
+  for (size_t wall : {0u, 1u, 4u, 5u})  // the walls' two triangles each
+    for (uint8_t byte : o.lightmaps[wall].rgb) EXPECT_GT(byte, 90) << "lightmap " << wall;
 }
 
 }  // namespace
