@@ -99,8 +99,7 @@ StartOptions ParseStartOptions(const QStringList& args) {
       o.files << a;
     }
   }
-  if (!o.frame_stats && (o.bake || !o.screenshot.isEmpty()))
-    o.error = "--bake und --screenshot gibt es nur mit --frame-stats.";
+  if (!o.frame_stats && !o.screenshot.isEmpty()) o.error = "--screenshot gibt es nur mit --frame-stats.";
   return o;
 }
 

@@ -49,6 +49,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WireLighting();
   WireHistory();
   WireViews();
+  WireRooms();
 
   // Key preview: the window sees every key before the focused control.
   qApp->installEventFilter(this);

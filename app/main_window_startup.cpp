@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <filesystem>
 
+#include "app/bake_runner.h"
 #include "app/main_window.h"
 #include "app/qt_settings.h"
 #include "edit/texture_commands.h"
@@ -84,6 +85,16 @@ void TMain::OpenStartupFiles() {
   for (const QString& f : startup_files_)
     if (f.endsWith(".qxm", Qt::CaseInsensitive)) OpenDocumentFile(f.toStdString());
   startup_files_.clear();
+  if (startup_bake_ && viewport_->GLReady()) {
+    ViewportLightmapUploader uploader(*viewport_);
+    std::string message;
+    if (ComputeLightmaps(editor_, *startup_bake_, {}, &uploader, &message) != BakeStatus::kDone)
+      editor_.ShowWarning(message);
+    // The document as opened, lit: nothing to undo, nothing to save.
+    editor_.History.Clear();
+    editor_.SetModified(false);
+    editor_.Redraw();
+  }
 }
 
 }  // namespace qx
