@@ -50,6 +50,9 @@ class RoomsInPlaneViews : public test::PlaneViewsWindow {
 };
 
 TEST_F(RoomsInPlaneViews, TwoDrawnRoomsJoinedByADoorwayBakeLitAndUndoStepByStep) {
+  // The demo's textures: rooms take the one selected on the page "Texturen".
+  test::WriteDemoFiles(dir.path());
+  w->OpenTextureLibraryFile(dir / "demo.tex");
   // Room a: four clicks and a click on the first corner.
   StartDrawing();
   for (const Vector& p : {Vector{-100, 0, -60}, Vector{0, 0, -60}, Vector{0, 0, 60}, Vector{-100, 0, 60}})
@@ -133,9 +136,9 @@ TEST_F(RoomsInPlaneViews, TwoDrawnRoomsJoinedByADoorwayBakeLitAndUndoStepByStep)
     }
 
   // The picture for the README: from inside room a, through the doorway into b.
-  e().CameraPosition = {-85, 80, 45};
-  e().CameraHeading = 120;
-  e().CameraPitch = -20;
+  e().CameraPosition = {-92, 78, -50};
+  e().CameraHeading = 62;
+  e().CameraPitch = -12;
   w->Redraw();
   Shot("rooms_doorway.png");
 
