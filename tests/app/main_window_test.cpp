@@ -69,7 +69,7 @@ TEST_F(MainWindowTest, FreshStartCaptionOptionsAndMenus) {
                                   "Bibliothek speichern", "Bibliothek speichern unter...", "Exportieren",
                                   "Leveldatei (*.map)", "Zuletzt geöffnet", "(keine)", "Beenden"}));
   EXPECT_EQ(menu(2), QStringList({"Sektor", "Quadrat", "Lichtquelle", "Portal", "Partikelsystem", "Model...",
-                                  "Actor", "Checkpoint", "Startposition setzen"}));
+                                  "Actor", "Checkpoint", "Startposition setzen", "Raum zeichnen"}));
   EXPECT_EQ(menu(3),
             QStringList({"Cull Face", "Gitter einblenden", "Portale einblenden", "Normale einblenden",
                          "Unsichtbare einblenden", "Markierungen einblenden", "Textur", "Drahtgitter",
@@ -77,6 +77,8 @@ TEST_F(MainWindowTest, FreshStartCaptionOptionsAndMenus) {
   EXPECT_TRUE(menu(1).contains("Duplizieren"));
   EXPECT_TRUE(menu(1).contains("Fläche umdrehen"));
   EXPECT_TRUE(Captions(w->PopupMenu()).contains("Fläche umdrehen"));
+  EXPECT_TRUE(menu(1).contains("Durchgang..."));
+  EXPECT_TRUE(Captions(w->PopupMenu()).contains("Durchgang..."));
   EXPECT_EQ(w->Action("Duplizieren1")->shortcut(), QKeySequence("Ctrl+D"));
   EXPECT_EQ(w->Action("Auswahlzeigen1")->shortcut(), QKeySequence("F"));
   EXPECT_TRUE(menu(1).contains("Koordinaten einfügen"));
