@@ -15,6 +15,7 @@
 #include "edit/polygon_ops.h"
 #include "edit/properties.h"
 #include "edit/recording_view.h"
+#include "edit/room_commands.h"
 #include "edit/sector_import.h"
 #include "edit/selection.h"
 #include "edit/texture_commands.h"
@@ -221,6 +222,17 @@ inline const std::vector<Command>& Commands() {
          f.Click(f.qa2);
        },
        [](CommandScene& f) { InsertModel(f.e); }},
+      {"Raum", [](CommandScene& f) { f.Click(f.a); },
+       [](CommandScene& f) {
+         RoomSpec spec;
+         spec.outline = {{-200, -200}, {-100, -200}, {-100, -120}, {-150, -150}, {-200, -120}};
+         spec.tile = 30;
+         ASSERT_NE(DrawRoom(f.e, spec), nullptr);
+       }},
+      {"Durchgang", [](CommandScene& f) { f.Click(f.qa1); },
+       [](CommandScene& f) {
+         ASSERT_EQ(CutDoorway(f.e, {20, 20, {}}).size(), 1u);
+       }},
       {"Lightmaps berechnen", [](CommandScene& f) { f.model->LightingMode = 1; },
        [](CommandScene& f) {
          ASSERT_EQ(ComputeLightmaps(f.e, {4, 4}), BakeStatus::kDone);
