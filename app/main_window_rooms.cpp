@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/room_fields.h"
 #include "edit/room_commands.h"
 #include "edit/room_drawing.h"
 #include "render/plane_view_widget.h"
@@ -59,15 +60,14 @@ void TMain::WireRooms() {
   auto* row = qobject_cast<QHBoxLayout*>(bar_->layout());
   const int at = row ? row->indexOf(grid_label_) + 1 : 0;
   auto* height_label = new QLabel("Raumhöhe:", bar_);
-  auto* height = NewField(bar_, "RoomHeight", 100000,
-                          ReadInt(settings_.get(), kSettingRoomHeight, kDefaultRoomHeightSteps * grid));
+  auto* height = NewField(bar_, "RoomHeight", 100000, kDefaultRoomHeightSteps * grid);
   height->setMinimum(1);
   auto* tile_label = new QLabel("Kachelgröße:", bar_);
-  auto* tile = NewField(bar_, "TileSize", 100000, ReadInt(settings_.get(), kSettingRoomTile, 0));
+  auto* tile = NewField(bar_, "TileSize", 100000, 0);
   tile->setSpecialValueText("ganz");  // 0: whole faces
   auto* light = new QCheckBox("mit Licht", bar_);
   light->setObjectName("RoomLight");
-  light->setChecked(settings_ ? settings_->ReadBool(kSettingRoomLight, true) : true);
+  light->setChecked(true);
   if (row) {
     int i = at;
     row->insertSpacing(i++, 16);
@@ -112,6 +112,16 @@ void TMain::WireRooms() {
   const auto door = [this] { Durchgang1Click(); };
   Wire(AddAction(edit, "Durchgang1", "Durchgang..."), door);
   Wire(AddAction(popup_, "Durchgang2", "Durchgang..."), door);
+}
+
+void ReadRoomFields(SettingsStore* settings, QWidget* bar) {
+  if (!settings || !bar) return;
+  if (auto* height = bar->findChild<QSpinBox*>("RoomHeight"))
+    height->setValue(ReadInt(settings, kSettingRoomHeight, height->value()));
+  if (auto* tile = bar->findChild<QSpinBox*>("TileSize"))
+    tile->setValue(ReadInt(settings, kSettingRoomTile, tile->value()));
+  if (auto* light = bar->findChild<QCheckBox*>("RoomLight"))
+    light->setChecked(settings->ReadBool(kSettingRoomLight, light->isChecked()));
 }
 
 void TMain::Durchgang1Click() {

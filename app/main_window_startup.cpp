@@ -7,6 +7,7 @@
 #include "app/bake_runner.h"
 #include "app/main_window.h"
 #include "app/qt_settings.h"
+#include "app/room_fields.h"
 #include "edit/texture_commands.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
@@ -46,6 +47,7 @@ void TMain::InitMainWindow(TInit* splash) {
   editor_.settings = settings_.get();
   ApplyViewOptions(ReadViewOptions(*settings_));
   ReadLayoutSettings();
+  ReadRoomFields(settings_.get(), bar_);
 
   editor_.Tree.Clear();
   const std::filesystem::path library_file = settings_->ReadString(kSettingTexLibFile, "");

@@ -300,7 +300,10 @@ bool PlaneViewWidget::HandleRoomKey(int key) {
 bool PlaneViewWidget::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* w = qobject_cast<QWidget*>(watched);
-    if (w && w->window() == window() && HandleRoomKey(static_cast<QKeyEvent*>(event)->key())) return true;
+    // A field being typed in keeps its keys (Enter in "Raumhöhe" sets the height).
+    const bool typing = w && (w->inherits("QLineEdit") || w->inherits("QAbstractSpinBox"));
+    if (w && !typing && w->window() == window() && HandleRoomKey(static_cast<QKeyEvent*>(event)->key()))
+      return true;
   }
   return QOpenGLWidget::eventFilter(watched, event);
 }

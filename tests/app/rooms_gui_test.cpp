@@ -3,9 +3,11 @@
 // linked both ways, each step undone in turn. With QX_SHOT_DIR set, the
 // README's picture of the two rooms is left there.
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeView>
 #include <iostream>
 
@@ -174,6 +176,16 @@ TEST_F(RoomsInPlaneViews, BackspaceTakesBackEnterClosesEscAbandons) {
   EXPECT_FALSE(View(kTop)->Drawing().Active());
   ClickNear({-40, 0, 60});  // a plain click again: selects, draws nothing
   EXPECT_EQ(e().Tree.TopLevel().size(), 1u);
+
+  // "Raumhöhe", "Kachelgröße" and "mit Licht" are kept for the next start.
+  w->findChild<QSpinBox*>("RoomHeight")->setValue(100);
+  w->findChild<QSpinBox*>("TileSize")->setValue(40);
+  QTest::mouseClick(w->findChild<QCheckBox*>("RoomLight"), Qt::LeftButton);
+  w.reset();
+  Start();
+  EXPECT_EQ(w->findChild<QSpinBox*>("RoomHeight")->value(), 100);
+  EXPECT_EQ(w->findChild<QSpinBox*>("TileSize")->value(), 40);
+  EXPECT_FALSE(w->findChild<QCheckBox*>("RoomLight")->isChecked());
 
   // Chosen while the 2D views are hidden, the command shows them first.
   Do("VierAnsichten1");
