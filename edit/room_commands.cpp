@@ -337,9 +337,8 @@ struct Opening {
   double a, b, c, d;  // u from a to b, v from c to d, in the face's frame
 };
 
-// Replaces the face by quads around the opening and a portal in it; the portal
-// is returned, not yet linked.
-TSector* Cut(Document& doc, const WallFrame& f, const Opening& o) {
+// Replaces the face by quads around its part of an opening.
+void CutAround(Document& doc, const WallFrame& f, const Opening& o) {
   TSector* wall = f.node;
   std::vector<std::array<double, 4>> rects;  // u0, u1, v0, v1
   const double eps = 1e-6 * std::max(1.0, f.u1 - f.u0);
@@ -365,11 +364,37 @@ TSector* Cut(Document& doc, const WallFrame& f, const Opening& o) {
     }
     doc.Tree.InsertBefore(wall, std::move(q));
   }
+  doc.Tree.Remove(wall);
+}
+
+// One side of a doorway: the faces the opening goes through (tiles of one
+// wall plane), each with its part of the opening in its own frame.
+struct Side {
+  std::vector<std::pair<WallFrame, Opening>> faces;
+  double covered = 0;  // area of the opening they cover
+};
+
+// Adds `q` to the side when it is an upright rectangle whose plane lies within
+// `reach` of the opening's (`front`'s frame, opening `o`), facing along
+// `facing`, and overlapping the opening.
+void TakeFace(Side& side, TSector* q, const WallFrame& front, const Opening& o, double facing, double reach) {
+  const std::optional<WallFrame> f = FrameOf(q);
+  if (!f || Dot(f->n, front.n) * facing < 0.9999) return;
+  if (std::abs(Dot(f->origin - front.origin, front.n)) > reach) return;
+  const double ua = Dot(front.At(o.a, 0) - f->origin, f->u), ub = Dot(front.At(o.b, 0) - f->origin, f->u);
+  const Opening mine{std::max(std::min(ua, ub), f->u0), std::min(std::max(ua, ub), f->u1),
+                     std::max(o.c, f->v0), std::min(o.d, f->v1)};
+  const double eps = 1e-6 * std::max(1.0, o.b - o.a);
+  if (mine.b - mine.a <= eps || mine.d - mine.c <= eps) return;
+  side.faces.push_back({*f, mine});
+  side.covered += (mine.b - mine.a) * (mine.d - mine.c);
+}
+
+TSector* NewPortal(Document& doc, const WallFrame& f, const Opening& o, TSector* before) {
   auto portal =
       NewFace(doc, kPortal, nullptr, {f.At(o.a, o.c), f.At(o.b, o.c), f.At(o.b, o.d), f.At(o.a, o.d)}, f.n);
-  TSector* p = doc.Tree.InsertBefore(wall, std::move(portal));
+  TSector* p = doc.Tree.InsertBefore(before, std::move(portal));
   ComputeBounds(p);
-  doc.Tree.Remove(wall);
   return p;
 }
 
@@ -392,49 +417,40 @@ std::vector<TSector*> CutDoorwayIn(Document& doc, TSector* wall, const DoorSpec&
   if (!wall || wall->NodeType != kPolygon || !doc.Tree.Contains(wall)) return refuse(kDoorNeedsWall);
   const std::optional<WallFrame> front = FrameOf(wall);
   if (!front) return refuse(kDoorWallNotUpright);
-  const double len = front->u1 - front->u0, eps = 1e-4;
+  const double len = front->u1 - front->u0;
   const double offset = spec.offset ? double(*spec.offset) : 0.5 * (len - spec.width);
-  if (!(spec.width > 0) || !(spec.height > 0) || offset < -eps || offset + spec.width > len + eps ||
-      spec.height > front->v1 - front->v0 + eps)
-    return refuse(kDoorDoesNotFit);
-  const Opening here{front->u0 + std::max(0.0, offset), std::min(front->u1, front->u0 + offset + spec.width),
-                     front->v0, std::min(front->v1, front->v0 + double(spec.height))};
+  if (!(spec.width > 0) || !(spec.height > 0)) return refuse(kDoorDoesNotFit);
+  const Opening here{front->u0 + offset, front->u0 + offset + spec.width, front->v0,
+                     front->v0 + double(spec.height)};
+  const double area = (here.b - here.a) * (here.d - here.c), eps = 1e-4;
 
-  // Faces of other sectors back to back with the wall, overlapping the opening.
-  struct Behind {
-    WallFrame frame;
-    Opening opening;
-  };
-  std::vector<Behind> behind;
-  bool refused = false;
+  // The wall is the selected quad and the tiles of its sector in its plane
+  // beside or above it; the opening must lie on them. Behind it: the faces of
+  // other sectors back to back with it.
+  Side own, behind;
   doc.Tree.Walk([&](TSector* q) {
-    if (refused || q == wall || q->NodeType != kPolygon || !q->Parent || q->Parent == wall->Parent) return;
-    const std::optional<WallFrame> f = FrameOf(q);
-    if (!f || Dot(f->n, front->n) > -0.9999) return;
-    if (std::abs(Dot(f->origin - front->origin, front->n)) > reach + eps) return;
-    // The opening in that face's frame: its u runs the other way.
-    const double ua = Dot(front->At(here.a, 0) - f->origin, f->u),
-                 ub = Dot(front->At(here.b, 0) - f->origin, f->u);
-    const Opening o{std::min(ua, ub), std::max(ua, ub), here.c, here.d};
-    const bool overlaps = o.a < f->u1 - eps && o.b > f->u0 + eps && o.c < f->v1 - eps && o.d > f->v0 + eps;
-    if (!overlaps) return;
-    if (o.a < f->u0 - eps || o.b > f->u1 + eps || o.c < f->v0 - eps || o.d > f->v1 + eps) {
-      refused = true;
-      return;
-    }
-    behind.push_back(
-        {*f, {std::max(o.a, f->u0), std::min(o.b, f->u1), std::max(o.c, f->v0), std::min(o.d, f->v1)}});
+    if (q->NodeType != kPolygon) return;
+    if (q->Parent == wall->Parent)
+      TakeFace(own, q, *front, here, 1, eps);
+    else if (q->Parent)
+      TakeFace(behind, q, *front, here, -1, reach + eps);
   });
-  if (refused) return refuse(kDoorDoesNotFitBehind);
+  const double slack = 1e-6 * std::max(1.0, area);
+  if (own.covered < area - slack) return refuse(kDoorDoesNotFit);
+  if (!behind.faces.empty() && behind.covered < area - slack) return refuse(kDoorDoesNotFitBehind);
 
   TSector* own_sector = wall->Parent;
-  std::vector<TSector*> portals{Cut(doc, *front, here)};
-  for (const Behind& b : behind) {
-    TSector* other_sector = b.frame.node->Parent;
-    TSector* p = Cut(doc, b.frame, b.opening);
-    if (own_sector) Link(doc, p, own_sector);
-    if (portals.size() == 1) Link(doc, portals[0], other_sector);
-    portals.push_back(p);
+  std::vector<TSector*> portals{NewPortal(doc, *front, here, wall)};
+  for (const auto& [f, o] : own.faces) CutAround(doc, f, o);
+  if (!behind.faces.empty()) {
+    const WallFrame& back = behind.faces.front().first;
+    TSector* other_sector = back.node->Parent;
+    const double ua = Dot(front->At(here.a, 0) - back.origin, back.u),
+                 ub = Dot(front->At(here.b, 0) - back.origin, back.u);
+    portals.push_back(NewPortal(doc, back, {std::min(ua, ub), std::max(ua, ub), here.c, here.d}, back.node));
+    for (const auto& [f, o] : behind.faces) CutAround(doc, f, o);
+    if (own_sector) Link(doc, portals[1], own_sector);
+    Link(doc, portals[0], other_sector);
   }
   if (own_sector) ComputeBounds(own_sector);
   return portals;

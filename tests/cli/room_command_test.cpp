@@ -47,7 +47,7 @@ TEST(RoomCli, TwoRoomsAndADoorwayThenRefusalsLeaveTheFile) {
 
   const auto before = test::ReadFileBytes(file);
   for (const auto& [args, message] : std::vector<std::pair<std::string, std::string>>{
-           {"door " + level + " --wall " + std::to_string(wall) + " --width 50",
+           {"door " + level + " --wall " + std::to_string(wall) + " --width 130",
             "Der Durchgang passt nicht in die Wand!"},
            {"door " + level + " --wall " + std::to_string(first), "Sie müssen eine Wand auswählen!"},
            {"room " + level + " --outline 0,0 10,10 10,0 0,10", "Der Umriss darf sich nicht selbst kreuzen!"},

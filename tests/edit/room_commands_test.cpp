@@ -404,6 +404,36 @@ TEST_F(Doorway, LinksBothWaysAndKeepsBothRoomsClosed) {
   EXPECT_EQ(test::DumpScene(e), before);
 }
 
+// In tiled rooms an opening larger than a tile goes through every tile of the
+// wall plane it covers, on both sides, with one portal each.
+TEST_F(Doorway, ThroughSeveralTilesOfTiledRooms) {
+  RoomSpec spec;
+  spec.tile = 40;
+  spec.outline = {{0, 0}, {100, 0}, {100, 120}, {0, 120}};
+  a = BuildRoom(e, nullptr, spec, nullptr);
+  spec.outline = {{100, 0}, {180, 0}, {180, 120}, {100, 120}};
+  b = BuildRoom(e, nullptr, spec, nullptr);
+  TSector* tile = nullptr;  // a's tile on x = 100 from z 40 to 80, on the floor
+  for (const auto& c : a->Children) {
+    bool on = c->NodeType == kPolygon;
+    for (const TVertex& v : c->Vertices)
+      on = on && v.Position.x == 100 && v.Position.z >= 40 && v.Position.z <= 80;
+    if (on && c->BoundsMin.y == 0) tile = c.get();
+  }
+  ASSERT_NE(tile, nullptr);
+  const auto portals = CutDoorwayIn(e, tile, {60, 60, {}}, 20, nullptr);
+  ASSERT_EQ(portals.size(), 2u);
+  EXPECT_EQ(portals[0]->LinkedSector, b);
+  EXPECT_EQ(portals[1]->LinkedSector, a);
+  for (const TVertex& v : portals[1]->Vertices) {
+    EXPECT_TRUE(v.Position.z == 30 || v.Position.z == 90) << v.Position.z;
+    EXPECT_TRUE(v.Position.y == 0 || v.Position.y == 60) << v.Position.y;
+  }
+  ExpectClosed(a);
+  ExpectClosed(b);
+  EXPECT_TRUE(CutDoorwayIn(e, portals[0], {10, 10, {}}, 20, nullptr).empty()) << "a portal is no wall";
+}
+
 TEST_F(Doorway, FindsTheWallBehindWithinOneGridStepOnly) {
   TwoRooms(20);
   auto portals = CutDoorwayIn(e, WallAt(e, 100), {40, 60, {}}, 20, nullptr);
