@@ -65,11 +65,14 @@ struct DoorSpec {
   std::optional<float> offset;  // along the wall from its left end seen from the front; default centred
 };
 
-// Cuts the opening out of `wall` (an upright rectangular quad) and out of every
-// quad of another sector standing back to back with it within `reach` that the
-// opening overlaps, puts a portal into each opening and links each to the
-// sector on the other side. Returns the portals, the wall's own first; empty
-// with `error` set, and nothing changed, when refused.
+// Cuts the opening (from the floor of `wall`, an upright rectangular quad, at
+// `offset` along it) out of the wall: that quad and the tiles of its sector in
+// its plane that the opening reaches. The same opening is cut out of every quad
+// of another sector standing back to back with it within `reach`, a portal goes
+// into each side's opening, and each is linked to the sector on the other
+// side. Returns the portals, the wall's own first; empty with `error` set, and
+// nothing changed, when refused (the wall's faces or those behind do not
+// cover the opening).
 std::vector<TSector*> CutDoorwayIn(Document& doc, TSector* wall, const DoorSpec& spec, float reach,
                                    std::string* error);
 
