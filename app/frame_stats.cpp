@@ -204,8 +204,8 @@ StartOptions ParseStartOptions(const QStringList& args) {
       o.files << a;
     }
   }
-  if (!o.frame_stats && (o.bake || !o.screenshot.isEmpty() || o.drag_steps > 0))
-    o.error = "--bake, --screenshot und --drag-steps gibt es nur mit --frame-stats.";
+  if (!o.frame_stats && (!o.screenshot.isEmpty() || o.drag_steps > 0))
+    o.error = "--screenshot und --drag-steps gibt es nur mit --frame-stats.";
   return o;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The command line of the editor, and its measuring mode for users reporting
 // speed and for CI:
-//   quarvex [--immediate] FILES...
+//   quarvex [--immediate] [--bake WxH] FILES...
 //   quarvex --frame-stats [--immediate] [--bake WxH] [--screenshot FILE.png] [--drag-steps N] FILES...
-// --immediate draws with the immediate-mode reference renderer. --frame-stats
+// --immediate draws with the immediate-mode reference renderer. --bake alone
+// bakes the opened document at W x H once it is open (documents keep no
+// lightmaps: scripts/run.sh shows the demo lit that way). --frame-stats
 // opens the window with the given .tex and .qxm files and an 800 x 600
 // viewport, bakes at W x H when asked, draws 60 frames while the camera turns
 // 1 degree per frame about the vertical axis, picks the viewport centre 20

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
   qx::TMapExportForm map_export_form(&main_window);
   main_window.SetMapExportForm(&map_export_form);
   main_window.SetStartupFiles(options.files);
+  main_window.SetStartupBake(options.bake);
   main_window.show();
   return app.exec();
 }

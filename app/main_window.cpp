@@ -59,6 +59,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   // After the tree model and the panel: the selection's row and page exist by then.
   editor_.AddDocumentListener(this);
   WireCheck();
+  WireRooms();
 
   // Key preview: the window sees every key before the focused control.
   qApp->installEventFilter(this);

@@ -16,6 +16,7 @@
 //     main_window_tree.cpp      tree editing, clipboard, polygon ops, browser   -> WireTreeEditing()
 //     main_window_lighting.cpp  lightmaps, export, TMapExportForm               -> WireLighting()
 //     main_window_views.cpp     "Vier Ansichten", the 2D views and their menu   -> WireViews()
+//     main_window_rooms.cpp     "Raum zeichnen", "Durchgang...", room fields    -> WireRooms()
 // * Keys: FormKeyDown moves the camera for W/A/S/D and then runs what
 //   RegisterKey() registered (F2 and Delete run "Umbenennen..." and "Löschen",
 //   F5-F7 the axis buttons; the keypad keys are free for AdjustTexCoords).
@@ -34,6 +35,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/qt_prompts.h"
@@ -118,6 +120,8 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
 
   // Files to open once the start-up has run (".tex" libraries, then a ".qxm" document).
   void SetStartupFiles(QStringList files) { startup_files_ = std::move(files); }
+  // Bakes at this size once the startup files are open (quarvex --bake WxH).
+  void SetStartupBake(std::optional<LightmapSize> size) { startup_bake_ = size; }
   bool Initialized() const { return initialized_; }
   // The first show's work is done: initialised and the start-up files opened.
   bool StartupDone() const { return startup_done_; }
@@ -234,6 +238,8 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   void WirePlayTest();
   void WireCheck();
   void ReleaseCheckPanel();
+  void WireRooms();
+  void Durchgang1Click();
   // The 3D view and the 2D views in their splitters (main_window_views.cpp).
   QWidget* BuildViewArea(bool with_gl);
   void ShowViewLayout();
@@ -291,6 +297,7 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   bool startup_done_ = false;
   bool closed_ = false;
   QStringList startup_files_;
+  std::optional<LightmapSize> startup_bake_;
 
   std::unique_ptr<RecentFiles> recent_;
   std::unique_ptr<AutoSaver> autosaver_;

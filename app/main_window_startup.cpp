@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <filesystem>
 
+#include "app/bake_runner.h"
 #include "app/main_window.h"
 #include "app/qt_settings.h"
+#include "app/room_fields.h"
 #include "commands/texture_align.h"
 #include "commands/texture_commands.h"
 #include "render/viewport_panel.h"
@@ -50,6 +52,7 @@ void TMain::InitMainWindow(TInit* splash) {
   ReadLayoutSettings();
   RestoreTextureSettings(editor_);
   if (auto* lock = bar_->findChild<QCheckBox*>("TexturFixieren")) lock->setChecked(editor_.TextureLock);
+  ReadRoomFields(settings_.get(), bar_);
 
   editor_.Tree.Clear();
   const std::filesystem::path library_file = settings_->ReadString(kSettingTexLibFile, "");
@@ -89,6 +92,16 @@ void TMain::OpenStartupFiles() {
   for (const QString& f : startup_files_)
     if (f.endsWith(".qxm", Qt::CaseInsensitive)) OpenDocumentFile(f.toStdString());
   startup_files_.clear();
+  if (startup_bake_ && viewport_->GLReady()) {
+    ViewportLightmapUploader uploader(*viewport_);
+    std::string message;
+    if (ComputeLightmaps(editor_, *startup_bake_, {}, &uploader, &message) != BakeStatus::kDone)
+      editor_.ShowWarning(message);
+    // The document as opened, lit: nothing to undo, nothing to save.
+    editor_.History.Clear();
+    editor_.SetModified(false);
+    editor_.Redraw();
+  }
 }
 
 }  // namespace qx

@@ -22,6 +22,8 @@ int RunInfo(const std::vector<std::string>& args);
 int RunDemo(const std::vector<std::string>& args);
 int RunTexlib(const std::vector<std::string>& args);
 int RunCheck(const std::vector<std::string>& args);
+int RunRoom(const std::vector<std::string>& args);
+int RunDoor(const std::vector<std::string>& args);
 
 extern const char* const kExportHelp;
 extern const char* const kBakeHelp;
@@ -29,6 +31,8 @@ extern const char* const kInfoHelp;
 extern const char* const kDemoHelp;
 extern const char* const kTexlibHelp;
 extern const char* const kCheckHelp;
+extern const char* const kRoomHelp;
+extern const char* const kDoorHelp;
 
 // Prints "quarvex-cli: <message>" on standard error and returns `status`.
 int Fail(const std::string& message, int status = kFailed);

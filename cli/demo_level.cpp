@@ -4,6 +4,9 @@
 #include <cmath>
 #include <functional>
 
+#include "commands/room_commands.h"
+#include "commands/texture_projection.h"
+#include "scene/bounds.h"
 #include "scene/bytes.h"
 #include "scene/cp1252.h"
 #include "scene/polygon_data.h"
@@ -114,16 +117,8 @@ class Builder {
     return s;
   }
 
-  TSector* Sector(const char* name) {
-    TSector* s = e_.CreateNode(nullptr, kSector);
-    s->Id = e_.NextId();
-    s->Name = Utf8ToCp1252(name);
-    s->Visible = 1;
-    return s;
-  }
-
   // The rectangle origin + a*u + b*v (0 <= a, b <= 1) in tiles of about 40
-  // units, each tile one quad with the whole texture, its front face (the one
+  // units, textured in world-aligned coordinates, its front face (the one
   // its normal points to, which the baker lights) turned towards `inside`.
   void Rect(TSector* parent, const char* name, Vector origin, Vector u, Vector v, uint16_t texture,
             Vector inside) {
@@ -144,7 +139,7 @@ class Builder {
         q->Id = e_.NextId();
         q->Name = Utf8ToCp1252(name);
         q->Visible = 1;
-        q->LightingMode = 1;  // vertex colours: they are stored in the document
+        q->LightingMode = 0;  // lightmapped, so that it casts and takes shadows
         q->TextureIndex = texture;
         q->ResizeVertices(4);
         q->ResizeTriangles(2);
@@ -155,70 +150,15 @@ class Builder {
           vx.Id = e_.NextId();
           vx.Position = at(double(i + corner[k][0]) / nu, double(j + corner[k][1]) / nv);
           vx.Color[0] = vx.Color[1] = vx.Color[2] = vx.Color[3] = 1;
-          vx.TexCoord[0] = static_cast<float>(corner[k][0]);
-          vx.TexCoord[1] = static_cast<float>(corner[k][1]);
         }
         UpdatePolygonData(q);
+        ProjectTextureCoordinates(*q);
       }
   }
 
-  // A wall in the plane z = z0 (u along x) or x = x0 (u along z), from `a` to
-  // `b` along the wall and 0 to height up, with an optional door [d0, d1] x [0, door_h].
-  void Wall(TSector* s, bool along_x, float fixed, float a, float b, float height, uint16_t texture,
-            Vector inside, float d0 = 0, float d1 = 0, float door_h = 0) {
-    auto piece = [&](float from, float to, float y0, float y1) {
-      if (to <= from || y1 <= y0) return;
-      const Vector o = along_x ? Vector{from, y0, fixed} : Vector{fixed, y0, from};
-      const Vector u = along_x ? Vector{to - from, 0, 0} : Vector{0, 0, to - from};
-      Rect(s, "Wand", o, u, {0, y1 - y0, 0}, texture, inside);
-    };
-    if (door_h <= 0) {
-      piece(a, b, 0, height);
-      return;
-    }
-    piece(a, d0, 0, height);
-    piece(d1, b, 0, height);
-    piece(d0, d1, door_h, height);
-  }
-
-  // A box room: floor, ceiling and four walls around [x0, x1] x [z0, z1], height h.
-  // Each part of the room gets a sub-sector of its own, so the tree stays readable.
-  void Room(TSector* room, float x0, float x1, float z0, float z1, float h, uint16_t floor, uint16_t walls,
-            uint16_t ceiling, const std::function<void(int side, float& d0, float& d1, float& dh)>& doors) {
-    const Vector inside{(x0 + x1) / 2, h / 2, (z0 + z1) / 2};
-    Rect(Part(room, "Boden"), "Boden", {x0, 0, z0}, {x1 - x0, 0, 0}, {0, 0, z1 - z0}, floor,
-         VectorSet(inside.x, h, inside.z));
-    Rect(Part(room, "Decke"), "Decke", {x0, h, z0}, {x1 - x0, 0, 0}, {0, 0, z1 - z0}, ceiling,
-         VectorSet(inside.x, 0, inside.z));
-    TSector* s = Part(room, "Wände");
-    const float fixed[4] = {z0, z1, x0, x1};
-    for (int side = 0; side < 4; ++side) {
-      float d0 = 0, d1 = 0, dh = 0;
-      doors(side, d0, d1, dh);
-      const bool along_x = side < 2;
-      Wall(s, along_x, fixed[side], along_x ? x0 : z0, along_x ? x1 : z1, h, walls, inside, d0, d1, dh);
-    }
-  }
-
-  TSector* Portal(TSector* s, Vector a, Vector b, Vector c, Vector d) {
-    TSector* p = e_.CreateNode(s, kPortal);
-    p->Id = e_.NextId();
-    p->ResizeVertices(4);
-    const Vector corners[4] = {a, b, c, d};
-    for (int i = 0; i < 4; ++i) {
-      p->Vertices[i].Id = e_.NextId();
-      p->Vertices[i].Position = corners[i];
-      p->Vertices[i].Color[0] = p->Vertices[i].Color[1] = p->Vertices[i].Color[2] = p->Vertices[i].Color[3] =
-          1;
-    }
-    return p;
-  }
-
-  void Link(TSector* portal, TSector* to) {
-    portal->LinkedSector = to;
-    portal->LinkedSectorId = to->Id;
-    portal->IsLinked = 1;
-    portal->Name = to->Name;  // a linked portal carries its sector's name
+  // An upright rectangle in the plane z = `z` from x = `a` to `b`, 0 to `height` up.
+  void Wall(TSector* s, float z, float a, float b, float height, uint16_t texture, Vector inside) {
+    Rect(s, "Wand", {a, 0, z}, {b - a, 0, 0}, {0, height, 0}, texture, inside);
   }
 
   TSector* Point(TSector* s, uint8_t type, Vector at) {
@@ -258,56 +198,85 @@ std::vector<TTexNode> DemoTextures() {
   return out;
 }
 
+namespace {
+
+// The wall quad of `room` in the plane z = `z` whose lower edge spans x0..x1 at the floor.
+TSector* WallTile(TSector* room, float z, float x0, float x1) {
+  for (const auto& c : room->Children) {
+    if (c->NodeType != kPolygon) continue;
+    bool match = true;
+    float lo = 1e9f, hi = -1e9f, low_y = 1e9f;
+    for (const TVertex& v : c->Vertices) {
+      match = match && v.Position.z == z;
+      lo = std::min(lo, v.Position.x), hi = std::max(hi, v.Position.x), low_y = std::min(low_y, v.Position.y);
+    }
+    if (match && lo == x0 && hi == x1 && low_y == 0) return c.get();
+  }
+  return nullptr;
+}
+
+// A room of the plan drawn with the room command, renamed, with its floor and
+// ceiling given textures of their own.
+TSector* DemoRoom(Editor& e, const char* name, std::vector<PlanPoint> outline, uint16_t walls, uint16_t floor,
+                  uint16_t ceiling) {
+  RoomSpec spec;
+  spec.outline = std::move(outline);
+  spec.height = 120;
+  spec.tile = 60;  // lightmap texels of one size everywhere; a door 40 x 60 fits a wall tile
+  spec.texture = walls;
+  TSector* room = BuildRoom(e, nullptr, spec, nullptr);
+  e.Tree.Rename(room, Utf8ToCp1252(name));
+  for (const auto& c : room->Children) {
+    if (c->Name == kFloorName) c->TextureIndex = floor;
+    if (c->Name == kCeilingName) c->TextureIndex = ceiling;
+  }
+  return room;
+}
+
+void Tint(TSector* room, float r, float g, float b) {
+  for (const auto& c : room->Children)
+    if (c->NodeType == kLight) c->Color[0] = r, c->Color[1] = g, c->Color[2] = b;
+}
+
+}  // namespace
+
 void BuildDemoScene(Editor& e) {
   e.NewScene();
   Builder b(e);
 
-  // The hall: 240 x 240, 120 high, a door to the north.
-  TSector* hall = b.Sector("Halle");
-  b.Room(hall, -120, 120, -120, 120, 120, kTiles, kStone, kPlaster,
-         [](int side, float& d0, float& d1, float& dh) {
-           if (side == 0) d0 = -20, d1 = 20, dh = 80;
-         });
-  // The corridor: 80 wide, from the hall to the chamber.
-  TSector* corridor = b.Sector("Gang");
-  b.Room(corridor, -40, 40, -280, -120, 80, kWood, kPlaster, kWood,
-         [](int side, float& d0, float& d1, float& dh) {
-           if (side < 2) d0 = -20, d1 = 20, dh = 80;
-         });
-  // The chamber: metal walls, a raised platform.
-  TSector* chamber = b.Sector("Kammer");
-  b.Room(chamber, -100, 100, -440, -280, 100, kStone, kMetal, kPlaster,
-         [](int side, float& d0, float& d1, float& dh) {
-           if (side == 1) d0 = -20, d1 = 20, dh = 80;
-         });
+  // Three rooms drawn as plans, 120 high, in tiles of 60: the hall with one
+  // corner cut off, the corridor, the chamber.
+  TSector* hall = DemoRoom(e, "Halle", {{-120, -120}, {120, -120}, {120, 60}, {60, 120}, {-120, 120}}, kStone,
+                           kTiles, kPlaster);
+  TSector* corridor =
+      DemoRoom(e, "Gang", {{0, -300}, {60, -300}, {60, -120}, {0, -120}}, kPlaster, kWood, kWood);
+  TSector* chamber =
+      DemoRoom(e, "Kammer", {{-60, -480}, {120, -480}, {120, -300}, {-60, -300}}, kMetal, kStone, kPlaster);
+  Tint(hall, 255, 236, 200);
+  Tint(corridor, 170, 200, 255);
+
+  // Doorways through the walls that stand back to back, with linked portals.
+  const DoorSpec door{40, 60, 10.f};
+  CutDoorwayIn(e, WallTile(hall, -120, 0, 60), door, 20, nullptr);
+  CutDoorwayIn(e, WallTile(corridor, -300, 0, 60), door, 20, nullptr);
+
+  // A raised platform in the chamber that casts a shadow.
   TSector* platform = b.Part(chamber, "Podest");
-  b.Rect(platform, "Podest", {-40, 20, -420}, {80, 0, 0}, {0, 0, 60}, kMetal, {0, 100, -390});
-  b.Wall(platform, true, -360, -40, 40, 20, kMetal, {0, 10, -300});
+  b.Rect(platform, "Podest", {-20, 20, -460}, {80, 0, 0}, {0, 0, 60}, kMetal, {20, 100, -430});
+  b.Wall(platform, -400, -20, 60, 20, kMetal, {20, 10, -300});
 
-  // Portals in the two doorways, each way, corners in order round the opening.
-  auto doorway = [&](TSector* from, TSector* to, float z) {
-    b.Link(b.Portal(from, {-20, 80, z}, {20, 80, z}, {20, 0, z}, {-20, 0, z}), to);
-  };
-  doorway(hall, corridor, -120);
-  doorway(corridor, hall, -120);
-  doorway(corridor, chamber, -280);
-  doorway(chamber, corridor, -280);
-
-  b.Light(hall, {0, 100, 0}, 255, 236, 200, 160, 120);
-  b.Light(hall, {90, 50, 90}, 255, 150, 60, 60, 80);
-  b.Light(corridor, {0, 65, -200}, 170, 200, 255, 80, 90);
-  b.Light(chamber, {0, 85, -360}, 255, 255, 255, 120, 100);
-  b.Light(chamber, {-80, 40, -420}, 255, 60, 40, 50, 70);
-  b.Point(chamber, kParticleSystem, {60, 20, -420});
+  b.Light(hall, {-90, 50, 90}, 255, 150, 60, 60, 80);
+  b.Light(chamber, {-40, 40, -460}, 255, 60, 40, 50, 70);
+  b.Point(chamber, kParticleSystem, {100, 20, -460});
   TSector* actor = b.Point(hall, kActor, {-60, 0, -40});
   actor->Heading = 45;
-  b.Point(chamber, kCheckpoint, {0, 40, -390});
+  b.Point(chamber, kCheckpoint, {30, 40, -330});
 
   for (const auto& top : e.Tree.TopLevel()) ComputeBounds(top.get());
   e.RaiseIdCounterToTree();
   e.StartPosition = {0, 10, 60};
-  // Beside the level to the east and above it, looking west and down across all three rooms.
-  e.CameraPosition = {370, 440, -160};
+  // Beside the level to the east and above it, looking down across all three rooms.
+  e.CameraPosition = {370, 520, -180};
   e.CameraHeading = 270;
   e.CameraPitch = -90;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The demo level the project ships as a first look at the editor: three rooms
-// joined by portals, lit and textured. Built in code (textures included), so
+// joined by doorways, lit and textured. Built in code (textures included), so
 // the repository holds no binary files; quarvex-cli writes it out.
 
 #include <cstdint>
@@ -16,11 +16,13 @@ std::vector<TTexNode> DemoTextures();
 
 enum DemoTexture : uint16_t { kStone = 0, kWood = 1, kTiles = 2, kPlaster = 3, kMetal = 4 };
 
-// Replaces the editor's scene with the demo: sectors "Halle", "Gang" and
-// "Kammer" with tiled floors, walls and ceilings (visible from inside, vertex
-// lighting), portals in the doorways linked both ways, lights, a particle
-// system, an actor and a checkpoint; the start position in the hall and the
-// camera above the level. Vertex colours are white until lit.
+// Replaces the editor's scene with the demo, built with the room and doorway
+// commands: sectors "Halle" (a plan with a corner cut off), "Gang" and
+// "Kammer", tiled and lightmapped, seen from inside, joined by doorways with
+// portals linked both ways; each room's own light and two coloured ones, all
+// with shadows, a platform casting one, a particle system, an actor and a
+// checkpoint; the start position in the hall and the camera above the level.
+// Vertex colours are white and lightmaps missing until baked.
 void BuildDemoScene(Editor& editor);
 
 }  // namespace qx

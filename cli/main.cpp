@@ -24,6 +24,11 @@ const char* const kUsageText =
     "                       eine Texturbibliothek bearbeiten oder auflisten\n"
     "  check LEVEL.qxm [--tex LIB.tex] [--json]\n"
     "                       das Level prüfen und die Befunde ausgeben\n"
+    "  room LEVEL.qxm --outline X,Z X,Z X,Z ... [--floor Y] [--height H] [--tile T]\n"
+    "       [--texture NUMMER] [--no-light] [--into SEKTOR_ID]\n"
+    "                       einen Raum aus einem Grundriss einfügen\n"
+    "  door LEVEL.qxm --wall VIERECK_ID [--width B] [--height H] [--offset U]\n"
+    "                       einen Durchgang mit verbundenen Portalen schneiden\n"
     "\n"
     "quarvex-cli BEFEHL --help zeigt die Hilfe eines Befehls.\n";
 
@@ -46,12 +51,11 @@ int main(int argc, char** argv) {
     int (*run)(const std::vector<std::string>&);
     const char* help;
   };
-  const Entry entries[] = {{"export", qx::cli::RunExport, qx::cli::kExportHelp},
-                           {"bake", qx::cli::RunBake, qx::cli::kBakeHelp},
-                           {"info", qx::cli::RunInfo, qx::cli::kInfoHelp},
-                           {"demo", qx::cli::RunDemo, qx::cli::kDemoHelp},
-                           {"texlib", qx::cli::RunTexlib, qx::cli::kTexlibHelp},
-                           {"check", qx::cli::RunCheck, qx::cli::kCheckHelp}};
+  const Entry entries[] = {
+      {"export", qx::cli::RunExport, qx::cli::kExportHelp}, {"bake", qx::cli::RunBake, qx::cli::kBakeHelp},
+      {"info", qx::cli::RunInfo, qx::cli::kInfoHelp},       {"demo", qx::cli::RunDemo, qx::cli::kDemoHelp},
+      {"texlib", qx::cli::RunTexlib, qx::cli::kTexlibHelp}, {"check", qx::cli::RunCheck, qx::cli::kCheckHelp},
+      {"room", qx::cli::RunRoom, qx::cli::kRoomHelp},       {"door", qx::cli::RunDoor, qx::cli::kDoorHelp}};
   for (const Entry& e : entries) {
     if (command != e.name) continue;
     for (const std::string& a : args)

@@ -156,9 +156,7 @@ bool SelectFinding(Editor& e, const Finding& finding) {
   }
   ClearSelection(e);
   for (TSector* n : nodes) {
-    if (n->Marked) continue;
-    n->Marked = 1;
-    e.SelectionList.push_back(n);
+    AddToSelection(e, n);
     ComputeBounds(n);
   }
   SelectInTree(e, nodes.front());

@@ -1,5 +1,6 @@
 #include "render/plane_view_widget.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -76,7 +77,9 @@ PlaneViewWidget::PlaneViewWidget(Editor& editor, PlaneKind kind, QWidget* parent
   labels_ = new Labels(this);
 }
 
-PlaneViewWidget::~PlaneViewWidget() = default;
+PlaneViewWidget::~PlaneViewWidget() {
+  qApp->removeEventFilter(this);
+}
 
 void PlaneViewWidget::FrameSelection() {
   FrameSelectionInPlane(editor_, view_);
@@ -123,6 +126,8 @@ void PlaneViewWidget::DrawLabels(QPainter& p) {
     p.drawText(label, QString(QChar(AxisLetter(axis))));
   }
 
+  DrawRoomOutline(p);
+
   if (pointer_inside_) {
     const Vector w = view_.ToWorld(pointer_.x(), pointer_.y(), {});
     const QString text = QString("%1 %2  %3 %4")
@@ -155,6 +160,12 @@ void PlaneViewWidget::mousePressEvent(QMouseEvent* event) {
   MouseButton b;
   if (!ButtonOf(event->button(), &b)) return;
   const QPointF at = PixelCentre(event->position());
+  if (room_.Active() && b == MouseButton::kLeft) {
+    room_pressed_ = true;
+    room_dragging_ = false;
+    room_press_ = at;
+    return;
+  }
   mouse_.Down(b, ModifiersOf(event), at.x(), at.y(), Options());
   update();
 }
@@ -162,6 +173,16 @@ void PlaneViewWidget::mousePressEvent(QMouseEvent* event) {
 void PlaneViewWidget::mouseMoveEvent(QMouseEvent* event) {
   pointer_inside_ = true;
   pointer_ = PixelCentre(event->position());
+  if (room_.Active()) {
+    room_.SetPointer(RoomCornerAt(pointer_, event));
+    if (room_pressed_ &&
+        std::hypot(pointer_.x() - room_press_.x(), pointer_.y() - room_press_.y()) > kPlaneDragThreshold)
+      room_dragging_ = true;
+    if (room_pressed_) {
+      update();
+      return;
+    }
+  }
   mouse_.Move(ModifiersOf(event), pointer_.x(), pointer_.y(), Options());
   update();
 }
@@ -170,6 +191,17 @@ void PlaneViewWidget::mouseReleaseEvent(QMouseEvent* event) {
   MouseButton b;
   if (!ButtonOf(event->button(), &b)) return;
   const QPointF at = PixelCentre(event->position());
+  if (room_pressed_ && b == MouseButton::kLeft) {
+    room_pressed_ = false;
+    if (room_dragging_) {
+      FinishRoom(room_.Rectangle(RoomCornerAt(room_press_, event), RoomCornerAt(at, event)));
+    } else if (room_.AddCorner(RoomCornerAt(at, event)) == RoomDrawing::Click::kClosed) {
+      FinishRoom(room_.TakeClosed());
+    }
+    room_dragging_ = false;
+    update();
+    return;
+  }
   const bool menu = mouse_.Up(b, ModifiersOf(event), at.x(), at.y(), Options());
   update();
   if (menu && context_menu)
@@ -183,7 +215,106 @@ void PlaneViewWidget::wheelEvent(QWheelEvent* event) {
   update();
 }
 
+void PlaneViewWidget::StartRoomDrawing() {
+  mouse_.Cancel();
+  room_.Start();
+  room_pressed_ = room_dragging_ = false;
+  setFocus(Qt::OtherFocusReason);
+  setCursor(Qt::CrossCursor);
+  qApp->removeEventFilter(this);
+  qApp->installEventFilter(this);
+  update();
+}
+
+PlanPoint PlaneViewWidget::RoomCornerAt(const QPointF& at, const QInputEvent* event) const {
+  const Vector w = view_.ToWorld(at.x(), at.y(), {});
+  return SnapRoomCorner(editor_, room_, {w.x, w.z}, ModifiersOf(event).ctrl,
+                        kRoomCornerSnapPixels / view_.Scale());
+}
+
+void PlaneViewWidget::FinishRoom(std::optional<std::vector<PlanPoint>> outline) {
+  if (!outline) return;
+  EndRoomDrawing();
+  if (room_closed) room_closed(std::move(*outline));
+  update();
+}
+
+void PlaneViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (room_.Active() && event->button() == Qt::LeftButton) {
+    // The double click's first click placed the corner; its second closes.
+    room_pressed_ = false;
+    FinishRoom(room_.Close());
+    return;
+  }
+  QOpenGLWidget::mouseDoubleClickEvent(event);
+}
+
+void PlaneViewWidget::DrawRoomOutline(QPainter& p) {
+  if (!room_.Active()) return;
+  const auto pixel = [&](PlanPoint q) {
+    const PixelPoint px = view_.ToPixel(VectorSet(q.x, 0, q.z));
+    return QPointF(px.x, px.y);
+  };
+  for (const RoomDrawing::Line& l : room_.PreviewLines()) {
+    p.setPen(QPen(l.rubber ? QColor(255, 220, 80) : QColor(255, 160, 40), 2,
+                  l.rubber ? Qt::DashLine : Qt::SolidLine));
+    p.drawLine(pixel(l.a), pixel(l.b));
+    if (l.rubber && room_.CurrentEdgeLength() > 0) {
+      const QPointF mid = (pixel(l.a) + pixel(l.b)) / 2;
+      p.setPen(QColor(255, 240, 160));
+      p.drawText(mid + QPointF(6, -6), QString::number(room_.CurrentEdgeLength(), 'f', 0));
+    }
+  }
+  p.setPen(QPen(QColor(255, 160, 40), 2));
+  for (const PlanPoint& c : room_.Corners()) p.drawEllipse(pixel(c), 4, 4);
+  if (room_pressed_ && room_dragging_) {
+    p.setPen(QPen(QColor(255, 220, 80), 2, Qt::DashLine));
+    p.drawRect(QRectF(room_press_, pointer_).normalized());
+  }
+}
+
+bool PlaneViewWidget::HandleRoomKey(int key) {
+  if (!room_.Active()) return false;
+  switch (key) {
+    case Qt::Key_Escape:
+      room_.Cancel();
+      room_pressed_ = false;
+      EndRoomDrawing();
+      update();
+      return true;
+    case Qt::Key_Backspace:
+      room_.TakeBack();
+      update();
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      FinishRoom(room_.Close());
+      return true;
+    default:
+      return false;
+  }
+}
+
+// While a room is drawn its keys reach it wherever the focus is: the window
+// hands the focus to the 3D view at every key.
+bool PlaneViewWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* w = qobject_cast<QWidget*>(watched);
+    // A field being typed in keeps its keys (Enter in "Raumhöhe" sets the height).
+    const bool typing = w && (w->inherits("QLineEdit") || w->inherits("QAbstractSpinBox"));
+    if (w && !typing && w->window() == window() && HandleRoomKey(static_cast<QKeyEvent*>(event)->key()))
+      return true;
+  }
+  return QOpenGLWidget::eventFilter(watched, event);
+}
+
+void PlaneViewWidget::EndRoomDrawing() {
+  qApp->removeEventFilter(this);
+  unsetCursor();
+}
+
 void PlaneViewWidget::keyPressEvent(QKeyEvent* event) {
+  if (HandleRoomKey(event->key())) return;
   if (event->key() == Qt::Key_Escape && mouse_.Gesture() != PlaneGesture::kNone) {
     mouse_.Cancel();
     update();

@@ -8,9 +8,11 @@
 #include <functional>
 #include <memory>
 
+class QInputEvent;
 class QPainter;
 
 #include "tools/plane_edit.h"
+#include "tools/room_drawing.h"
 #include "render/plane_view_scene.h"
 
 namespace qx {
@@ -36,6 +38,13 @@ class PlaneViewWidget : public QOpenGLWidget {
   // A right click: the context menu at a global position for a world point.
   std::function<void(const QPoint& global, const Vector& at)> context_menu;
 
+  // "Raum zeichnen" (the plan view only): left clicks and drags draw a room's
+  // outline until it closes (`room_closed` gets it) or Esc drops it. Middle
+  // and right buttons keep panning and the context menu meanwhile.
+  void StartRoomDrawing();
+  const RoomDrawing& Drawing() const { return room_; }
+  std::function<void(std::vector<PlanPoint>)> room_closed;
+
   // How long the last frame's GL work took, in milliseconds (benchmarks).
   double LastFrameMilliseconds() const { return last_frame_ms_; }
   // Draws a frame now and waits for the GL work to finish.
@@ -49,6 +58,7 @@ class PlaneViewWidget : public QOpenGLWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void leaveEvent(QEvent* event) override;
 
@@ -56,6 +66,12 @@ class PlaneViewWidget : public QOpenGLWidget {
   ViewOptions Options() const { return view_options ? view_options() : ViewOptions{}; }
   void DrawFrame();
   void DrawLabels(QPainter& p);
+  void DrawRoomOutline(QPainter& p);
+  PlanPoint RoomCornerAt(const QPointF& at, const QInputEvent* event) const;
+  void FinishRoom(std::optional<std::vector<PlanPoint>> outline);
+  bool HandleRoomKey(int key);
+  void EndRoomDrawing();
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   class Labels;
   Editor& editor_;
@@ -66,6 +82,9 @@ class PlaneViewWidget : public QOpenGLWidget {
   PlaneViewScene* scene_ = nullptr;
   bool pointer_inside_ = false;
   QPointF pointer_;
+  RoomDrawing room_;
+  bool room_pressed_ = false, room_dragging_ = false;
+  QPointF room_press_;
   double last_frame_ms_ = 0;
   bool timing_ = false;
 };

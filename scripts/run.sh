@@ -14,6 +14,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 if [ $# -eq 0 ]; then
-  set -- build/demo/demo.tex build/demo/demo.qxm
+  # Documents keep no lightmaps: the demo is baked as it opens, so its first picture shows light and shadow.
+  set -- --bake 16x16 build/demo/demo.tex build/demo/demo.qxm
 fi
 exec build/quarvex "$@"

@@ -73,7 +73,7 @@ TEST_F(MainWindowTest, FreshStartCaptionOptionsAndMenus) {
   EXPECT_EQ(w->Action("AbKameratesten1")->shortcut(), QKeySequence("Shift+F9"));
   EXPECT_EQ(w->Action("ToolButton28")->toolTip(), "Testen (F9)");
   EXPECT_EQ(menu(2), QStringList({"Sektor", "Quadrat", "Lichtquelle", "Portal", "Partikelsystem", "Model...",
-                                  "Actor", "Checkpoint", "Startposition setzen"}));
+                                  "Actor", "Checkpoint", "Startposition setzen", "Raum zeichnen"}));
   EXPECT_EQ(menu(3),
             QStringList({"Cull Face", "Gitter einblenden", "Portale einblenden", "Normale einblenden",
                          "Unsichtbare einblenden", "Markierungen einblenden", "Textur", "Drahtgitter",
@@ -82,6 +82,8 @@ TEST_F(MainWindowTest, FreshStartCaptionOptionsAndMenus) {
   EXPECT_TRUE(menu(1).contains("Duplizieren"));
   EXPECT_TRUE(menu(1).contains("Fläche umdrehen"));
   EXPECT_TRUE(Captions(w->PopupMenu()).contains("Fläche umdrehen"));
+  EXPECT_TRUE(menu(1).contains("Durchgang..."));
+  EXPECT_TRUE(Captions(w->PopupMenu()).contains("Durchgang..."));
   EXPECT_EQ(w->Action("Duplizieren1")->shortcut(), QKeySequence("Ctrl+D"));
   EXPECT_EQ(w->Action("Auswahlzeigen1")->shortcut(), QKeySequence("F"));
   EXPECT_TRUE(menu(1).contains("Koordinaten einfügen"));

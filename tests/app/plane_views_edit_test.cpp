@@ -156,12 +156,13 @@ TEST_F(PlaneEditWindow, ContextMenuInsertsAtTheGridPoint) {
   EXPECT_EQ(e().History.UndoCount(), steps + 1);
   EXPECT_EQ(e().History.UndoName(), "Quadrat");
   EXPECT_EQ(e().SelectionList, std::vector<TSector*>{q});
-  // The menu holds every insert command, in German, as the "&Einfügen" menu names them.
+  // The menu holds every insert command, in German, as the "&Einfügen" menu names them,
+  // and after a separator "Raum zeichnen".
   QMenu* menu = w->findChild<QMenu*>("PlaneMenu");
   QStringList captions;
   for (QAction* a : menu->actions()) captions << a->text();
   EXPECT_EQ(captions, (QStringList{"Sektor", "Quadrat", "Portal", "Lichtquelle", "Partikelsystem", "Actor",
-                                   "Checkpoint", "Model..."}));
+                                   "Checkpoint", "Model...", "", "Raum zeichnen"}));
   // A light from the side; undo takes it out again.
   Insert(kSide, {0, 51, 29}, "PlaneLichtquelle");
   TSector* light = e().TreeSelection;

@@ -14,6 +14,7 @@
 #include "commands/polygon_ops.h"
 #include "commands/properties.h"
 #include "commands/recording_view.h"
+#include "commands/room_commands.h"
 #include "commands/sector_import.h"
 #include "commands/selection.h"
 #include "commands/texture_align.h"
@@ -248,6 +249,17 @@ inline const std::vector<Command>& Commands() {
          f.Click(f.qa2);
        },
        [](CommandScene& f) { InsertModel(f.e); }},
+      {"Raum", [](CommandScene& f) { f.Click(f.a); },
+       [](CommandScene& f) {
+         RoomSpec spec;
+         spec.outline = {{-200, -200}, {-100, -200}, {-100, -120}, {-150, -150}, {-200, -120}};
+         spec.tile = 30;
+         ASSERT_NE(DrawRoom(f.e, spec), nullptr);
+       }},
+      {"Durchgang", [](CommandScene& f) { f.Click(f.qa1); },
+       [](CommandScene& f) {
+         ASSERT_EQ(CutDoorway(f.e, {20, 20, {}}).size(), 1u);
+       }},
       {"Lightmaps berechnen", [](CommandScene& f) { f.model->LightingMode = 1; },
        [](CommandScene& f) {
          ASSERT_EQ(ComputeLightmaps(f.e, {4, 4}), BakeStatus::kDone);
