@@ -35,7 +35,8 @@ void FlipSelectedFaces(Editor& e) {
     if (n == e.CurrentVertexNode && n->NodeType == kPolygon &&
         (e.CurrentVertexIndex == 1 || e.CurrentVertexIndex == 2))
       e.CurrentVertexIndex = 3 - e.CurrentVertexIndex;
-    e.Changed(n, kChangeGeometry | kChangeAppearance);
+    // The corners change places with their ids: every kind of field moved.
+    e.Changed(n, kChangeGeometry | kChangeAppearance | kChangeOther);
     changed = true;
   }
   if (changed) e.Redraw();

@@ -53,7 +53,7 @@ void PasteSector(Editor& e, TSector* source) {
   auto record = std::make_unique<TSector>();
   CopyRecord(*source, *record);
   record->Id = e.NextId();
-  record->Marked = 1;
+  record->Marked = 0;  // not listed, so not marked: the selection has one truth
   TSector* copy = e.Tree.AddChild(dest, std::move(record));
   UpdateSectorIcon(e.Tree, copy);
   SelectInTree(e, copy);

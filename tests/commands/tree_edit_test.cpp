@@ -94,7 +94,7 @@ TEST(TreeEditPaste, SectorCopiedDeeplyIntoAnotherSector) {
   TSector* copy = b->Children[0].get();
   EXPECT_EQ(copy->Name, "Halle");
   EXPECT_EQ(copy->ImageIndex, kIconSectorNoInsideTest);
-  EXPECT_EQ(copy->Marked, 1);  // drawn marked, though not in the selection list
+  EXPECT_EQ(copy->Marked, 0);  // not in the selection list, so not drawn marked
   EXPECT_EQ(s.e.SelectionList, std::vector<TSector*>{b});
   EXPECT_EQ(s.e.TreeSelection, copy);  // children are copied without selecting them
   ASSERT_EQ(copy->Children.size(), 2u);

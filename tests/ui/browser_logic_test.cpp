@@ -1,4 +1,5 @@
 #include "ui/browser_logic.h"
+#include "commands/texture_commands.h"
 
 #include <gtest/gtest.h>
 
