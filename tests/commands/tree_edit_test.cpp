@@ -145,8 +145,9 @@ TEST(TreeEditPaste, BesideTheSectorItselfRefusedIntoItsDescendants) {
   PasteClipboard(s.e);
   EXPECT_TRUE(s.prompts.warnings.empty());
   ASSERT_EQ(s.e.Tree.TopLevel().size(), 3u);
-  TSector* copy = s.e.Tree.TopLevel()[1].get();
-  EXPECT_EQ(copy->NodeType, kSector);
+  TSector* copy = s.e.Tree.TopLevel()[2].get();  // added last, after the light
+  ASSERT_EQ(copy->NodeType, kSector);
+  ASSERT_FALSE(copy->Children.empty());
   EXPECT_NE(copy->Id, a->Id);
   EXPECT_EQ(s.e.Tree.Count(), count + 5);  // a, q, sub and deep again, and the light
   // The light follows the copy, which is the tree's current node now.
