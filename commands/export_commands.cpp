@@ -1,11 +1,32 @@
 #include "commands/export_commands.h"
 
+#include <unordered_map>
+
 #include "lighting/level_export.h"
+#include "scene/bounds.h"
 #include "scene/bytes.h"
 
 namespace qx {
 
+void RefreshBounds(Document& doc) {
+  // Writing the level brings every box up to date; the views hear of the
+  // ones that were stale, so what they draw from them follows.
+  struct Box {
+    Vector centroid, min, max, centre;
+  };
+  std::unordered_map<const TSector*, Box> before;
+  doc.Tree.Walk([&](TSector* n) { before[n] = {n->Centroid, n->BoundsMin, n->BoundsMax, n->BoundsCenter}; });
+  for (const auto& top : doc.Tree.TopLevel()) ComputeBounds(top.get());
+  doc.Tree.Walk([&](TSector* n) {
+    const Box& b = before[n];
+    if (!(b.centroid == n->Centroid && b.min == n->BoundsMin && b.max == n->BoundsMax &&
+          b.centre == n->BoundsCenter))
+      doc.Changed(n, kChangeGeometry);
+  });
+}
+
 bool WriteLevelFile(Editor& editor, const std::filesystem::path& file, std::string& error) {
+  RefreshBounds(editor);
   const std::vector<uint8_t> bytes = BuildLevelFile(editor.Tree, editor.LightmapList, editor.StartPosition);
   return WriteFileAtomic(file, bytes, error);
 }

@@ -20,6 +20,8 @@ inline constexpr const char* kLevelWriteFailed = "Die Leveldatei konnte nicht ge
 // and bakes with progress; returns false when the user cancelled the bake.
 using ExportBake = std::function<bool(Editor&)>;
 
+// Recomputes every box and centroid and announces the records whose values moved.
+void RefreshBounds(Document& doc);
 // Builds the file from the scene as it is and writes it through a temporary
 // file, so a failure leaves any previous file whole. False with `error` set
 // when it cannot be written.

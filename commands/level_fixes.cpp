@@ -81,6 +81,7 @@ TSector* AddReturnPortal(Document& doc, TSector* portal) {
   ComputeBounds(r.get());
   TSector* copy = doc.Tree.AddChild(portal->LinkedSector, std::move(r));
   ComputeBounds(portal->LinkedSector);
+  doc.Changed(portal->LinkedSector, kChangeGeometry);  // its box grew
   return copy;
 }
 
@@ -95,7 +96,7 @@ bool RemoveNode(Document& doc, TSector* node) {
 bool TurnQuad(Document& doc, TSector* quad) {
   if (!quad || quad->NodeType != kPolygon || quad->Vertices.size() < 4) return false;
   FlipFace(quad);
-  doc.Changed(quad, kChangeGeometry | kChangeAppearance);
+  doc.Changed(quad, kChangeGeometry | kChangeAppearance | kChangeOther);
   return true;
 }
 

@@ -333,7 +333,7 @@ void RetainedScene::Update(const LightmapPlacement& lightmaps, bool check) {
   if (verify_ && check) {
     if (!(start_position_ == editor_->StartPosition)) {
       ++unannounced_;
-      ++unannounced_in_process;
+      if (count_in_process_) ++unannounced_in_process;
       start_position_ = editor_->StartPosition;
       for (auto& c : chunks_)
         if (c->has_checkpoints) c->dirty = true;
@@ -343,7 +343,7 @@ void RetainedScene::Update(const LightmapPlacement& lightmaps, bool check) {
       if (!c->dirty && !MatchesSnapshot(*c)) {
         // A change nobody announced: the product would show a stale picture.
         ++unannounced_;
-        ++unannounced_in_process;
+        if (count_in_process_) ++unannounced_in_process;
         c->dirty = true;
       }
   }

@@ -44,8 +44,12 @@ class RetainedScene : private TreeListener, private DocumentListener {
   // A test aid: compares what every chunk was built from with the scene at
   // each update and rebuilds what differs, counting each such change that no
   // change set announced (UnannouncedChanges). Never on in the product.
-  void SetVerifyEachUpdate(bool on) {
+  // `count_in_process`: what it finds also counts in UnannouncedChangesInProcess
+  // (the window's frames in the GUI tests; not tests that leave changes
+  // unannounced on purpose).
+  void SetVerifyEachUpdate(bool on, bool count_in_process = false) {
     verify_ = on;
+    count_in_process_ = on && count_in_process;
     if (!on) snapshots_.clear();
   }
 
@@ -117,6 +121,7 @@ class RetainedScene : private TreeListener, private DocumentListener {
   std::unordered_map<const Chunk*, std::vector<uint8_t>> snapshots_;  // while verifying
   bool verify_ = false;
   size_t unannounced_ = 0;
+  bool count_in_process_ = false;
   bool lightmaps_changed_ = true;
   uint64_t lightmap_print_ = 0;
   Vector start_position_;

@@ -34,7 +34,7 @@ void ViewportPanel::UseRenderer(RendererKind kind) {
     auto retained = std::make_unique<RetainedRenderer>();
     // Tests let every frame check the buffers against the scene, to find a
     // change that no command announced; the product trusts the change sets.
-    if (qEnvironmentVariableIsSet("QX_VERIFY_FRAMES")) retained->SetVerifyEachFrame(true);
+    if (qEnvironmentVariableIsSet("QX_VERIFY_FRAMES")) retained->SetVerifyEachFrame(true, true);
     renderer_ = std::move(retained);
   } else {
     renderer_ = std::make_unique<SceneRenderer>();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "commands/export_commands.h"
 #include "document/editor.h"
 #include "tools/view_options.h"
 #include "lighting/level_export.h"
@@ -285,6 +286,7 @@ std::optional<std::filesystem::path> WritePlayTestLevel(Document& doc, const std
     error = file.parent_path().string() + ": " + SystemErrorText(ec.value());
     return std::nullopt;
   }
+  RefreshBounds(doc);
   if (!WriteLevelFileWithStart(doc, file, start.position, error)) {
     error = file.string() + ": " + error;
     return std::nullopt;

@@ -97,6 +97,7 @@ class PlayTestWindowTest : public ::testing::Test {
     InsertLight(e());
     ASSERT_EQ(ComputeLightmaps(e(), {8, 8}), BakeStatus::kDone);
     e().StartPosition = {10, 20, 30};
+    e().ChangedStartPosition();
     e().History.Commit();
   }
   std::filesystem::path Run(int i) const { return dir / "runs" / std::to_string(i); }
@@ -148,6 +149,7 @@ TEST_F(PlayTestWindowTest, F9AndShiftF9StartTheEngineOnTheLevelWithoutBlocking) 
 
   // A second F9 while the game runs starts it again with the newer level.
   e().StartPosition = {-4, 5.5f, 6};
+  e().ChangedStartPosition();
   QTest::keyClick(Keys(), Qt::Key_F9);
   ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(Run(1) / "level.map"); }, 10000));
   EXPECT_EQ(test::ReadFileBytes(Run(1) / "level.map"), Exported("export2.map"));
@@ -166,8 +168,10 @@ TEST_F(PlayTestWindowTest, F9AndShiftF9StartTheEngineOnTheLevelWithoutBlocking) 
             (std::vector<std::string>{"-level", map.string(), "-pos", "100,50.25,-12", "-view", "270 -30"}));
   const Vector own = e().StartPosition;
   e().StartPosition = {100, 50.25f, -12};
+  e().ChangedStartPosition();
   EXPECT_EQ(test::ReadFileBytes(Run(2) / "level.map"), Exported("camera.map"));
   e().StartPosition = own;
+  e().ChangedStartPosition();
   LevelFile level;
   std::string error;
   ASSERT_TRUE(ReadLevelFile(test::ReadFileBytes(Run(2) / "level.map"), level, error)) << error;
