@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the model import (assimp reading from memory): the
 // first byte picks the format, the rest is the file. Whatever is accepted must
-// keep the MD2 limits and build a model node whose every index is in range.
+// keep the import limits and build a model node whose every index is in range.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (message.rfind("Ungültige Datei!", 0) != 0) std::abort();
     return 0;
   }
-  if (model->VertexCount() > qx::kMD2MaxVertices || model->TriangleCount() > qx::kMD2MaxTriangles)
+  if (model->VertexCount() > qx::kFrameMaxVertices || model->TriangleCount() > qx::kMD2MaxTriangles)
     std::abort();
   for (float f : model->FramePositions())
     if (!std::isfinite(f)) std::abort();

@@ -26,7 +26,21 @@ constexpr bool kAddressSanitizer = false;
 constexpr bool kAddressSanitizer = false;
 #endif
 
+// Set by the sanitizers' runtime when one is linked in (weak: null otherwise).
+extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
+
+// A child that fails ends quietly: the parent sees the failure and refuses
+// the file. Handlers inherited from the parent would act in the child's name:
+// a fuzzer's crash handler, for one, would report the parser's abort as a
+// finding and write the input into the current folder.
+void DropInheritedHandlers() {
+  for (int sig : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGALRM, SIGINT, SIGTERM, SIGXCPU})
+    signal(sig, SIG_DFL);
+  if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(nullptr);
+}
+
 [[noreturn]] void RunChild(const std::function<std::vector<uint8_t>()>& work, int fd, uint64_t max_memory) {
+  DropInheritedHandlers();
   if (!kAddressSanitizer) {
     const rlimit limit{max_memory, max_memory};
     setrlimit(RLIMIT_AS, &limit);

@@ -56,6 +56,13 @@ inline std::string ManyQuadsObj(int quads, int extra_pentagon_vertices = 0) {
   return obj;
 }
 
+// One triangle more than a model node holds, all on three vertices.
+inline std::string TooManyTrianglesObj() {
+  std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  for (int i = 0; i <= 65535; ++i) obj += "f 1 2 3\n";
+  return obj;
+}
+
 inline std::string Base64(const std::vector<uint8_t>& data) {
   static const char* const kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;

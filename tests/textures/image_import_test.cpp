@@ -211,8 +211,8 @@ TEST(ImageImport, DamagedCutAndHugePicturesAreRefused) {
   ExpectRefused(big_bmp, "4097 wide bmp with its pixels", kImageTooLargeMessage);
 }
 
-TEST(ImageImport, JpegHuffmanTableWithMoreThan256CodesNeverReachesTheDecoder) {
-  // The decoder would write the code lengths past its table (found by the fuzz target).
+TEST(ImageImport, JpegHuffmanTableWithMoreThan256CodesIsRefused) {
+  // A table with more codes than a byte can name (once found to overrun a decoder's table).
   const auto good = MakeJpeg(8, 8, test::TestColor);
   for (int codes : {256, 257, 16 * 255}) {
     std::vector<uint8_t> bad = {0xFF, 0xD8, 0xFF, 0xC4};
@@ -270,9 +270,9 @@ TEST(ImageImport, WritesFuzzSeeds) {
 namespace qx {
 namespace {
 
-// Huffman tables of more code lengths than the decoder has room for are
-// refused before it sees them, also behind fill bytes before the start marker
-// and when the file ends inside the table's counts.
+// Huffman tables of more code lengths than a table has room for are
+// refused, also behind fill bytes before the start marker and when the file
+// ends inside the table's counts.
 TEST(ImageImport, OversizedJpegHuffmanTablesAreRefused) {
   std::vector<uint8_t> table = {0xFF, 0xC4, 0x01, 0x22, 0x00};
   for (int i = 0; i < 16; ++i) table.push_back(0x11);  // 272 codes
