@@ -4,12 +4,15 @@
 // destructor and calling nothing that could throw, and its state lives in a
 // struct owned by the caller, so that a jump skips no destructor and reads no
 // stale register. Buffers are made in the caller between the stages.
-#include <gif_lib.h>
-#include <jerror.h>
+// jpeglib.h needs FILE and size_t declared before it.
+#include <stdio.h>
+// clang-format off
 #include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+#include <gif_lib.h>
 #include <png.h>
 #include <setjmp.h>
-#include <stdio.h>  // jpeglib.h needs FILE and size_t first
 
 #include <algorithm>
 #include <cstring>

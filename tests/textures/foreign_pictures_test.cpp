@@ -73,7 +73,7 @@ struct Case {
   int tolerance;        // -1: exactly the source; else within this of ImageMagick's own decoding
 };
 
-TEST(ForeignPictures, FilesWrittenByOtherProgramsGiveTheSourcePixels) {
+TEST(ForeignPictures, FilesWrittenByOtherProgramsGiveTheSourcePixelsAndMakeFuzzSeeds) {
   const Case cases[] = {
       {"convert", "convert IN PNG24:OUT", 0, -1},
       {"convert", "convert IN PNG48:OUT", 0, -1},  // 16 bits: v * 257, high byte v
@@ -124,6 +124,9 @@ TEST(ForeignPictures, FilesWrittenByOtherProgramsGiveTheSourcePixels) {
       ASSERT_TRUE(ref);
       want = *ref;
     }
+    // Files of other writers make good seeds for the picture fuzz target.
+    test::WriteFuzzSeed("image", "foreign-" + std::to_string(ran) + ".pic",
+                        test::ReadFileBytes(dir / "out.pic"));
     std::string message;
     const std::optional<TTexNode> node = ReadTextureFile(dir / "out.pic", message);
     ASSERT_TRUE(node) << message;
@@ -151,7 +154,9 @@ TEST(ForeignPictures, JpegThatBrokeTheBitReader) {
   ASSERT_EQ(file.size(), 677u);
   std::string message;
   const auto bmp = ImageToBmp24(file.data(), file.size(), message);
-  if (!bmp) EXPECT_EQ(message, "Ungültige Datei!");
+  if (!bmp) {
+    EXPECT_EQ(message, "Ungültige Datei!");
+  }
   for (size_t n = 0; n < file.size(); n += 7) (void)ImageToBmp24(file.data(), n, message);
 }
 
