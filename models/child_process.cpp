@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cinttypes>
+#include <cstdio>
 
 namespace qx {
 
@@ -39,12 +41,25 @@ void DropInheritedHandlers() {
   if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(nullptr);
 }
 
+// The process's virtual size in bytes (VmSize), or 0 when it cannot be read.
+uint64_t AddressSpaceInUse() {
+  uint64_t kb = 0;
+  if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "VmSize: %" SCNu64 " kB", &kb) == 1) break;
+    std::fclose(f);
+  }
+  return kb * 1024;
+}
+
 [[noreturn]] void RunChild(const std::function<std::vector<uint8_t>()>& work, int fd, uint64_t max_memory) {
   DropInheritedHandlers();
-  if (!kAddressSanitizer) {
-    const rlimit limit{max_memory, max_memory};
-    setrlimit(RLIMIT_AS, &limit);
-  }
+  // Under AddressSanitizer the process already holds terabytes of reserved
+  // shadow and heap space; the child may take max_memory beyond that.
+  const uint64_t limit_bytes = kAddressSanitizer ? AddressSpaceInUse() + max_memory : max_memory;
+  const rlimit limit{limit_bytes, limit_bytes};
+  setrlimit(RLIMIT_AS, &limit);
   const int null = open("/dev/null", O_WRONLY);
   if (null >= 0) {
     dup2(null, STDOUT_FILENO);
