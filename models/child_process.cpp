@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cinttypes>
+#include <cstdio>
 
 namespace qx {
 
@@ -26,11 +28,38 @@ constexpr bool kAddressSanitizer = false;
 constexpr bool kAddressSanitizer = false;
 #endif
 
-[[noreturn]] void RunChild(const std::function<std::vector<uint8_t>()>& work, int fd, uint64_t max_memory) {
-  if (!kAddressSanitizer) {
-    const rlimit limit{max_memory, max_memory};
-    setrlimit(RLIMIT_AS, &limit);
+// Set by the sanitizers' runtime when one is linked in (weak: null otherwise).
+extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
+
+// A child that fails ends quietly: the parent sees the failure and refuses
+// the file. Handlers inherited from the parent would act in the child's name:
+// a fuzzer's crash handler, for one, would report the parser's abort as a
+// finding and write the input into the current folder.
+void DropInheritedHandlers() {
+  for (int sig : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGALRM, SIGINT, SIGTERM, SIGXCPU})
+    signal(sig, SIG_DFL);
+  if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(nullptr);
+}
+
+// The process's virtual size in bytes (VmSize), or 0 when it cannot be read.
+uint64_t AddressSpaceInUse() {
+  uint64_t kb = 0;
+  if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "VmSize: %" SCNu64 " kB", &kb) == 1) break;
+    std::fclose(f);
   }
+  return kb * 1024;
+}
+
+[[noreturn]] void RunChild(const std::function<std::vector<uint8_t>()>& work, int fd, uint64_t max_memory) {
+  DropInheritedHandlers();
+  // Under AddressSanitizer the process already holds terabytes of reserved
+  // shadow and heap space; the child may take max_memory beyond that.
+  const uint64_t limit_bytes = kAddressSanitizer ? AddressSpaceInUse() + max_memory : max_memory;
+  const rlimit limit{limit_bytes, limit_bytes};
+  setrlimit(RLIMIT_AS, &limit);
   const int null = open("/dev/null", O_WRONLY);
   if (null >= 0) {
     dup2(null, STDOUT_FILENO);

@@ -15,8 +15,9 @@ namespace qx {
 // sends its result through a pipe and exits at once, without running exit
 // handlers. True with `out` set when the child finished normally within
 // `timeout_ms` and sent at most `max_bytes`; a child still running then is
-// killed. The child's address space is limited to `max_memory` bytes (not in
-// AddressSanitizer builds, whose shadow memory needs far more).
+// killed. The child's address space is limited to `max_memory` bytes (in
+// AddressSanitizer builds, whose shadow memory needs far more, to `max_memory`
+// beyond what the process has reserved already).
 bool RunInChildProcess(const std::function<std::vector<uint8_t>()>& work, std::vector<uint8_t>& out,
                        int timeout_ms, size_t max_bytes, uint64_t max_memory = uint64_t(4) << 30);
 

@@ -102,8 +102,8 @@ bool TMD2::LoadFromMemory(const uint8_t* data, size_t size) {
   std::vector<MD2Triangle> tris(static_cast<size_t>(triangles));
   if (triangles > 0) r.Seek(size_t(ofs_tris));
   for (MD2Triangle& tri : tris) {
-    for (int16_t& v : tri.Vertex) v = static_cast<int16_t>(r.U16());
-    for (int16_t& t : tri.TexCoord) t = static_cast<int16_t>(r.U16());
+    for (int32_t& v : tri.Vertex) v = static_cast<int16_t>(r.U16());
+    for (int32_t& t : tri.TexCoord) t = static_cast<int16_t>(r.U16());
     for (int k = 0; k < 3; ++k)
       if (tri.Vertex[k] < 0 || tri.Vertex[k] >= vertices || tri.TexCoord[k] < 0 ||
           tri.TexCoord[k] >= tex_coords) {
@@ -129,7 +129,7 @@ bool TMD2::LoadFrame(std::vector<float> positions, std::vector<float> tex_coords
                      std::vector<MD2Triangle> triangles) {
   const size_t vertices = positions.size() / 3, coords = tex_coords.size() / 2;
   bool valid = positions.size() % 3 == 0 && tex_coords.size() % 2 == 0 &&
-               vertices <= size_t(kMD2MaxVertices) && coords <= size_t(INT16_MAX) &&
+               vertices <= size_t(kFrameMaxVertices) && coords <= size_t(kFrameMaxVertices) &&
                triangles.size() <= size_t(kMD2MaxTriangles);
   for (size_t i = 0; valid && i < positions.size(); ++i) valid = std::isfinite(positions[i]);
   for (size_t i = 0; valid && i < tex_coords.size(); ++i) valid = std::isfinite(tex_coords[i]);

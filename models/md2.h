@@ -23,6 +23,9 @@ inline constexpr int kMD2HeaderSize = 68;       // 17 signed 32-bit fields
 inline constexpr int kMD2MaxVertices = 2048;    // per frame, the format's limit
 inline constexpr int kMD2MaxTriangles = 65535;  // what a node's 16-bit TriangleCount holds
 inline constexpr int kMD2FrameHeaderSize = 40;  // scale, translate, 16-byte name
+// A single frame made elsewhere (an imported mesh) is bound by the node's
+// 16-bit triangle count only: every triangle may have corners of its own.
+inline constexpr int kFrameMaxVertices = 3 * kMD2MaxTriangles;
 
 // The header fields by position.
 enum MD2Field : int {
@@ -45,11 +48,12 @@ enum MD2Field : int {
   kMD2OffsetEnd,
 };
 
-// One triangle as the file stores it: three vertex indices, then three
-// texture-coordinate indices.
+// One triangle: three vertex indices, then three texture-coordinate indices.
+// An MD2 file stores them as signed 16 bits; they are held wider, since an
+// imported mesh may have more vertices than 16 bits can name.
 struct MD2Triangle {
-  int16_t Vertex[3] = {0, 0, 0};
-  int16_t TexCoord[3] = {0, 0, 0};
+  int32_t Vertex[3] = {0, 0, 0};
+  int32_t TexCoord[3] = {0, 0, 0};
 };
 
 class TMD2 {
@@ -59,7 +63,7 @@ class TMD2 {
   bool LoadFromFile(const std::filesystem::path& path);
   bool LoadFromMemory(const uint8_t* data, size_t size);
   // Takes a single-frame model made elsewhere (an imported mesh), under the
-  // rules a file obeys: at most kMD2MaxVertices vertices and kMD2MaxTriangles
+  // rules: at most kFrameMaxVertices vertices and kMD2MaxTriangles
   // triangles, finite numbers, every corner naming an existing vertex and
   // texture coordinate. `positions` holds x, y, z per vertex, `tex_coords` u, v
   // per entry. False (Error() set, the loader unchanged) when a rule is broken.

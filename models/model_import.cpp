@@ -93,8 +93,8 @@ std::vector<uint8_t> SerializeScene(const aiScene* scene) {
     for (unsigned f = 0; f < mesh->mNumFaces; ++f)
       if (mesh->mFaces[f].mNumIndices >= 3) triangle_count += mesh->mFaces[f].mNumIndices - 2;
   }
-  if (vertex_count > uint64_t(kMD2MaxVertices) || triangle_count > uint64_t(kMD2MaxTriangles)) {
-    out.U8(vertex_count > uint64_t(kMD2MaxVertices) ? kMeshesTooManyVertices : kMeshesTooManyTriangles);
+  if (vertex_count > uint64_t(kFrameMaxVertices) || triangle_count > uint64_t(kMD2MaxTriangles)) {
+    out.U8(vertex_count > uint64_t(kFrameMaxVertices) ? kMeshesTooManyVertices : kMeshesTooManyTriangles);
     return out.Take();
   }
   out.U8(kMeshesOk);
@@ -144,7 +144,7 @@ std::unique_ptr<TMD2> ModelFromMeshes(const std::vector<uint8_t>& bytes, std::st
     for (uint32_t m = 0; m < meshes; ++m) {
       const uint32_t count = in.U32();
       const bool has_uv = in.U8() != 0;
-      if (positions.size() / 3 + count > size_t(kMD2MaxVertices)) {
+      if (positions.size() / 3 + count > size_t(kFrameMaxVertices)) {
         message = kTooManyVerticesMessage;
         return nullptr;
       }
@@ -172,9 +172,9 @@ std::unique_ptr<TMD2> ModelFromMeshes(const std::vector<uint8_t>& bytes, std::st
         }
         // Triangulation has left three corners; a larger face becomes a fan.
         for (uint32_t k = 1; k + 1 < corners; ++k) {
-          const auto a = static_cast<int16_t>(base + index[0]);
-          const auto b = static_cast<int16_t>(base + index[k]);
-          const auto c = static_cast<int16_t>(base + index[k + 1]);
+          const auto a = static_cast<int32_t>(base + index[0]);
+          const auto b = static_cast<int32_t>(base + index[k]);
+          const auto c = static_cast<int32_t>(base + index[k + 1]);
           MD2Triangle t;
           t.Vertex[0] = t.TexCoord[0] = a;
           t.Vertex[1] = t.TexCoord[1] = c;

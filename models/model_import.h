@@ -7,8 +7,10 @@
 // are triangulated (k corners give k - 2 triangles), the first texture
 // coordinate set is kept per vertex, and positions stay as the file stores
 // them (node transforms are not applied, as with MD2). Vertices equal in
-// position and texture coordinates are joined, which is what keeps a typical
-// exported mesh inside the MD2 limits of 2048 vertices and 65535 triangles.
+// position and texture coordinates are joined. The limits are what a model
+// node and the level file hold: 65535 triangles (the node's 16-bit count)
+// and three vertices for each (kFrameMaxVertices); MD2's own limit of 2048
+// vertices belongs to that format's frame layout and does not apply here.
 //
 // assimp runs in a child process (child_process.h); only plain numbers come
 // back, and they are checked again here before a model is made of them.
@@ -26,8 +28,9 @@ namespace qx {
 // A model file larger than this is refused before it is read.
 inline constexpr uint64_t kMaxModelFileSize = uint64_t(256) << 20;
 
+static_assert(kFrameMaxVertices == 196605 && kMD2MaxTriangles == 65535, "the messages name the limits");
 inline constexpr const char* kTooManyVerticesMessage =
-    "Ungültige Datei!\nDas Modell hat mehr als 2048 Vertices.";
+    "Ungültige Datei!\nDas Modell hat mehr als 196605 Vertices.";
 inline constexpr const char* kTooManyTrianglesMessage =
     "Ungültige Datei!\nDas Modell hat mehr als 65535 Dreiecke.";
 

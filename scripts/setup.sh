@@ -5,7 +5,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   qt6-base-dev libqt6opengl6-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libtbb-dev libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libassimp-dev
-  xvfb xauth xdotool imagemagick fonts-dejavu-core
+  libpng-dev libjpeg62-turbo-dev libgif-dev
+  xvfb xauth xdotool imagemagick netpbm fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do

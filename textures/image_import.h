@@ -1,7 +1,9 @@
 #pragma once
 // Pictures in the formats artists keep (PNG, JPEG, TGA, GIF, BMP of any depth)
 // become the one kind of bitmap the library stores and the engine reads: an
-// uncompressed 24-bit BMP. Decoding runs in the core, without Qt or OpenGL.
+// uncompressed 24-bit BMP. Decoding runs in the core, without Qt or OpenGL:
+// PNG, JPEG and GIF through libpng, libjpeg-turbo and giflib, TGA and BMP by
+// readers of our own (image_decoders.h).
 
 #include <cstddef>
 #include <cstdint>

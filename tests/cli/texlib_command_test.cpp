@@ -135,11 +135,11 @@ TEST_F(Texlib, InfoCountsWhatAModelNodeWouldGet) {
   r = RunCli(dir, "info " + Quote((dir / "kaputt.ply").string()));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "quarvex-cli: " + (dir / "kaputt.ply").string() + ": Ungültige Datei!\n");
-  test::WriteFileBytes(dir / "gross.obj", test::Bytes(test::ManyQuadsObj(600)));
+  test::WriteFileBytes(dir / "gross.obj", test::Bytes(test::TooManyTrianglesObj()));
   r = RunCli(dir, "info " + Quote((dir / "gross.obj").string()));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "quarvex-cli: " + (dir / "gross.obj").string() +
-                       ": Ungültige Datei! Das Modell hat mehr als 2048 Vertices.\n");
+                       ": Ungültige Datei! Das Modell hat mehr als 65535 Dreiecke.\n");
 }
 
 }  // namespace

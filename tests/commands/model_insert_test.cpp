@@ -248,11 +248,11 @@ TEST_F(InsertModelTest, OtherFormatsGoThroughTheImport) {
   const size_t count = editor.Tree.Count();
   const uint32_t ids = editor.IdCounter;
   test::WriteFileBytes(dir / "bad.gltf", test::Bytes("{\"asset\": "));
-  test::WriteFileBytes(dir / "big.obj", test::Bytes(test::ManyQuadsObj(513)));
+  test::WriteFileBytes(dir / "big.obj", test::Bytes(test::TooManyTrianglesObj()));
   prompts.open_answers = {dir / "bad.gltf", dir / "big.obj"};
   EXPECT_EQ(InsertModel(editor), nullptr);
   EXPECT_EQ(InsertModel(editor), nullptr);
-  EXPECT_EQ(prompts.warnings, (std::vector<std::string>{"Ungültige Datei!", kTooManyVerticesMessage}));
+  EXPECT_EQ(prompts.warnings, (std::vector<std::string>{"Ungültige Datei!", kTooManyTrianglesMessage}));
   EXPECT_EQ(editor.Tree.Count(), count);
   EXPECT_EQ(editor.IdCounter, ids);
   EXPECT_EQ(editor.SelectionList, (std::vector<TSector*>{m}));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "commands/model_insert.h"
@@ -132,24 +133,54 @@ TEST(ModelImport, GltfTakesTheFirstTextureSetAndIgnoresNodeTransforms) {
   }
 }
 
-TEST(ModelImport, LimitsOfMd2Apply) {
-  std::string message;
-  auto full = Import(test::ManyQuadsObj(512), "obj", &message);
-  ASSERT_TRUE(full) << message;
-  EXPECT_EQ(full->VertexCount(), 2048);
-  EXPECT_EQ(full->TriangleCount(), 1024);
-  EXPECT_FALSE(Import(test::ManyQuadsObj(511, 5), "obj", &message));
-  EXPECT_EQ(message, kTooManyVerticesMessage);
+// An OBJ grid of cols x rows unit squares (each two triangles, as a quad
+// face), and `extra` more triangles on its first three vertices.
+std::string GridObj(int cols, int rows, int extra = 0) {
+  std::string obj;
+  for (int y = 0; y <= rows; ++y)
+    for (int x = 0; x <= cols; ++x) obj += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
+  auto at = [&](int x, int y) { return std::to_string(y * (cols + 1) + x + 1); };
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < cols; ++x)
+      obj += "f " + at(x, y) + " " + at(x + 1, y) + " " + at(x + 1, y + 1) + " " + at(x, y + 1) + "\n";
+  for (int i = 0; i < extra; ++i) obj += "f 1 2 " + at(0, 1) + "\n";
+  return obj;
+}
 
-  std::string many = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
-  for (int i = 0; i < 65535; ++i) many += "f 1 2 3\n";
-  auto most = Import(many, "obj", &message);
+// Not MD2's 2048 vertices: what the node holds, 65535 triangles and three
+// vertices each.
+TEST(ModelImport, LimitsAreTheNodesNotMd2s) {
+  std::string message;
+  // 181 x 181 squares: 65522 triangles on 33124 vertices (more than a
+  // 16-bit signed index names), and 13 more triangles: exactly the limit.
+  auto most = Import(GridObj(181, 181, 13), "obj", &message);
   ASSERT_TRUE(most) << message;
   EXPECT_EQ(most->TriangleCount(), 65535);
-  EXPECT_EQ(most->VertexCount(), 3);
-  many += "f 1 2 3\n";
-  EXPECT_FALSE(Import(many, "obj", &message));
+  EXPECT_EQ(most->VertexCount(), 182 * 182);
+  // Every grid triangle spans one unit square: no index was cut short.
+  Editor e;
+  auto node = BuildModelNode(e, std::move(most));
+  ASSERT_EQ(node->Triangles.size(), 65535u);
+  for (const TTriangle& t : node->Triangles) {
+    const Vector a = node->Vertices[t.V0].Position, b = node->Vertices[t.V1].Position,
+                 c = node->Vertices[t.V2].Position;
+    ASSERT_LE(std::max({std::abs(a.x - b.x), std::abs(a.x - c.x), std::abs(a.y - b.y), std::abs(a.y - c.y)}),
+              1.0f);
+    ASSERT_GT(Normal(*node, t).z, 0) << "the file's front faces the viewer";
+  }
+  EXPECT_FALSE(Import(GridObj(181, 181, 14), "obj", &message));
   EXPECT_EQ(message, kTooManyTrianglesMessage);
+
+  // Points add vertices without triangles: one triangle and 196606 vertices is too many.
+  std::string points = "v 0 0 -1\nv 1 0 -1\nv 0 1 -1\nf 1 2 3\n";
+  for (int i = 0; i < kFrameMaxVertices - 2; ++i) points += "v " + std::to_string(i) + " 0 0\n";
+  for (int i = 0; i < kFrameMaxVertices - 2; i += 1000) {
+    points += "p";
+    for (int k = i; k < std::min(i + 1000, kFrameMaxVertices - 2); ++k) points += " " + std::to_string(k + 4);
+    points += "\n";
+  }
+  EXPECT_FALSE(Import(points, "obj", &message));
+  EXPECT_EQ(message, kTooManyVerticesMessage);
 
   EXPECT_FALSE(Import("v 1e39 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "obj", &message));
   EXPECT_EQ(message, "Ungültige Datei!");

@@ -36,23 +36,10 @@ inline const char* const kQuadPly =
     "0 0 0 0 0\n2 0 0 1 0\n2 2 0 1 1\n0 2 0 0 1\n"
     "4 0 1 2 3\n";
 
-// An OBJ of `quads` separate quads, each with four vertices of its own.
-inline std::string ManyQuadsObj(int quads, int extra_pentagon_vertices = 0) {
-  std::string obj;
-  int v = 0;
-  for (int q = 0; q < quads; ++q) {
-    const int x = q * 3;
-    obj += "v " + std::to_string(x) + " 0 0\nv " + std::to_string(x + 1) + " 0 0\nv " +
-           std::to_string(x + 1) + " 1 0\nv " + std::to_string(x) + " 1 0\n";
-    obj += "f " + std::to_string(v + 1) + " " + std::to_string(v + 2) + " " + std::to_string(v + 3) + " " +
-           std::to_string(v + 4) + "\n";
-    v += 4;
-  }
-  if (extra_pentagon_vertices == 5) {
-    obj += "v 0 -10 0\nv 2 -10 0\nv 3 -8 0\nv 1 -6 0\nv -1 -8 0\n";
-    obj += "f " + std::to_string(v + 1) + " " + std::to_string(v + 2) + " " + std::to_string(v + 3) + " " +
-           std::to_string(v + 4) + " " + std::to_string(v + 5) + "\n";
-  }
+// One triangle more than a model node holds, all on three vertices.
+inline std::string TooManyTrianglesObj() {
+  std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  for (int i = 0; i <= 65535; ++i) obj += "f 1 2 3\n";
   return obj;
 }
 

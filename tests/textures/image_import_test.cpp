@@ -211,8 +211,8 @@ TEST(ImageImport, DamagedCutAndHugePicturesAreRefused) {
   ExpectRefused(big_bmp, "4097 wide bmp with its pixels", kImageTooLargeMessage);
 }
 
-TEST(ImageImport, JpegHuffmanTableWithMoreThan256CodesNeverReachesTheDecoder) {
-  // The decoder would write the code lengths past its table (found by the fuzz target).
+TEST(ImageImport, JpegHuffmanTableWithMoreThan256CodesIsRefused) {
+  // A table with more codes than a byte can name (once found to overrun a decoder's table).
   const auto good = MakeJpeg(8, 8, test::TestColor);
   for (int codes : {256, 257, 16 * 255}) {
     std::vector<uint8_t> bad = {0xFF, 0xD8, 0xFF, 0xC4};
@@ -270,9 +270,9 @@ TEST(ImageImport, WritesFuzzSeeds) {
 namespace qx {
 namespace {
 
-// Huffman tables of more code lengths than the decoder has room for are
-// refused before it sees them, also behind fill bytes before the start marker
-// and when the file ends inside the table's counts.
+// Huffman tables of more code lengths than a table has room for are
+// refused, also behind fill bytes before the start marker and when the file
+// ends inside the table's counts.
 TEST(ImageImport, OversizedJpegHuffmanTablesAreRefused) {
   std::vector<uint8_t> table = {0xFF, 0xC4, 0x01, 0x22, 0x00};
   for (int i = 0; i < 16; ++i) table.push_back(0x11);  // 272 codes
@@ -289,6 +289,126 @@ TEST(ImageImport, OversizedJpegHuffmanTablesAreRefused) {
       EXPECT_EQ(message.rfind("Ungültige Datei!", 0), 0u);
     }
   }
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+using test::PutLE;
+using test::Rgb;
+
+// A TGA header and its colour map (if any) and pixel bytes.
+std::vector<uint8_t> Tga(uint8_t type, int w, int h, uint8_t bits, uint8_t descriptor,
+                         const std::vector<uint8_t>& pixels, uint16_t map_first = 0,
+                         const std::vector<Rgb>& map = {}) {
+  std::vector<uint8_t> t = {0, uint8_t(map.empty() ? 0 : 1), type};
+  PutLE(t, map_first, 2);
+  PutLE(t, map.size(), 2);
+  t.push_back(map.empty() ? 0 : 24);
+  PutLE(t, 0, 4);
+  PutLE(t, w, 2);
+  PutLE(t, h, 2);
+  t.insert(t.end(), {bits, descriptor});
+  for (const Rgb& c : map) t.insert(t.end(), {c[2], c[1], c[0]});
+  t.insert(t.end(), pixels.begin(), pixels.end());
+  return t;
+}
+
+// A bitmap with a palette: the 40-byte info header (or the OS/2 core header,
+// whose palette entries have 3 bytes), then the given pixel bytes.
+std::vector<uint8_t> PaletteBmp(int w, int h, uint16_t bits, uint32_t compression,
+                                const std::vector<Rgb>& palette, const std::vector<uint8_t>& pixels,
+                                bool core = false) {
+  const uint32_t header = core ? 12 : 40, entry = core ? 3 : 4;
+  const uint32_t offset = 14 + header + entry * uint32_t(palette.size());
+  std::vector<uint8_t> b = {'B', 'M'};
+  PutLE(b, offset + pixels.size(), 4);
+  PutLE(b, 0, 4);
+  PutLE(b, offset, 4);
+  PutLE(b, header, 4);
+  if (core) {
+    PutLE(b, w, 2);
+    PutLE(b, h, 2);
+    PutLE(b, 1, 2);
+    PutLE(b, bits, 2);
+  } else {
+    for (uint32_t v : {uint32_t(w), uint32_t(h)}) PutLE(b, v, 4);
+    PutLE(b, 1, 2);
+    PutLE(b, bits, 2);
+    for (uint32_t v : {compression, uint32_t(pixels.size()), 2835u, 2835u, uint32_t(palette.size()), 0u})
+      PutLE(b, v, 4);
+  }
+  for (const Rgb& c : palette) {
+    b.insert(b.end(), {c[2], c[1], c[0]});
+    if (!core) b.push_back(0);
+  }
+  b.insert(b.end(), pixels.begin(), pixels.end());
+  return b;
+}
+
+// The less common layouts of the two formats read by our own code, each
+// against the pixels it must give (rows from the top); and damaged variants.
+TEST(ImageImport, TgaAndBitmapLayoutsOfEveryKind) {
+  const Rgb k{0, 0, 0}, r{250, 10, 20}, g{30, 240, 40}, b{1, 2, 253};
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> file;
+    int w, h;
+    std::vector<Rgb> top_down;
+  };
+  const std::vector<Case> cases = {
+      {"tga grey, top-down",
+       Tga(3, 2, 2, 8, 0x20, {0, 50, 100, 255}),
+       2,
+       2,
+       {{0, 0, 0}, {50, 50, 50}, {100, 100, 100}, {255, 255, 255}}},
+      {"tga grey and alpha, run-length",
+       Tga(11, 3, 1, 16, 0x20, {0x82, 77, 9}),
+       3,
+       1,
+       {{77, 77, 77}, {77, 77, 77}, {77, 77, 77}}},
+      // a rrrrr ggggg bbbbb: red full, green 16 of 31 (132), blue 1 of 31 (8)
+      {"tga 16 bits", Tga(2, 1, 1, 16, 0, {0x01, 0xFE}), 1, 1, {{255, 132, 8}}},
+      {"tga colour map from index 5, right to left",
+       Tga(1, 3, 1, 8, 0x30, {5, 6, 7}, 5, {r, g, b}),
+       3,
+       1,
+       {b, g, r}},
+      {"tga run across rows",
+       Tga(10, 2, 2, 24, 0x20, {0x83, 20, 200, 100}),
+       2,
+       2,
+       {{100, 200, 20}, {100, 200, 20}, {100, 200, 20}, {100, 200, 20}}},
+      // RLE4: a run of 4 alternating 1 and 2, end of line, a move by (1, 0),
+      // three pixels as stored, end of bitmap. Row 0 is the bottom one.
+      {"bmp rle4 with delta and absolute mode",
+       PaletteBmp(4, 2, 4, 2, {k, r, g, b}, {4, 0x12, 0, 0, 0, 2, 1, 0, 0, 3, 0x30, 0x10, 0, 1}),
+       4,
+       2,
+       {k, b, k, r, r, g, r, g}},
+      {"bmp rle8, index past the palette", PaletteBmp(2, 1, 8, 1, {k, r}, {1, 1, 1, 9, 0, 1}), 2, 1, {r, k}},
+      {"bmp 4 bits, core header",
+       PaletteBmp(3, 1, 4, 0, {k, r, g, b}, {0x31, 0x20, 0, 0}, true),
+       3,
+       1,
+       {b, r, g}},
+      {"bmp 1 bit", PaletteBmp(9, 1, 1, 0, {r, g}, {0xA5, 0x80, 0, 0}), 9, 1, {g, r, g, r, r, g, r, g, g}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExpectConvertsTo(c.file, c.w, c.h, [&](int x, int y) { return c.top_down[size_t(y * c.w + x)]; });
+    // Cut before its last pixel byte, a file is refused (a bitmap may lack
+    // the padding of its last row, two bytes here, or its end mark).
+    const size_t needed = c.name[0] == 'b' ? c.file.size() - 2 : c.file.size();
+    for (size_t n = 18; n < needed; n += 3)
+      ExpectRefused(std::vector<uint8_t>(c.file.begin(), c.file.begin() + n), std::string(c.name) + " cut");
+  }
+  ExpectRefused(Tga(1, 1, 1, 8, 0, {4}, 5, {r}), "tga index below the map");
+  ExpectRefused(Tga(2, 1, 1, 12, 0, {0, 0}), "tga of 12 bits");
+  ExpectRefused(PaletteBmp(1, 1, 8, 2, {k}, {1, 0, 0, 1}), "rle4 with 8 bits");
 }
 
 }  // namespace
