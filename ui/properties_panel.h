@@ -80,6 +80,7 @@ class PropertiesPanel : public QTabWidget, public DocumentListener, private Tree
   QLineEdit* colour_edits_[3] = {};
   QFrame* preview_ = nullptr;
   QLineEdit* range_edit_ = nullptr;
+  QLineEdit* scale_edit_ = nullptr;  // "Skalierung" on the model page
   QLineEdit* position_edits_[kPageCount][3] = {};
   // Edits whose text the user changed since it was filled or applied: only
   // these are applied when they lose the focus.
