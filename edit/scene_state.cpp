@@ -272,7 +272,10 @@ std::unique_ptr<SceneState> SceneState::Capture(const Editor& editor, const Scen
   }
   s->id_counter_ = editor.IdCounter;
   s->start_position_ = editor.StartPosition;
-  if (base && base->library_ && base->library_->state.content == editor.Textures.ContentId())
+  // A new copy also for another selected entry, which undo brings back too
+  // (a selection alone is no change, as in the tree).
+  if (base && base->library_ && base->library_->state.content == editor.Textures.ContentId() &&
+      base->library_->state.current == editor.Textures.CurrentTexture())
     s->library_ = base->library_;
   else
     s->library_ = CopyLibrary(editor.Textures, base ? base->library_.get() : nullptr, memory);
@@ -288,7 +291,8 @@ std::unique_ptr<SceneState> SceneState::Capture(const Editor& editor, const Scen
           (a.record != b.record && !SameFields(a.record->fields, b.record->fields, FieldScope::kDocument));
     }
     if (document_changed) *document_changed = differs;
-    if (changed) *changed = differs || !base || base->library_ != s->library_;
+    if (changed)
+      *changed = differs || !base || !base->library_ || base->library_->state.content != s->library_->state.content;
   }
   return s;
 }
@@ -448,7 +452,8 @@ void SceneState::Restore(Editor& editor, const SceneState* live) {
     editor.StartPosition = start_position_;
     editor.ChangedStartPosition();
   }
-  if (library_ && library_->state.content != editor.Textures.ContentId()) {
+  if (library_ && (library_->state.content != editor.Textures.ContentId() ||
+                   library_->state.current != editor.Textures.CurrentTexture())) {
     // The views look texture names up by index when they draw.
     editor.Textures.Restore(library_->state);
   }

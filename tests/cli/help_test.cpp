@@ -67,7 +67,7 @@ TEST(Help, EveryProgramPrintsItsUsageAndWritesNothing) {
     const std::string home = test::Quote((dir / "home").string());
     const std::string command = "cd " + test::Quote((dir / "work").string()) + " && env HOME=" + home +
                                 " XDG_CONFIG_HOME=" + home + " XDG_CACHE_HOME=" + home +
-                                " XDG_DATA_HOME=" + home + " QT_QPA_PLATFORM=offscreen " +
+                                " XDG_DATA_HOME=" + home + " QT_QPA_PLATFORM=offscreen timeout 60 " +
                                 test::Quote(program.string()) + " " + args + " >" + test::Quote(out.string()) +
                                 " 2>" + test::Quote(err.string());
     const int raw = std::system(command.c_str());

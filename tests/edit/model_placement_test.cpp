@@ -55,9 +55,12 @@ TEST_F(ModelPlacement, ScaleIsUniformAboutPositionAndOneStep) {
   test::WriteFileBytes(dir / "platte.obj", test::Bytes(test::kQuadAndPentagonObj));
   TSector* m = Insert(dir / "platte.obj", {40, 0, 0});
   ASSERT_NE(m, nullptr);
-  TSector* quad = e.CreateNode(sector, kPolygon);
-  quad->ResizeVertices(1);
-  quad->Vertices[0].Position = {1, 2, 3};
+  TSector* quad = nullptr;
+  e.History.Run("Knoten", [&] {
+    quad = e.CreateNode(sector, kPolygon);
+    quad->ResizeVertices(1);
+    quad->Vertices[0].Position = {1, 2, 3};
+  });
   std::vector<Vector> before;
   for (const TVertex& v : m->Vertices) before.push_back(v.Position);
   e.SelectionList = {m, quad, m};
