@@ -15,8 +15,9 @@ bool ScaleModels(Document& document, const std::vector<TSector*>& nodes, double 
     if (n->NodeType != kModel || !done.insert(n).second) continue;
     const Vector& p = n->Position;
     for (TVertex& v : n->Vertices)
-      v.Position = VectorSet(p.x + factor * (double(v.Position.x) - p.x), p.y + factor * (double(v.Position.y) - p.y),
-                             p.z + factor * (double(v.Position.z) - p.z));
+      v.Position =
+          VectorSet(p.x + factor * (double(v.Position.x) - p.x), p.y + factor * (double(v.Position.y) - p.y),
+                    p.z + factor * (double(v.Position.z) - p.z));
     ComputeBounds(n);
     document.Changed(n, kChangeGeometry);
     changed = true;

@@ -24,7 +24,8 @@ std::optional<std::vector<uint8_t>> EmbeddedBitmap(const ModelTexture& t) {
   // Given top row first, kept bottom row first.
   const size_t row = size_t(t.width) * 3;
   for (int32_t y = 0; y < t.height; ++y)
-    std::copy_n(t.embedded_rgb.data() + size_t(y) * row, row, image.rgb.data() + size_t(t.height - 1 - y) * row);
+    std::copy_n(t.embedded_rgb.data() + size_t(y) * row, row,
+                image.rgb.data() + size_t(t.height - 1 - y) * row);
   return EncodeBmp24(image);
 }
 
@@ -48,7 +49,8 @@ std::optional<TTexNode> FileBeside(const std::string& name, const std::filesyste
 
 }  // namespace
 
-int AddModelTexture(TextureLibrary& library, const ModelTexture& texture, const std::filesystem::path& model_file) {
+int AddModelTexture(TextureLibrary& library, const ModelTexture& texture,
+                    const std::filesystem::path& model_file) {
   if (!texture.Named()) return -1;
   std::optional<TTexNode> node;
   if (texture.Embedded()) {

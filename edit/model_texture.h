@@ -14,6 +14,7 @@ namespace qx {
 // path relative to the folder, else by its file name alone). A picture equal
 // to an entry's is that entry; another one is added (and selected). -1 when
 // the model names none, or it cannot be found or read.
-int AddModelTexture(TextureLibrary& library, const ModelTexture& texture, const std::filesystem::path& model_file);
+int AddModelTexture(TextureLibrary& library, const ModelTexture& texture,
+                    const std::filesystem::path& model_file);
 
 }  // namespace qx

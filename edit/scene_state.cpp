@@ -292,7 +292,8 @@ std::unique_ptr<SceneState> SceneState::Capture(const Editor& editor, const Scen
     }
     if (document_changed) *document_changed = differs;
     if (changed)
-      *changed = differs || !base || !base->library_ || base->library_->state.content != s->library_->state.content;
+      *changed =
+          differs || !base || !base->library_ || base->library_->state.content != s->library_->state.content;
   }
   return s;
 }

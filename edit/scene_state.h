@@ -58,7 +58,8 @@ class SceneState {
   // `changed` covers it, `document_changed` only what the map document holds.
   static std::unique_ptr<SceneState> Capture(const Editor& editor, const SceneState* base,
                                              StateMemory* memory, bool* changed = nullptr,
-                                             RecordChanges* changes = nullptr, bool* document_changed = nullptr);
+                                             RecordChanges* changes = nullptr,
+                                             bool* document_changed = nullptr);
 
   // Puts this state into the editor in place. `live` is the state last taken
   // of the editor, unchanged since: each node the two share keeps its live

@@ -20,7 +20,9 @@ bool AskToSaveChanges(Editor& editor, RecentFiles* recent) {
   editor.History.Commit();  // a change made outside any command counts too
   const bool document = editor.IsModified(), library = editor.Textures.IsModified();
   if ((!document && !library) || !editor.prompts) return true;
-  const char* question = !library ? kSaveChangesQuestion : document ? kSaveBothQuestion : kSaveLibraryQuestion;
+  const char* question = !library   ? kSaveChangesQuestion
+                         : document ? kSaveBothQuestion
+                                    : kSaveLibraryQuestion;
   switch (editor.prompts->AskYesNoCancel(question)) {
     case Answer::kYes:
       if (document && !SaveDocumentCommand(editor, recent)) return false;

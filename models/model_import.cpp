@@ -43,9 +43,9 @@ constexpr std::array<std::string_view, 7> kExtensions = {".obj", ".gltf", ".glb"
 // (assimp's flags name the sets up to 6 only; a seventh set is rare enough.)
 constexpr unsigned kDroppedComponents =
     aiComponent_NORMALS | aiComponent_TANGENTS_AND_BITANGENTS | aiComponent_COLORS | aiComponent_BONEWEIGHTS |
-    aiComponent_ANIMATIONS | aiComponent_LIGHTS | aiComponent_CAMERAS |
-    aiComponent_TEXCOORDSn(1) | aiComponent_TEXCOORDSn(2) | aiComponent_TEXCOORDSn(3) |
-    aiComponent_TEXCOORDSn(4) | aiComponent_TEXCOORDSn(5) | aiComponent_TEXCOORDSn(6);
+    aiComponent_ANIMATIONS | aiComponent_LIGHTS | aiComponent_CAMERAS | aiComponent_TEXCOORDSn(1) |
+    aiComponent_TEXCOORDSn(2) | aiComponent_TEXCOORDSn(3) | aiComponent_TEXCOORDSn(4) |
+    aiComponent_TEXCOORDSn(5) | aiComponent_TEXCOORDSn(6);
 
 // No aiProcess_PreTransformVertices: positions stay as stored, like an MD2
 // model's. No aiProcess_FindDegenerates either: no triangle is dropped.

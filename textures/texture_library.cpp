@@ -138,6 +138,8 @@ void TextureLibrary::Restore(const TextureLibraryState& state) {
     if (uploader_) uploader_->Release(name);
     ++revision_;
   }
+  // Indices may name other textures now: a picture kept from earlier frames is stale.
+  if (content_ != state.content) ++revision_;
   entries_ = std::move(entries);
   current_ = entries_.empty() ? -1 : std::clamp(state.current, 0, Count() - 1);
   content_ = state.content;

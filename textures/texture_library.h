@@ -23,9 +23,9 @@ namespace qx {
 // changed once made, so that entries, the undo history's copies of the
 // library and a picture kept by the browser share one.
 struct TexturePicture {
-  std::vector<uint8_t> Bitmap;    // the complete bitmap file
-  std::optional<BmpInfo> Info;    // its headers; empty when they cannot be read
-  RgbImage Pixels;                // decoded 24-bit pixels; empty for any other bitmap
+  std::vector<uint8_t> Bitmap;  // the complete bitmap file
+  std::optional<BmpInfo> Info;  // its headers; empty when they cannot be read
+  RgbImage Pixels;              // decoded 24-bit pixels; empty for any other bitmap
 };
 
 struct TTexNode {

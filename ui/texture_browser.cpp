@@ -264,6 +264,7 @@ void TextureBrowser::dropEvent(QDropEvent* event) {
   const std::vector<std::filesystem::path> files = DroppedFiles(event->mimeData());
   if (files.empty()) return;
   event->acceptProposedAction();
+  UndoStack::Step step(editor_.History, "Hinzufügen");
   AddTextureFiles(editor_, files);
 }
 

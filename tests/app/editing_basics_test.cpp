@@ -122,8 +122,9 @@ TEST_F(EditingBasics, AnAddedTextureIsUnsavedWorkThatQuittingAsksAbout) {
 }
 
 TEST_F(EditingBasics, ARemovedTextureLeavesEveryNodeItsPictureAndUndoBringsItBack) {
-  for (auto [name, colour] : {std::pair{"rot.bmp", test::Rgb{255, 0, 0}}, std::pair{"gruen.bmp", test::Rgb{0, 255, 0}},
-                              std::pair{"blau.bmp", test::Rgb{0, 0, 255}}})
+  for (auto [name, colour] :
+       {std::pair{"rot.bmp", test::Rgb{255, 0, 0}}, std::pair{"gruen.bmp", test::Rgb{0, 255, 0}},
+        std::pair{"blau.bmp", test::Rgb{0, 0, 255}}})
     ASSERT_EQ(AddTextureFiles(e(), {Bitmap(name, colour)}), 1);
   // A square in the middle of the view shows blue (entry 2); another one uses green (entry 1).
   e().History.Run("Quadrat", [&] {
@@ -195,6 +196,30 @@ TEST_F(EditingBasics, AModelLandsWhereTheViewLooksAndTakesATypedScale) {
   w->activateWindow();
   QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(model->BoundsMax, (Vector{at.x + 32, at.y + 14, at.z}));
+}
+
+TEST_F(EditingBasics, ASelectedModelShowsNormalLinesOnlyWithNormaleEinblenden) {
+  if (!w->Viewport()->GLReady()) GTEST_SKIP() << "no OpenGL context";
+  test::WriteFileBytes(dir / "platte.obj", test::Bytes(test::kQuadAndPentagonObj));
+  e().History.Run("Sektor", [&] { InsertSector(e()); });
+  prompts.open_answers.push_back(dir / "platte.obj");
+  w->Action("Model1")->trigger();
+  ASSERT_TRUE(e().TreeSelection && e().TreeSelection->NodeType == kModel);
+  auto red = [&] {
+    const QImage frame = w->Viewport()->grabFramebuffer();
+    int n = 0;
+    for (int y = 0; y < frame.height(); ++y)
+      for (int x = 0; x < frame.width(); ++x) n += frame.pixelColor(x, y) == QColor(255, 0, 0);
+    return n;
+  };
+  QAction* normals = w->Action("Normaleeinblenden1");
+  ASSERT_TRUE(normals->isChecked());
+  const int with_normals = red();
+  normals->trigger();
+  ASSERT_FALSE(normals->isChecked());
+  const int box_only = red();
+  EXPECT_GT(box_only, 0) << "the selection box";
+  EXPECT_LT(box_only, with_normals - 20) << "no normal line without \"Normale einblenden\"";
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // not in a folder named on its command line, not in the settings folders.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -68,8 +67,8 @@ TEST(Help, EveryProgramPrintsItsUsageAndWritesNothing) {
     const std::string command = "cd " + test::Quote((dir / "work").string()) + " && env HOME=" + home +
                                 " XDG_CONFIG_HOME=" + home + " XDG_CACHE_HOME=" + home +
                                 " XDG_DATA_HOME=" + home + " QT_QPA_PLATFORM=offscreen timeout 60 " +
-                                test::Quote(program.string()) + " " + args + " >" + test::Quote(out.string()) +
-                                " 2>" + test::Quote(err.string());
+                                test::Quote(program.string()) + " " + args + " >" +
+                                test::Quote(out.string()) + " 2>" + test::Quote(err.string());
     const int raw = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 0);

@@ -80,7 +80,8 @@ TEST_F(ModelPlacement, ScaleIsUniformAboutPositionAndOneStep) {
   EXPECT_EQ(quad->Vertices[0].Position, (Vector{1, 2, 3})) << "other node types stay";
 
   // Refused input changes nothing and leaves no step.
-  for (const char* text : {"zwei", "0", "-1"}) EXPECT_EQ(ScaleEnter(e, text), EnterResult::kStayInEdit) << text;
+  for (const char* text : {"zwei", "0", "-1"})
+    EXPECT_EQ(ScaleEnter(e, text), EnterResult::kStayInEdit) << text;
   EXPECT_EQ(prompts.warnings, (std::vector<std::string>{"'zwei' ist kein gültiger Gleitkommawert",
                                                         kScaleNotPositive, kScaleNotPositive}));
   EXPECT_EQ(e.History.UndoCount(), steps + 1);
@@ -105,7 +106,8 @@ std::string TexturedGltf(const std::string& image) {
          "\"bufferViews\":[{\"buffer\":0,\"byteOffset\":0,\"byteLength\":36},"
          "{\"buffer\":0,\"byteOffset\":36,\"byteLength\":24}],"
          "\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":3,\"type\":\"VEC3\","
-         "\"min\":[0,0,0],\"max\":[1,1,0]},{\"bufferView\":1,\"componentType\":5126,\"count\":3,\"type\":\"VEC2\"}]}";
+         "\"min\":[0,0,0],\"max\":[1,1,0]},{\"bufferView\":1,\"componentType\":5126,\"count\":3,\"type\":"
+         "\"VEC2\"}]}";
 }
 
 TEST_F(ModelPlacement, AForeignModelsDiffuseTextureJoinsTheLibrary) {
@@ -114,7 +116,7 @@ TEST_F(ModelPlacement, AForeignModelsDiffuseTextureJoinsTheLibrary) {
 
   // Named by an OBJ's material, with a Windows path: found by its name beside the model.
   test::WriteFileBytes(dir / "kiste.obj", test::Bytes(std::string("mtllib kiste.mtl\nusemtl holz\n") +
-                                                       test::kQuadAndPentagonObj));
+                                                      test::kQuadAndPentagonObj));
   test::WriteFileBytes(dir / "kiste.mtl", test::Bytes("newmtl holz\nmap_Kd C:\\Texturen\\holz.png\n"));
   test::WriteFileBytes(dir / "holz.png", png);
   TSector* box = Insert(dir / "kiste.obj", {});

@@ -137,8 +137,9 @@ TEST_F(LibraryHistory, RemovingKeepsEveryNodesPictureAndUndoBringsAllBack) {
   prompts.confirm_answers = {false};
   const size_t steps = e.History.UndoCount();
   e.History.Run("Löschen", [&] { EXPECT_FALSE(RemoveTextureCommand(e)); });
-  EXPECT_EQ(prompts.confirmations.back(), "Die Textur wird von einem Knoten benutzt, der danach keine Textur "
-                                          "mehr zeigt. Trotzdem löschen?");
+  EXPECT_EQ(prompts.confirmations.back(),
+            "Die Textur wird von einem Knoten benutzt, der danach keine Textur "
+            "mehr zeigt. Trotzdem löschen?");
   EXPECT_EQ(lib.Count(), 4);
   EXPECT_EQ(e.History.UndoCount(), steps);
 
