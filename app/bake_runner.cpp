@@ -41,7 +41,9 @@ BakeStatus BakeRunner::Run() {
   Editor& editor = main_.editor();
 
   if (!main_.MapExportForm()) main_.SetMapExportForm(new TMapExportForm(&main_));
-  const LightmapSize size = main_.MapExportForm()->Ask();
+  const std::optional<LightmapSize> asked = main_.MapExportForm()->Ask();
+  if (!asked) return BakeStatus::kCancelled;  // nothing baked, no undo step
+  const LightmapSize size = *asked;
 
   // The job copies what it reads, so the window may draw the scene meanwhile.
   BakeJob job(editor, size);

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QSurfaceFormat>
 #include <cstdio>
+#include <cstring>
 
 #include "app/frame_stats.h"
 #include "app/main_window.h"
@@ -13,7 +14,29 @@
 #include "render/viewport_panel.h"
 #include "ui/map_export_form.h"
 
+namespace {
+
+const char* const kUsage =
+    "Aufruf: quarvex [--immediate] [DATEI.tex] [DATEI.qxm]\n"
+    "       quarvex --frame-stats [--immediate] [--bake BxH] [--screenshot BILD.png] DATEIEN...\n"
+    "\n"
+    "  DATEI.tex, DATEI.qxm  nach dem Start zu öffnende Texturbibliotheken und Map-Dokument\n"
+    "  --immediate           mit dem Referenz-Renderer (Immediate Mode) zeichnen\n"
+    "  --frame-stats         Messmodus: 60 Bilder bei drehender Kamera und 20 Picks,\n"
+    "                        gibt die Mediane aus\n"
+    "  --bake BxH            im Messmodus vorher Lightmaps der Größe BxH berechnen\n"
+    "  --screenshot BILD.png im Messmodus das erste Bild speichern\n"
+    "  --help                diese Hilfe\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Answered before the window system is touched, so that it works without a display.
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
   QSurfaceFormat::setDefaultFormat(qx::ViewportPanel::RequestedFormat());
   // The 2D views draw from the 3D view's buffers: every GL widget shares them.
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

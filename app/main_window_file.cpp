@@ -109,6 +109,7 @@ void TMain::OpenDocumentFile(const std::filesystem::path& path) {
 
 void TMain::OpenTextureLibraryFile(const std::filesystem::path& path) {
   Busy busy;
+  UndoStack::Step step(editor_.History, "Bibliothek laden");
   std::string message;
   if (!LoadTextureLibrary(editor_.Textures, path, message)) editor_.ShowWarning(message);
   Redraw();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench_help.h"
 #include "bench_util.h"
 #include "commands/insert.h"
 #include "commands/selection.h"
@@ -41,7 +42,12 @@ void Run(int quads) {
 
 }  // namespace
 
+constexpr const char* kUsage =
+    "Aufruf: editing_bench [VIERECKE...]\n"
+    "Misst Auswahl, \"Alle Polygone markieren\" und Ziehschritte (Vorgabe 10000 50000 Vierecke).\n";
+
 int main(int argc, char** argv) {
+  if (qx::bench::AnswerHelp(argc, argv, kUsage)) return 0;
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes = {10000, 50000};

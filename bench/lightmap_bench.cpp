@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "bench_help.h"
 #include "document/map_document_io.h"
 #include "lighting/lightmap.h"
 #include "lighting/lightmap_oracle.h"
@@ -66,7 +67,14 @@ uint64_t OutputHash(const qx::Editor& e) {
 
 }  // namespace
 
+constexpr const char* kUsage =
+    "Aufruf: lightmap_bench [--rooms N] [--lights N] [--size N] [--repeat N] [--no-reference]\n"
+    "                      [--save DATEI.qxm]\n"
+    "Berechnet die Lightmaps eines erzeugten Levels mit der Referenz und dem schnellen Verfahren\n"
+    "und vergleicht sie; --save schreibt nur das Level als Map-Dokument.\n";
+
 int main(int argc, char** argv) {
+  if (qx::bench::AnswerHelp(argc, argv, kUsage)) return 0;
   int rooms = 14, lights = -1, size = 16, repeat = 3;
   bool reference = true, rooms_given = false;
   std::string save;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_help.h"
 #include "bench_level.h"
 #include "tools/plane_edit.h"
 #include "render/offscreen_gl.h"
@@ -109,7 +110,13 @@ void Run(test::OffscreenGl& gl, int quads) {
 
 }  // namespace
 
+constexpr const char* kUsage =
+    "Aufruf: plane_view_gui_bench [VIERECKE...]\n"
+    "Misst Bildzeiten der Grund- und Aufrissansichten (Vorgabe 10000 50000 Vierecke);\n"
+    "braucht einen X-Server (xvfb-run).\n";
+
 int main(int argc, char** argv) {
+  if (qx::bench::AnswerHelp(argc, argv, kUsage)) return 0;
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes = {10000, 50000};

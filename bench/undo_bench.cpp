@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench_help.h"
 #include "bench_util.h"
 #include "document/editor.h"
 #include "commands/insert.h"
@@ -51,7 +52,12 @@ void Run(int quads) {
 
 }  // namespace
 
+constexpr const char* kUsage =
+    "Aufruf: undo_bench [VIERECKE...]\n"
+    "Misst, was die Rückgängig-Liste kostet (Vorgabe 10000 50000 Vierecke).\n";
+
 int main(int argc, char** argv) {
+  if (qx::bench::AnswerHelp(argc, argv, kUsage)) return 0;
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes = {10000, 50000};

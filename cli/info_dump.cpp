@@ -174,10 +174,10 @@ bool DumpTextureLibrary(const std::vector<uint8_t>& bytes, std::string& out, std
   Add(out, "Texturbibliothek TLIB, %zu Bytes, %zu Texturen\n", bytes.size(), entries->size());
   for (size_t i = 0; i < entries->size(); ++i) {
     const TTexNode& t = (*entries)[i];
-    Add(out, "  %zu: \"%s\", Bitmap %zu Bytes, TexId %d", i, Cp1252ToUtf8(t.TexName).c_str(), t.Bitmap.size(),
-        t.TexId);
-    if (t.Info)
-      Add(out, ", %d x %d, %u Bit%s\n", t.Info->width, t.Info->height, t.Info->bits_per_pixel,
+    Add(out, "  %zu: \"%s\", Bitmap %zu Bytes, TexId %d", i, Cp1252ToUtf8(t.TexName).c_str(),
+        t.Bitmap().size(), t.TexId);
+    if (t.Info())
+      Add(out, ", %d x %d, %u Bit%s\n", t.Info()->width, t.Info()->height, t.Info()->bits_per_pixel,
           t.HasPixels() ? "" : ", keine Textur");
     else
       Add(out, ", kein lesbares Bitmap\n");

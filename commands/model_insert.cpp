@@ -5,6 +5,7 @@
 
 #include "commands/grid_snap.h"
 #include "commands/insert.h"
+#include "commands/model_texture.h"
 #include "commands/selection.h"
 
 namespace qx {
@@ -39,7 +40,8 @@ std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> mo
   for (int i = 0; i < md2.VertexCount(); ++i) {
     TVertex& v = node->Vertices[static_cast<size_t>(i)];
     v.Id = editor.NextId();
-    v.Position = md2.FramePosition(0, i);
+    // The model's own origin goes to Position.
+    v.Position = VectorAdd(md2.FramePosition(0, i), node->Position);
     for (float& c : v.Color) c = 1;
     if (i < md2.TexCoordCount()) {
       v.TexCoord[0] = uv[size_t(i) * 2];
@@ -85,6 +87,7 @@ TSector* InsertModel(Editor& editor, const Vector& at) {
   // Loaded before anything is numbered or added, so that a refused file
   // leaves the scene and the id counter as they were.
   std::unique_ptr<TMD2> model;
+  ModelTexture texture;
   std::string message;
   if (md2) {
     model = std::make_unique<TMD2>();
@@ -93,13 +96,16 @@ TSector* InsertModel(Editor& editor, const Vector& at) {
       model.reset();
     }
   } else {
-    model = ImportModelFile(*chosen, message);
+    model = ImportModelFile(*chosen, message, &texture);
   }
   if (!model) {
     editor.ShowWarning(message);
     return nullptr;
   }
-  TSector* node = editor.Tree.AddChild(parent, BuildModelNode(editor, std::move(model), at));
+  std::unique_ptr<TSector> built = BuildModelNode(editor, std::move(model), at);
+  const int texture_index = AddModelTexture(editor.Textures, texture, *chosen);
+  if (texture_index >= 0) built->TextureIndex = static_cast<uint16_t>(texture_index);
+  TSector* node = editor.Tree.AddChild(parent, std::move(built));
   SelectInTree(editor, node);
   TreeClick(editor);
   return node;

@@ -19,8 +19,8 @@ inline constexpr const char* kModelFilter =
     "FBX (*.fbx)|*.fbx|3D Studio (*.3ds)|*.3ds|Stanford PLY (*.ply)|*.ply|Collada (*.dae)|*.dae";
 
 // The model node for a loaded model, not yet in the tree: ids from NextId for
-// the node, then its vertices in order; the first frame's vertices at the
-// file's own coordinates; each file triangle (a, b, c) as (a, c, b), its
+// the node, then its vertices in order; the first frame's vertices moved by
+// Position, so that the model's origin lies there; each file triangle (a, b, c) as (a, c, b), its
 // corners' texture coordinates written to the vertices they name (the last
 // triangle to name a vertex wins); vertex lighting, texture 0, white vertex
 // colours; Position is the camera's look-at point snapped to the grid.
@@ -31,7 +31,9 @@ std::unique_ptr<TSector> BuildModelNode(Editor& editor, std::unique_ptr<TMD2> mo
 // The whole command: needs a tree selection (a sector, or a node whose sector
 // takes the model), asks for the file, ignores a cancel, a name not ending in
 // ".md2" or an imported format's extension (any case) or a missing file
-// silently, refuses an invalid file with a warning and adds nothing then. The new node is selected and shown.
+// silently, refuses an invalid file with a warning and adds nothing then.
+// A foreign model's diffuse texture, when it can be found, joins the library
+// and becomes the model's texture. The new node is selected and shown.
 // Returns it, or null when nothing was inserted.
 TSector* InsertModel(Editor& editor);
 TSector* InsertModel(Editor& editor, const Vector& at);

@@ -65,11 +65,7 @@ bool SetSelectedCoordinate(Editor& e, uint8_t node_type, AxisLock axis, float va
       Vector centre = ShownPosition(*n);
       const double d = double(value) - Coordinate(centre, axis);
       if (d == 0) continue;
-      MoveSubtree(n, axis, static_cast<float>(d));
-      if (node_type == kModel) {
-        float& c = Coordinate(n->Position, axis);
-        c = static_cast<float>(c + d);
-      }
+      MoveSubtree(n, axis, static_cast<float>(d));  // a model's Position goes along
       ComputeBounds(n);
     }
     e.ChangedSubtree(n, kChangeGeometry);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "commands/texture_use.h"
+#include "ui/browser_logic.h"
 #include "textures/texture_library_file.h"
 
 namespace qx {
@@ -52,6 +54,7 @@ bool LoadTextureLibraryCommand(Editor& editor) {
     return false;
   }
   WriteSetting(editor, kTextureLibraryPathSetting, lib.Directory);
+  editor.UpdateCaption();
   editor.Redraw();
   return true;
 }
@@ -64,6 +67,8 @@ bool SaveTextureLibraryCommand(Editor& editor) {
     editor.ShowWarning(message);
     return false;
   }
+  lib.MarkSaved();
+  editor.UpdateCaption();
   return true;
 }
 
@@ -84,8 +89,10 @@ bool SaveTextureLibraryAsCommand(Editor& editor) {
   lib.HasFile = true;
   lib.FileName = path;
   lib.Directory = path.parent_path();
+  lib.MarkSaved();
   WriteSetting(editor, kTextureLibraryPathSetting, lib.Directory);
   lib.NotifyChanged();
+  editor.UpdateCaption();
   return true;
 }
 
@@ -127,8 +134,11 @@ int AddTextureFiles(Editor& editor, const std::vector<std::filesystem::path>& fi
 
 bool RemoveTextureCommand(Editor& editor) {
   TextureLibrary& lib = editor.Textures;
-  if (!lib.Remove(lib.CurrentTexture())) return false;
-  // Polygons that used a later entry now show its successor.
+  const int index = lib.CurrentTexture();
+  if (!lib.Entry(index)) return false;
+  const int users = CountTextureUsers(editor.Tree, index);
+  if (users > 0 && editor.prompts && !editor.prompts->Confirm(RemoveUsedTextureQuestion(users))) return false;
+  RemoveTextureKeepingPictures(editor, index);
   editor.Redraw();
   return true;
 }

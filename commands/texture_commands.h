@@ -31,8 +31,10 @@ bool AddTextureCommand(Editor& editor);
 // entry (the last one is selected); the refused ones are named in one
 // warning. Returns the number added.
 int AddTextureFiles(Editor& editor, const std::vector<std::filesystem::path>& files);
-// "Löschen": removes the selected entry without asking; the last entry
-// becomes the selected one. Polygons keep their texture numbers.
+// "Löschen": removes the selected entry, asking first when nodes use it
+// (and saying how many); the last entry becomes the selected one. Every node
+// keeps the picture it showed: later entries' numbers move down with them,
+// users of the removed entry show none (RemoveTextureKeepingPictures).
 bool RemoveTextureCommand(Editor& editor);
 // "Zuweisen": the selected entry's number goes to every selected polygon and
 // model (as 16 bits: no selected entry gives 65535, which draws untextured).

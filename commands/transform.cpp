@@ -109,9 +109,12 @@ void SetVertexMode(Editor& e, bool on) {
 void MoveSubtree(TSector* node, AxisLock axis, float distance) {
   ForEachTransformed(node, [&](TSector* n) {
     switch (n->NodeType) {
+      case kModel:
+        // Position says where the model's origin is: it goes with the vertices.
+        AddOnAxis(n->Position, axis, distance);
+        [[fallthrough]];
       case kPolygon:
       case kPortal:
-      case kModel:
         for (TVertex& v : n->Vertices) AddOnAxis(v.Position, axis, distance);
         break;
       case kLight:
@@ -129,9 +132,11 @@ void MoveSubtree(TSector* node, AxisLock axis, float distance) {
 void RotateSubtree(TSector* node, AxisLock axis, const Vector& centre, float step) {
   ForEachTransformed(node, [&](TSector* n) {
     switch (n->NodeType) {
+      case kModel:
+        n->Position = Rotated(n->Position, centre, axis, 10.0 * step);
+        [[fallthrough]];
       case kPolygon:
       case kPortal:
-      case kModel:
         for (TVertex& v : n->Vertices) v.Position = Rotated(v.Position, centre, axis, 10.0 * step);
         break;
       case kLight:

@@ -32,7 +32,11 @@ class Document : public LitScene {
   std::filesystem::path DocumentFileName;
   bool DocumentHasFile = false;
 
+  // The map document differs from its file.
   bool IsModified() const { return modified_; }
+  // The document or the texture library (saved to a file of its own) does:
+  // "*" in the caption, and the question before either would be lost.
+  bool HasUnsavedChanges() const { return modified_ || Textures.IsModified(); }
 
   void AddDocumentListener(DocumentListener* l);
   void RemoveDocumentListener(DocumentListener* l);

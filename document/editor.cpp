@@ -53,7 +53,7 @@ void Editor::NewScene() {
 }
 
 std::string Editor::CaptionText() const {
-  return kCaptionPrefix + DocumentFileName.filename().string() + (modified_ ? "*" : "");
+  return kCaptionPrefix + DocumentFileName.filename().string() + (HasUnsavedChanges() ? "*" : "");
 }
 
 void Editor::SetModified(bool modified) {
@@ -65,8 +65,8 @@ void Editor::SetModified(bool modified) {
 }
 
 void Editor::ShowModified(bool modified) {
-  if (modified_ == modified) return;
   modified_ = modified;
+  // Also when the flag stays: a step may have changed the texture library alone.
   UpdateCaption();
 }
 

@@ -33,7 +33,38 @@ struct SceneState::LightmapCopy {
   }
 };
 
+struct SceneState::LibraryCopy {
+  TextureLibraryState state;
+  size_t bytes = 0;
+  StateMemory* memory = nullptr;
+  ~LibraryCopy() {
+    if (memory) memory->bytes -= bytes;
+  }
+};
+
 namespace {
+
+// A copy of the library shares every picture. A picture is charged to the
+// first copy that holds one its base did not, which keeps the count close
+// to the memory that removed and replaced pictures keep alive.
+std::shared_ptr<const SceneState::LibraryCopy> CopyLibrary(const TextureLibrary& library,
+                                                           const SceneState::LibraryCopy* base,
+                                                           StateMemory* memory) {
+  auto copy = std::make_shared<SceneState::LibraryCopy>();
+  copy->state = library.State();
+  std::unordered_map<const TexturePicture*, int> known;
+  if (base)
+    for (const TTexNode& e : base->state.entries) known.emplace(e.Picture.get(), 0);
+  copy->bytes = sizeof(SceneState::LibraryCopy);
+  for (const TTexNode& e : copy->state.entries) {
+    copy->bytes += sizeof(TTexNode) + e.TexName.capacity() + e.SourcePath.native().capacity();
+    if (e.Picture && known.emplace(e.Picture.get(), 0).second)
+      copy->bytes += e.Picture->Bitmap.capacity() + e.Picture->Pixels.rgb.capacity();
+  }
+  copy->memory = memory;
+  memory->bytes += copy->bytes;
+  return copy;
+}
 
 struct LoaderCopy {
   TMD2 md2;
@@ -138,7 +169,8 @@ int32_t SceneState::IndexOfSource(const TSector* node, size_t hint) const {
 }
 
 std::unique_ptr<SceneState> SceneState::Capture(const Editor& editor, const SceneState* base,
-                                                StateMemory* memory, bool* changed, RecordChanges* changes) {
+                                                StateMemory* memory, bool* changed, RecordChanges* changes,
+                                                bool* document_changed) {
   std::unique_ptr<SceneState> s(new SceneState());
   if (base) {
     s->nodes_.reserve(base->nodes_.size());
@@ -240,8 +272,15 @@ std::unique_ptr<SceneState> SceneState::Capture(const Editor& editor, const Scen
   }
   s->id_counter_ = editor.IdCounter;
   s->start_position_ = editor.StartPosition;
+  // A new copy also for another selected entry, which undo brings back too
+  // (a selection alone is no change, as in the tree).
+  if (base && base->library_ && base->library_->state.content == editor.Textures.ContentId() &&
+      base->library_->state.current == editor.Textures.CurrentTexture())
+    s->library_ = base->library_;
+  else
+    s->library_ = CopyLibrary(editor.Textures, base ? base->library_.get() : nullptr, memory);
 
-  if (changed) {
+  if (changed || document_changed) {
     bool differs = !base || base->nodes_.size() != s->nodes_.size() || base->lightmaps_ != s->lightmaps_ ||
                    !SameBits(base->start_position_, s->start_position_);
     for (size_t i = 0; !differs && i < s->nodes_.size(); ++i) {
@@ -251,7 +290,10 @@ std::unique_ptr<SceneState> SceneState::Capture(const Editor& editor, const Scen
           a.parent != b.parent || a.link != b.link ||
           (a.record != b.record && !SameFields(a.record->fields, b.record->fields, FieldScope::kDocument));
     }
-    *changed = differs;
+    if (document_changed) *document_changed = differs;
+    if (changed)
+      *changed =
+          differs || !base || !base->library_ || base->library_->state.content != s->library_->state.content;
   }
   return s;
 }
@@ -410,6 +452,11 @@ void SceneState::Restore(Editor& editor, const SceneState* live) {
   if (!SameBits(editor.StartPosition, start_position_)) {
     editor.StartPosition = start_position_;
     editor.ChangedStartPosition();
+  }
+  if (library_ && (library_->state.content != editor.Textures.ContentId() ||
+                   library_->state.current != editor.Textures.CurrentTexture())) {
+    // The views look texture names up by index when they draw.
+    editor.Textures.Restore(library_->state);
   }
   editor.IdCounter = std::max(editor.IdCounter, id_counter_);
   editor.SelectionList = std::move(selection);

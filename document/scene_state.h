@@ -54,9 +54,12 @@ class SceneState {
   // or the lightmaps hold: selection, marks, bounds and GL texture names alone
   // are no change. `changes` receives the live records whose fields (or link)
   // differ from base. Throws std::bad_alloc when memory runs out.
+  // The texture library is kept too (its pictures shared with the live one):
+  // `changed` covers it, `document_changed` only what the map document holds.
   static std::unique_ptr<SceneState> Capture(const Editor& editor, const SceneState* base,
                                              StateMemory* memory, bool* changed = nullptr,
-                                             RecordChanges* changes = nullptr);
+                                             RecordChanges* changes = nullptr,
+                                             bool* document_changed = nullptr);
 
   // Puts this state into the editor in place. `live` is the state last taken
   // of the editor, unchanged since: each node the two share keeps its live
@@ -86,6 +89,7 @@ class SceneState {
 
   struct Record;
   struct LightmapCopy;
+  struct LibraryCopy;
 
  private:
   SceneState() = default;
@@ -100,6 +104,7 @@ class SceneState {
 
   std::vector<Entry> nodes_;
   std::shared_ptr<const LightmapCopy> lightmaps_;  // null when there are none
+  std::shared_ptr<const LibraryCopy> library_;
   uint32_t id_counter_ = 0;
   Vector start_position_;
   std::vector<int32_t> selection_;  // SelectionList in order

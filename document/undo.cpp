@@ -96,11 +96,11 @@ bool UndoStack::Sync(const std::string& name, const std::string& merge_key) {
     reset_ = false;
     return false;
   }
-  bool changed = false;
+  bool changed = false, document_changed = false;
   last_changes_ = {};
   RecordChanges changes;
   std::unique_ptr<SceneState> next =
-      SceneState::Capture(editor_, current_.get(), &memory_, &changed, &changes);
+      SceneState::Capture(editor_, current_.get(), &memory_, &changed, &changes, &document_changed);
   if (!changed) {
     // Steps on different selections are different edits, even with one key.
     if (!next->SameSelection(*current_)) mergeable_ = false;
@@ -111,12 +111,13 @@ bool UndoStack::Sync(const std::string& name, const std::string& merge_key) {
       mergeable_ && !merge_key.empty() && !undo_.empty() && undo_.back().merge_key == merge_key;
   if (!merge) {
     current_->DropSources();
-    undo_.push_back({std::move(current_), name, merge_key, current_id_});
+    undo_.push_back({std::move(current_), name, merge_key, current_id_, document_id_});
     redo_.clear();
   }
   // When merging, the state before the first of the merged steps stays the one to go back to.
   current_ = std::move(next);
   current_id_ = ++next_id_;
+  if (document_changed) document_id_ = current_id_;
   last_changes_ = std::move(changes);
   mergeable_ = !merge_key.empty();
   Trim();
@@ -136,7 +137,7 @@ bool UndoStack::SyncGuarded(const std::string& name, const std::string& merge_ke
     current_.reset();
     last_changes_ = {};
     mergeable_ = false;
-    current_id_ = ++next_id_;
+    current_id_ = document_id_ = ++next_id_;
     ShowModified();
     Notify();
     return false;
@@ -153,9 +154,10 @@ bool UndoStack::Restore(std::deque<Entry>& from, std::deque<Entry>& to) {
     return false;  // the editor was not touched
   }
   current_->DropSources();
-  to.push_back({std::move(current_), entry.name, entry.merge_key, current_id_});
+  to.push_back({std::move(current_), entry.name, entry.merge_key, current_id_, document_id_});
   current_ = std::move(entry.state);
   current_id_ = entry.id;
+  document_id_ = entry.document_id;
   from.pop_back();
   ReconcileLightmapTextures(*to.back().state);
   // The restored selection comes back with the step; the panel shows its
@@ -255,16 +257,16 @@ void UndoStack::Trim() {
 void UndoStack::MarkClean() {
   // Changes not yet looked at went into the file too: record them first.
   if (depth_ == 0 && !gesture_open_) SyncGuarded({}, {});
-  clean_id_ = current_id_;
+  clean_id_ = document_id_;
   mergeable_ = false;
 }
 
 void UndoStack::MarkDirty() {
-  if (clean_id_ == current_id_) clean_id_ = 0;
+  if (clean_id_ == document_id_) clean_id_ = 0;
 }
 
 void UndoStack::ShowModified() {
-  editor_.ShowModified(current_id_ != clean_id_);
+  editor_.ShowModified(document_id_ != clean_id_);
 }
 
 void UndoStack::AfterReset() {
@@ -274,7 +276,7 @@ void UndoStack::AfterReset() {
   last_changes_ = {};
   reset_ = true;
   mergeable_ = false;
-  current_id_ = ++next_id_;
+  current_id_ = document_id_ = ++next_id_;
   clean_id_ = current_id_;
   ShowModified();
   Notify();

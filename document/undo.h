@@ -19,7 +19,9 @@
 // ends the history: its steps belong to another document. The editor's modified flag follows
 // the history: it is set when the scene differs from the state last saved
 // and cleared by saving, loading and NewScene (and by undoing back to the
-// saved state).
+// saved state). The texture library is part of every state, so its changes
+// are undone like any other; whether it differs from its own file the
+// library tells itself (TextureLibrary::IsModified).
 
 #include <cstddef>
 #include <cstdint>
@@ -133,6 +135,7 @@ class UndoStack : private TreeListener {
     std::string name;
     std::string merge_key;
     uint64_t id = 0;
+    uint64_t document_id = 0;  // id of the last state whose map document differed
   };
 
   void Open(std::string name, std::string merge_key);
@@ -152,7 +155,9 @@ class UndoStack : private TreeListener {
   StateMemory memory_;  // before every state, so it outlives them
   std::unique_ptr<SceneState> current_;
   std::deque<Entry> undo_, redo_;  // back: the newest
-  uint64_t current_id_ = 1, next_id_ = 1, clean_id_ = 1;
+  // The modified flag follows the map document alone: a step that changed
+  // only the texture library (saved to a file of its own) keeps document_id_.
+  uint64_t current_id_ = 1, next_id_ = 1, clean_id_ = 1, document_id_ = 1;
   int depth_ = 0;
   bool gesture_open_ = false;
   std::string open_name_, open_key_;

@@ -30,8 +30,9 @@ constexpr const char* kInvalid = "Ungültige Datei!";
 int ImportTimeoutMs(uint64_t file_size) {
   return 20000 + static_cast<int>(file_size >> 20) * 500;
 }
-// The largest message a child can send within the vertex and triangle limits.
-constexpr size_t kMaxMeshBytes = size_t(1) << 24;
+// The largest message a child can send within the vertex and triangle limits,
+// and an embedded texture.
+constexpr size_t kMaxMeshBytes = (size_t(1) << 24) + kMaxEmbeddedTextureBytes + 1024;
 
 constexpr std::array<std::string_view, 7> kExtensions = {".obj", ".gltf", ".glb", ".fbx",
                                                          ".3ds", ".ply",  ".dae"};
@@ -42,9 +43,9 @@ constexpr std::array<std::string_view, 7> kExtensions = {".obj", ".gltf", ".glb"
 // (assimp's flags name the sets up to 6 only; a seventh set is rare enough.)
 constexpr unsigned kDroppedComponents =
     aiComponent_NORMALS | aiComponent_TANGENTS_AND_BITANGENTS | aiComponent_COLORS | aiComponent_BONEWEIGHTS |
-    aiComponent_ANIMATIONS | aiComponent_TEXTURES | aiComponent_LIGHTS | aiComponent_CAMERAS |
-    aiComponent_TEXCOORDSn(1) | aiComponent_TEXCOORDSn(2) | aiComponent_TEXCOORDSn(3) |
-    aiComponent_TEXCOORDSn(4) | aiComponent_TEXCOORDSn(5) | aiComponent_TEXCOORDSn(6);
+    aiComponent_ANIMATIONS | aiComponent_LIGHTS | aiComponent_CAMERAS | aiComponent_TEXCOORDSn(1) |
+    aiComponent_TEXCOORDSn(2) | aiComponent_TEXCOORDSn(3) | aiComponent_TEXCOORDSn(4) |
+    aiComponent_TEXCOORDSn(5) | aiComponent_TEXCOORDSn(6);
 
 // No aiProcess_PreTransformVertices: positions stay as stored, like an MD2
 // model's. No aiProcess_FindDegenerates either: no triangle is dropped.
@@ -71,6 +72,87 @@ class PlainFileSystem : public Assimp::DefaultIOSystem {
 
 // What the child process reports about the scene assimp read.
 enum MeshStatus : uint8_t { kMeshesOk, kMeshesInvalid, kMeshesTooManyVertices, kMeshesTooManyTriangles };
+
+enum TextureKind : uint8_t { kNoTexture, kNamedTexture, kEmbeddedFile, kEmbeddedTexels };
+
+void PutName(ByteWriter& out, const std::string& name) {
+  out.U32(static_cast<uint32_t>(name.size()));
+  out.Bytes(name);
+}
+
+std::string TakeName(ByteReader& in) {
+  const uint32_t size = in.U32();
+  in.NeedItems(size, 1);
+  return in.String(size);
+}
+
+std::vector<uint8_t> TakeBytes(ByteReader& in, size_t size) {
+  const uint8_t* p = in.Bytes(size);
+  return std::vector<uint8_t>(p, p + size);
+}
+
+// Child side, after the meshes: the diffuse (or glTF base colour) texture of
+// the first mesh whose material has one: its name, and the picture when the
+// file carries it.
+void SerializeTexture(const aiScene* scene, ByteWriter& out) {
+  for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+    const unsigned index = scene->mMeshes[m]->mMaterialIndex;
+    if (!scene->mMaterials || index >= scene->mNumMaterials || !scene->mMaterials[index]) continue;
+    const aiMaterial* material = scene->mMaterials[index];
+    aiString path;
+    if (material->GetTexture(aiTextureType_DIFFUSE, 0, &path) != AI_SUCCESS &&
+        material->GetTexture(aiTextureType_BASE_COLOR, 0, &path) != AI_SUCCESS)
+      continue;
+    const std::string name(path.C_Str(), path.length);
+    if (name.empty()) continue;
+    const aiTexture* embedded = scene->GetEmbeddedTexture(path.C_Str());
+    const uint64_t texels = embedded ? uint64_t(embedded->mWidth) * embedded->mHeight : 0;
+    if (embedded && embedded->pcData && embedded->mHeight == 0 && embedded->mWidth > 0 &&
+        embedded->mWidth <= kMaxEmbeddedTextureBytes) {
+      out.U8(kEmbeddedFile);
+      PutName(out, name);
+      out.U32(embedded->mWidth);  // the size of the compressed picture in bytes
+      out.Bytes(embedded->pcData, embedded->mWidth);
+    } else if (embedded && embedded->pcData && embedded->mHeight > 0 && texels > 0 &&
+               texels * 3 <= kMaxEmbeddedTextureBytes) {
+      out.U8(kEmbeddedTexels);
+      PutName(out, name);
+      out.U32(embedded->mWidth);
+      out.U32(embedded->mHeight);
+      for (uint64_t i = 0; i < texels; ++i) {
+        const aiTexel& t = embedded->pcData[i];
+        out.U8(t.r);
+        out.U8(t.g);
+        out.U8(t.b);
+      }
+    } else {
+      out.U8(kNamedTexture);
+      PutName(out, name);
+    }
+    return;
+  }
+  out.U8(kNoTexture);
+}
+
+void ReadTexture(ByteReader& in, ModelTexture& texture) {
+  texture = {};
+  if (in.Remaining() == 0) return;
+  const uint8_t kind = in.U8();
+  if (kind == kNoTexture) return;
+  texture.name = TakeName(in);
+  if (kind == kEmbeddedFile) {
+    const uint32_t size = in.U32();
+    in.NeedItems(size, 1);
+    texture.embedded_file = TakeBytes(in, size);
+  } else if (kind == kEmbeddedTexels) {
+    const uint32_t width = in.U32(), height = in.U32();
+    if (width == 0 || height == 0 || uint64_t(width) * height * 3 > kMaxEmbeddedTextureBytes) return;
+    in.NeedItems(size_t(width) * height, 3);
+    texture.width = static_cast<int32_t>(width);
+    texture.height = static_cast<int32_t>(height);
+    texture.embedded_rgb = TakeBytes(in, size_t(width) * height * 3);
+  }
+}
 
 // Child side: the meshes as plain numbers. Per mesh its vertex count, whether
 // it has texture coordinates, x y z (and u v) per vertex, then its faces of
@@ -124,14 +206,17 @@ std::vector<uint8_t> SerializeScene(const aiScene* scene) {
       for (unsigned k = 0; k < face.mNumIndices; ++k) out.U32(face.mIndices[k]);
     }
   }
+  SerializeTexture(scene, out);
   return out.Take();
 }
 
 // Parent side: merges every mesh into one single-frame model. Triangles are
 // stored in MD2 order (a, c, b): MD2 files wind their faces clockwise, these
 // formats counter-clockwise, and the node builder turns MD2 order round.
-std::unique_ptr<TMD2> ModelFromMeshes(const std::vector<uint8_t>& bytes, std::string& message) {
+std::unique_ptr<TMD2> ModelFromMeshes(const std::vector<uint8_t>& bytes, std::string& message,
+                                      ModelTexture* texture) {
   message = kInvalid;
+  ModelTexture found;
   std::vector<float> positions, uv;
   std::vector<MD2Triangle> triangles;
   try {
@@ -183,6 +268,12 @@ std::unique_ptr<TMD2> ModelFromMeshes(const std::vector<uint8_t>& bytes, std::st
         }
       }
     }
+    // A texture that cannot be read back costs the model nothing.
+    try {
+      ReadTexture(in, found);
+    } catch (const ReadError&) {
+      found = {};
+    }
   } catch (const ReadError&) {
     return nullptr;
   }
@@ -193,6 +284,7 @@ std::unique_ptr<TMD2> ModelFromMeshes(const std::vector<uint8_t>& bytes, std::st
     return nullptr;
   }
   message.clear();
+  if (texture) *texture = std::move(found);
   return model;
 }
 
@@ -210,7 +302,7 @@ bool HeaderNeverEnds(const std::string& extension, const uint8_t* data, size_t s
 // steps of Debian's assimp stop the whole process on a failed internal
 // assertion, and a damaged file must not take the editor with it.
 std::unique_ptr<TMD2> ImportIsolated(const std::function<const aiScene*(Assimp::Importer&)>& read,
-                                     int timeout_ms, std::string& message) {
+                                     int timeout_ms, std::string& message, ModelTexture* texture) {
   std::vector<uint8_t> meshes;
   const bool done = RunInChildProcess(
       [&read] {
@@ -223,7 +315,7 @@ std::unique_ptr<TMD2> ImportIsolated(const std::function<const aiScene*(Assimp::
     message = kInvalid;
     return nullptr;
   }
-  return ModelFromMeshes(meshes, message);
+  return ModelFromMeshes(meshes, message, texture);
 }
 
 }  // namespace
@@ -236,8 +328,10 @@ bool HasImportExtension(const std::filesystem::path& path) {
   return false;
 }
 
-std::unique_ptr<TMD2> ImportModelFile(const std::filesystem::path& path, std::string& message) {
+std::unique_ptr<TMD2> ImportModelFile(const std::filesystem::path& path, std::string& message,
+                                      ModelTexture* texture) {
   message = kInvalid;
+  if (texture) *texture = {};
   std::error_code ec;
   const uintmax_t size = std::filesystem::file_size(path, ec);
   if (ec || size == 0 || size > kMaxModelFileSize) return nullptr;
@@ -255,12 +349,13 @@ std::unique_ptr<TMD2> ImportModelFile(const std::filesystem::path& path, std::st
         importer.SetIOHandler(new PlainFileSystem);  // the importer owns it
         return importer.ReadFile(name, kSteps);
       },
-      ImportTimeoutMs(size), message);
+      ImportTimeoutMs(size), message, texture);
 }
 
 std::unique_ptr<TMD2> ImportModelFromMemory(const uint8_t* data, size_t size, const std::string& extension,
-                                            std::string& message, int timeout_ms) {
+                                            std::string& message, int timeout_ms, ModelTexture* texture) {
   message = kInvalid;
+  if (texture) *texture = {};
   if (!data || size == 0 || size > kMaxModelFileSize || HeaderNeverEnds(extension, data, size))
     return nullptr;
   const std::string name = std::string(AI_MEMORYIO_MAGIC_FILENAME) + "." + extension;
@@ -270,7 +365,7 @@ std::unique_ptr<TMD2> ImportModelFromMemory(const uint8_t* data, size_t size, co
         importer.SetIOHandler(new Assimp::MemoryIOSystem(data, size, nullptr));
         return importer.ReadFile(name, kSteps);
       },
-      timeout_ms > 0 ? timeout_ms : ImportTimeoutMs(size), message);
+      timeout_ms > 0 ? timeout_ms : ImportTimeoutMs(size), message, texture);
 }
 
 }  // namespace qx

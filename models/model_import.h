@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "models/md2.h"
 
@@ -34,6 +35,22 @@ inline constexpr const char* kTooManyVerticesMessage =
 inline constexpr const char* kTooManyTrianglesMessage =
     "Ungültige Datei!\nDas Modell hat mehr als 65535 Dreiecke.";
 
+// The diffuse texture a model's first textured material names: the name as
+// the file gives it, and when the file carries the picture itself, its bytes
+// (a picture file such as PNG) or its pixels (RGB, top row first).
+struct ModelTexture {
+  std::string name;
+  std::vector<uint8_t> embedded_file;
+  int32_t width = 0, height = 0;
+  std::vector<uint8_t> embedded_rgb;
+
+  bool Named() const { return !name.empty() || Embedded(); }
+  bool Embedded() const { return !embedded_file.empty() || !embedded_rgb.empty(); }
+};
+
+// An embedded picture larger than this is left out (the model is still read).
+inline constexpr size_t kMaxEmbeddedTextureBytes = size_t(48) << 20;
+
 // Whether the file name ends in one of the imported formats' extensions
 // (.obj, .gltf, .glb, .fbx, .3ds, .ply, .dae), in any letter case.
 bool HasImportExtension(const std::filesystem::path& path);
@@ -41,13 +58,17 @@ bool HasImportExtension(const std::filesystem::path& path);
 // Reads a model file (files it names, such as a glTF's buffers, are found
 // beside it). Null with `message` set when the file is no valid model of a
 // known format, has no triangle, or breaks a limit.
-std::unique_ptr<TMD2> ImportModelFile(const std::filesystem::path& path, std::string& message);
+// With `texture`, it receives the diffuse texture the model names (empty
+// when it names none).
+std::unique_ptr<TMD2> ImportModelFile(const std::filesystem::path& path, std::string& message,
+                                      ModelTexture* texture = nullptr);
 
 // The same from bytes in memory; `extension` ("obj", "glb", ...) tells the
 // format. Nothing outside the buffer is opened, whatever the bytes name. A
 // parser caught in a loop is given up after `timeout_ms` (0: a time that
 // grows with the size, as for files).
 std::unique_ptr<TMD2> ImportModelFromMemory(const uint8_t* data, size_t size, const std::string& extension,
-                                            std::string& message, int timeout_ms = 0);
+                                            std::string& message, int timeout_ms = 0,
+                                            ModelTexture* texture = nullptr);
 
 }  // namespace qx

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "commands/document_commands.h"
+#include "commands/texture_commands.h"
 
 namespace qx {
 
@@ -17,10 +18,15 @@ bool Noted(Editor& editor, RecentFiles* recent, bool done) {
 
 bool AskToSaveChanges(Editor& editor, RecentFiles* recent) {
   editor.History.Commit();  // a change made outside any command counts too
-  if (!editor.IsModified() || !editor.prompts) return true;
-  switch (editor.prompts->AskYesNoCancel(kSaveChangesQuestion)) {
+  const bool document = editor.IsModified(), library = editor.Textures.IsModified();
+  if ((!document && !library) || !editor.prompts) return true;
+  const char* question = !library   ? kSaveChangesQuestion
+                         : document ? kSaveBothQuestion
+                                    : kSaveLibraryQuestion;
+  switch (editor.prompts->AskYesNoCancel(question)) {
     case Answer::kYes:
-      return SaveDocumentCommand(editor, recent);
+      if (document && !SaveDocumentCommand(editor, recent)) return false;
+      return !library || SaveTextureLibraryCommand(editor);
     case Answer::kNo:
       return true;
     case Answer::kCancel:

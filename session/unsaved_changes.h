@@ -12,10 +12,16 @@
 namespace qx {
 
 inline constexpr const char* kSaveChangesQuestion = "Änderungen speichern?";
+inline constexpr const char* kSaveLibraryQuestion =
+    "Die Texturbibliothek wurde geändert. Änderungen speichern?";
+inline constexpr const char* kSaveBothQuestion =
+    "Das Map-Dokument und die Texturbibliothek wurden geändert. Änderungen speichern?";
 
 // Asks "Änderungen speichern?" (Ja / Nein / Abbrechen) when the document has
-// unsaved changes. Ja saves as "Speichern" does (asking for a name when the
-// document has none); a cancelled or failed save keeps everything as it is.
+// unsaved changes, naming the texture library when it has some too (or only
+// it). Ja saves what changed as "Speichern" and "Bibliothek speichern" do
+// (asking for a name when there is none); a cancelled or failed save keeps
+// everything as it is.
 // True when the caller may go on and replace or close the document. Without
 // prompts nobody can answer: true.
 bool AskToSaveChanges(Editor& editor, RecentFiles* recent = nullptr);

@@ -1,16 +1,37 @@
 #include "textures/texture_library.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace qx {
+
+namespace {
+const std::vector<uint8_t> kNoBitmap;
+const std::optional<BmpInfo> kNoInfo;
+const RgbImage kNoPixels;
+}  // namespace
+
+const std::vector<uint8_t>& TTexNode::Bitmap() const {
+  return Picture ? Picture->Bitmap : kNoBitmap;
+}
+
+const std::optional<BmpInfo>& TTexNode::Info() const {
+  return Picture ? Picture->Info : kNoInfo;
+}
+
+const RgbImage& TTexNode::Pixels() const {
+  return Picture ? Picture->Pixels : kNoPixels;
+}
 
 TTexNode MakeTexNode(int32_t tex_id, std::string tex_name, std::vector<uint8_t> bitmap) {
   TTexNode node;
   node.TexId = tex_id;
   node.TexName = std::move(tex_name);
-  node.Bitmap = std::move(bitmap);
-  node.Info = ReadBmpInfo(node.Bitmap);
-  if (std::optional<RgbImage> pixels = DecodeBmp24(node.Bitmap)) node.Pixels = std::move(*pixels);
+  auto picture = std::make_shared<TexturePicture>();
+  picture->Bitmap = std::move(bitmap);
+  picture->Info = ReadBmpInfo(picture->Bitmap);
+  if (std::optional<RgbImage> pixels = DecodeBmp24(picture->Bitmap)) picture->Pixels = std::move(*pixels);
+  node.Picture = std::move(picture);
   return node;
 }
 
@@ -47,6 +68,7 @@ int TextureLibrary::Add(TTexNode entry) {
   MakeTexture(entry);
   entries_.push_back(std::move(entry));
   current_ = Count() - 1;
+  ContentChanged();
   NotifyChanged();
   return current_;
 }
@@ -56,6 +78,7 @@ bool TextureLibrary::Remove(int index) {
   ReleaseTexture(entries_[static_cast<size_t>(index)]);
   entries_.erase(entries_.begin() + index);
   current_ = Count() - 1;
+  ContentChanged();
   NotifyChanged();
   return true;
 }
@@ -68,6 +91,7 @@ bool TextureLibrary::Replace(int index, TTexNode picture) {
   picture.GLName = 0;
   entry = std::move(picture);
   MakeTexture(entry);
+  ContentChanged();
   NotifyChanged();
   return true;
 }
@@ -81,6 +105,44 @@ void TextureLibrary::ReplaceAll(std::vector<TTexNode> entries) {
   }
   // The current-texture box must only ever show an entry that exists.
   current_ = entries_.empty() ? -1 : std::clamp(current_, 0, Count() - 1);
+  ContentChanged();
+  NotifyChanged();
+}
+
+TextureLibraryState TextureLibrary::State() const {
+  TextureLibraryState state;
+  state.entries = entries_;
+  for (TTexNode& e : state.entries) e.GLName = 0;
+  state.current = current_;
+  state.content = content_;
+  return state;
+}
+
+void TextureLibrary::Restore(const TextureLibraryState& state) {
+  // Textures are found again by their picture, which entries share and never change.
+  std::unordered_multimap<const TexturePicture*, uint32_t> made;
+  for (TTexNode& e : entries_)
+    if (e.GLName != 0) made.emplace(e.Picture.get(), e.GLName);
+  std::vector<TTexNode> entries = state.entries;
+  for (TTexNode& e : entries) {
+    e.GLName = 0;
+    auto it = made.find(e.Picture.get());
+    if (it != made.end()) {
+      e.GLName = it->second;
+      made.erase(it);
+    } else {
+      MakeTexture(e);
+    }
+  }
+  for (const auto& [picture, name] : made) {
+    if (uploader_) uploader_->Release(name);
+    ++revision_;
+  }
+  // Indices may name other textures now: a picture kept from earlier frames is stale.
+  if (content_ != state.content) ++revision_;
+  entries_ = std::move(entries);
+  current_ = entries_.empty() ? -1 : std::clamp(state.current, 0, Count() - 1);
+  content_ = state.content;
   NotifyChanged();
 }
 
@@ -92,7 +154,7 @@ void TextureLibrary::SetUploader(TextureUploader* uploader) {
 }
 
 void TextureLibrary::MakeTexture(TTexNode& entry) {
-  if (uploader_ && entry.HasPixels()) entry.GLName = uploader_->Upload(entry.Pixels);
+  if (uploader_ && entry.HasPixels()) entry.GLName = uploader_->Upload(entry.Pixels());
   ++revision_;
 }
 

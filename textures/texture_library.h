@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -18,25 +19,43 @@
 
 namespace qx {
 
+// An entry's picture: the bitmap file and what is decoded from it. Never
+// changed once made, so that entries, the undo history's copies of the
+// library and a picture kept by the browser share one.
+struct TexturePicture {
+  std::vector<uint8_t> Bitmap;  // the complete bitmap file
+  std::optional<BmpInfo> Info;  // its headers; empty when they cannot be read
+  RgbImage Pixels;              // decoded 24-bit pixels; empty for any other bitmap
+};
+
 struct TTexNode {
   int32_t TexId = 0;                 // random, 0..2147483646; stored in the file, read by nothing
   uint32_t GLName = 0;               // texture name, 0 when the bitmap is no texture or nothing was uploaded
   std::filesystem::path SourcePath;  // the bitmap file it was added from; empty when loaded from a library
   std::string TexName;               // Windows-1252 bytes
-  std::vector<uint8_t> Bitmap;       // the complete bitmap file
-  std::optional<BmpInfo> Info;       // its headers; empty when they cannot be read
-  RgbImage Pixels;                   // decoded 24-bit pixels; empty for any other bitmap
+  std::shared_ptr<const TexturePicture> Picture;  // null: no bitmap at all
 
-  int32_t Width() const { return Info ? Info->width : 0; }
-  int32_t Height() const { return Info ? Info->height : 0; }
+  const std::vector<uint8_t>& Bitmap() const;
+  const std::optional<BmpInfo>& Info() const;
+  const RgbImage& Pixels() const;
+  int32_t Width() const { return Info() ? Info()->width : 0; }
+  int32_t Height() const { return Info() ? Info()->height : 0; }
   // Whether the bitmap can become a texture.
-  bool HasPixels() const { return !Pixels.Empty(); }
+  bool HasPixels() const { return !Pixels().Empty(); }
 };
 
 // Builds an entry from bitmap file bytes: reads the headers and decodes the
 // pixels when the bitmap is an uncompressed 24-bit one. Never fails: a damaged
 // bitmap gives an entry without pixels.
 TTexNode MakeTexNode(int32_t tex_id, std::string tex_name, std::vector<uint8_t> bitmap);
+
+// What the undo history keeps of a library: the entries (pictures shared,
+// texture names left out), the selected entry and the content's identity.
+struct TextureLibraryState {
+  std::vector<TTexNode> entries;
+  int current = 0;
+  uint64_t content = 0;
+};
 
 // Implemented by the render layer with OpenGL: texture unit 0, nearest-neighbour
 // filters, all mipmap levels from RGB pixels. Rows are tightly packed, bottom
@@ -106,6 +125,20 @@ class TextureLibrary {
   void ReplaceAll(std::vector<TTexNode> entries);
   void Clear() { ReplaceAll({}); }
 
+  // Identifies the entries' content: changes with every change of the entries
+  // (not with the selection) and comes back with a state put back by undo.
+  uint64_t ContentId() const { return content_; }
+  // Whether the entries differ from those last saved to or loaded from the
+  // library's file (or, without one, from the empty library of the start).
+  bool IsModified() const { return content_ != saved_content_; }
+  void MarkSaved() { saved_content_ = content_; }
+
+  // A copy for the undo history, and the way back to it: entries whose
+  // picture is still in the library keep its texture, the others get new
+  // ones, and textures no entry uses any more are released.
+  TextureLibraryState State() const;
+  void Restore(const TextureLibraryState& state);
+
   // The uploader makes textures of every entry that has pixels, now and for
   // every later change. Setting another (or none) first releases the textures
   // made by the old one, so call SetUploader(nullptr) while its context lives.
@@ -126,6 +159,8 @@ class TextureLibrary {
   std::vector<TextureLibraryListener*> listeners_;
   std::mt19937 random_;
   uint64_t revision_ = 0;
+  uint64_t content_ = 0, saved_content_ = 0, next_content_ = 0;
+  void ContentChanged() { content_ = ++next_content_; }
 };
 
 }  // namespace qx

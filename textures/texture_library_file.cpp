@@ -20,8 +20,8 @@ std::optional<std::vector<uint8_t>> WriteTextureLibraryBytes(const std::vector<T
   if (entries.size() > kMaxLibraryEntries) return std::nullopt;
   size_t total = 6;
   for (const TTexNode& e : entries) {
-    if (e.Bitmap.size() > static_cast<size_t>(INT32_MAX)) return std::nullopt;
-    total += kMinEntrySize + (e.TexName.size() & 0xFF) + e.Bitmap.size();
+    if (e.Bitmap().size() > static_cast<size_t>(INT32_MAX)) return std::nullopt;
+    total += kMinEntrySize + (e.TexName.size() & 0xFF) + e.Bitmap().size();
   }
   ByteWriter w;
   w.Reserve(total);
@@ -32,8 +32,8 @@ std::optional<std::vector<uint8_t>> WriteTextureLibraryBytes(const std::vector<T
     const uint8_t length = static_cast<uint8_t>(e.TexName.size() & 0xFF);
     w.U8(length);
     w.Bytes(e.TexName.data(), length);
-    w.I32(static_cast<int32_t>(e.Bitmap.size()));
-    w.Bytes(e.Bitmap);
+    w.I32(static_cast<int32_t>(e.Bitmap().size()));
+    w.Bytes(e.Bitmap());
   }
   return w.Take();
 }
@@ -95,6 +95,7 @@ bool LoadTextureLibrary(TextureLibrary& library, const std::filesystem::path& pa
   library.Directory = path.parent_path();
   library.HasFile = true;
   library.ReplaceAll(std::move(*entries));
+  library.MarkSaved();
   return true;
 }
 

@@ -243,9 +243,9 @@ void PlaneMouse::ApplyMove(const Vector& offset) {
     if (HasVertices(n->NodeType)) {
       for (size_t i = 0; i < s.vertices.size() && i < n->Vertices.size(); ++i)
         n->Vertices[i].Position = Offset(s.vertices[i], offset);
-    } else {
-      n->Position = Offset(s.position, offset);
     }
+    // A model's Position (its origin) goes with its vertices.
+    if (!HasVertices(n->NodeType) || n->NodeType == kModel) n->Position = Offset(s.position, offset);
     Touched(e_, n);
   }
   if (texture_lock_) texture_lock_->Keep();

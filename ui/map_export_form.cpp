@@ -1,6 +1,8 @@
 #include "ui/map_export_form.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,12 +32,15 @@ TMapExportForm::TMapExportForm(QWidget* parent) : QDialog(parent) {
   edit2_->setObjectName("Edit2");
   up_down2_ = new UpDown("UpDown2", this);
   for (QLineEdit* e : {edit1_, edit2_}) {
-    e->setReadOnly(true);
+    e->setValidator(new QIntValidator(1, kMaxLightmapSide, e));
     e->setFixedWidth(60);
+    connect(e, &QLineEdit::textChanged, this, &TMapExportForm::InputChanged);
   }
   ok_ = new QPushButton("Ok", this);
   ok_->setObjectName("LbSpeedButton1");
   ok_->setDefault(true);
+  cancel_ = new QPushButton("Abbrechen", this);
+  cancel_->setObjectName("LbSpeedButton2");
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(label1_, 0, 0);
@@ -44,18 +49,24 @@ TMapExportForm::TMapExportForm(QWidget* parent) : QDialog(parent) {
   grid->addWidget(label2_, 1, 0);
   grid->addWidget(edit2_, 1, 1);
   grid->addWidget(up_down2_, 1, 2);
-  grid->addWidget(ok_, 2, 0, 1, 3);
+  auto* buttons = new QHBoxLayout();
+  buttons->addWidget(ok_);
+  buttons->addWidget(cancel_);
+  grid->addLayout(buttons, 2, 0, 1, 3);
 
   connect(up_down1_, &UpDown::Clicked, this, &TMapExportForm::UpDown1Click);
   connect(up_down2_, &UpDown::Clicked, this, &TMapExportForm::UpDown2Click);
   connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+  // Esc and the window's close button reject as well.
+  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
   setFixedSize(sizeHint());
 }
 
 int TMapExportForm::StepValue(int value, bool up) {
   if (up) return value > kMaxLightmapSide / 2 ? std::max(value, kMaxLightmapSide) : value * 2;
   const int half = value / 2;
-  return half <= 3 ? kSmallestSize : half;
+  // The arrows never go below 4, nor raise a smaller typed value.
+  return half <= 3 ? std::min(value, kSmallestSize) : half;
 }
 
 int TMapExportForm::ParseValue(const QString& text) {
@@ -81,9 +92,18 @@ void TMapExportForm::SetValues(LightmapSize size) {
   edit2_->setText(QString::number(size.height));
 }
 
-LightmapSize TMapExportForm::Ask() {
-  exec();
-  return Values();
+void TMapExportForm::InputChanged() {
+  // "Ok" takes only sizes the baker can make; Enter presses it.
+  ok_->setEnabled(edit1_->hasAcceptableInput() && edit2_->hasAcceptableInput());
+}
+
+std::optional<LightmapSize> TMapExportForm::Ask() {
+  const LightmapSize before = Values();
+  edit1_->setFocus();
+  edit1_->selectAll();
+  if (exec() == QDialog::Accepted) return Values();
+  SetValues(before);
+  return std::nullopt;
 }
 
 }  // namespace qx

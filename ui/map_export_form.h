@@ -1,10 +1,12 @@
 #pragma once
 // TMapExportForm: the lightmap-size dialog ("MapExport"). It is made once at
 // start and lives until the program ends, so its values persist between
-// computations. The sizes run through the powers of two from 4 up; the dialog
-// has no cancel: however it is closed, the computation goes on.
+// computations. Sizes from 1 to 4096 are typed; the arrows double and halve
+// them. "Ok" (or Enter) takes them; "Abbrechen", Esc and closing the window
+// cancel the computation and bring back the values the dialog opened with.
 
 #include <QDialog>
+#include <optional>
 
 #include "lighting/lightmap.h"
 
@@ -21,14 +23,15 @@ class TMapExportForm : public QDialog {
  public:
   explicit TMapExportForm(QWidget* parent = nullptr);
 
-  // The value an up (doubled) or down (halved; 3 or less becomes 4) click
-  // makes of `value`. Doubling stops at the largest size the baker takes.
+  // The value an up (doubled) or down (halved; 3 or less becomes 4, but a
+  // value below 4 stays) click makes of `value`. Doubling stops at the
+  // largest size the baker takes.
   static int StepValue(int value, bool up);
   // The number in an edit, 4 when the text is not one.
   static int ParseValue(const QString& text);
 
-  // Shows the dialog modally and returns the sizes it then holds.
-  LightmapSize Ask();
+  // Shows the dialog modally: the sizes taken with "Ok", nothing when cancelled.
+  std::optional<LightmapSize> Ask();
   LightmapSize Values() const;
   void SetValues(LightmapSize size);
 
@@ -43,6 +46,9 @@ class TMapExportForm : public QDialog {
   UpDown* up_down1_ = nullptr;
   UpDown* up_down2_ = nullptr;
   QPushButton* ok_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+
+  void InputChanged();
 };
 
 }  // namespace qx

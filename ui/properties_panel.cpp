@@ -15,6 +15,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "commands/model_scale.h"
 #include "commands/node_position.h"
 #include "commands/texture_align.h"
 
@@ -229,6 +230,9 @@ void PropertiesPanel::BuildPages() {
 
   add_checks(6);  // Model
   add_radios(6, nullptr);
+  scale_edit_ = AddEdit(pages[6], kScaleEdit, kScaleCommand);
+  scale_edit_->setToolTip(QString::fromUtf8("Faktor für alle gewählten Modelle, um ihre Position (Enter)"));
+  connect(scale_edit_, &QLineEdit::returnPressed, this, [this] { NumberEditEnter(scale_edit_); });
 
   for (auto [page, name] : {std::pair{7, "Edit3"}, std::pair{11, "Edit7"}}) {
     QLineEdit* edit = AddEdit(pages[page], name, "Typ");
@@ -324,6 +328,8 @@ void PropertiesPanel::ShowNode(const TSector* node) {
   }
   if (c.page == PageForNodeType(kLight)) UpdatePreview();
   if (texture_scale_) texture_scale_->setText(QString::number(double(editor_.TextureScale)));
+  // The factor applies to the models as they are now: it starts at 1 each time.
+  if (c.page == PageForNodeType(kModel)) scale_edit_->setText("1");
 }
 
 bool PropertiesPanel::ApplyEdit(QLineEdit* edit) {
@@ -331,6 +337,12 @@ bool PropertiesPanel::ApplyEdit(QLineEdit* edit) {
   typed_.erase(edit);
   bool ok = true;
   const std::string text = edit->text().toStdString();
+  if (edit == scale_edit_) {
+    ok = ScaleEnter(editor_, text) == EnterResult::kFocusViewport;  // its own undo step
+    if (!ok) typed_.insert(edit);
+    applying_ = false;
+    return ok;
+  }
   UndoStack::Step step(editor_.History, kPropertiesStepName);
   if (edit == texture_scale_ || edit->property("texture_field").isValid()) {
     ok = ApplyTextureEdit(edit);

@@ -86,6 +86,7 @@ class PropertiesPanel : public QTabWidget, public DocumentListener, private Tree
   QLineEdit* colour_edits_[3] = {};
   QFrame* preview_ = nullptr;
   QLineEdit* range_edit_ = nullptr;
+  QLineEdit* scale_edit_ = nullptr;  // "Skalierung" on the model page
   QLineEdit* position_edits_[kPageCount][3] = {};
   QLineEdit* texture_scale_ = nullptr;
   // Edits whose text the user changed since it was filled or applied: only

@@ -54,7 +54,7 @@ QRect ToQRect(const BrowserRect& r) {
 
 QImage PictureOf(const TTexNode& entry) {
   if (entry.HasPixels()) {
-    const RgbImage& px = entry.Pixels;
+    const RgbImage& px = entry.Pixels();
     QImage image(px.width, px.height, QImage::Format_RGB888);
     for (int32_t y = 0; y < px.height; ++y)
       std::memcpy(image.scanLine(y), px.PixelFromTop(0, y), static_cast<size_t>(px.width) * 3);
@@ -62,8 +62,8 @@ QImage PictureOf(const TTexNode& entry) {
   }
   // Bitmaps that are no texture (other bit depths) are still shown.
   QImage image;
-  if (!entry.Bitmap.empty())
-    image.loadFromData(entry.Bitmap.data(), static_cast<int>(entry.Bitmap.size()), "BMP");
+  if (!entry.Bitmap().empty())
+    image.loadFromData(entry.Bitmap().data(), static_cast<int>(entry.Bitmap().size()), "BMP");
   return image;
 }
 
@@ -173,8 +173,8 @@ void TextureBrowser::RefreshPictures() {
   for (size_t i = 0; i < entries.size(); ++i) {
     const TTexNode& entry = entries[i];
     Cached& c = pictures_[i];
-    c.bitmap = entry.Bitmap.empty() ? nullptr : entry.Bitmap.data();
-    c.size = entry.Bitmap.size();
+    c.bitmap = entry.Bitmap().empty() ? nullptr : entry.Bitmap().data();
+    c.size = entry.Bitmap().size();
     auto it = c.bitmap ? old.find(c.bitmap) : old.end();
     if (it != old.end() && it->second.size == c.size) {
       c.image = std::move(it->second.image);
@@ -264,6 +264,7 @@ void TextureBrowser::dropEvent(QDropEvent* event) {
   const std::vector<std::filesystem::path> files = DroppedFiles(event->mimeData());
   if (files.empty()) return;
   event->acceptProposedAction();
+  UndoStack::Step step(editor_.History, "Hinzufügen");
   AddTextureFiles(editor_, files);
 }
 

@@ -4,10 +4,12 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <functional>
 
 #include "app/gui_actions.h"
 #include "app/main_window.h"
@@ -81,6 +83,39 @@ TEST_F(BakeWiringTest, ToolButtonBakesWithTheDialogsSizeAndUploadsTheLightmaps) 
   AnswerSizeDialog(0);
   w->Action("ToolButton9")->trigger();
   EXPECT_EQ(e().LightmapList.at(1).width, 16);
+}
+
+TEST_F(BakeWiringTest, TheSizeDialogTakesTypedSizesAndItsCancelBakesNothing) {
+  OneLitSquare();
+  // Typed into the toolbar button's dialog: 16 wide, 32 high, Enter.
+  test::WhenModal("MapExportForm", [](QWidget* d) {
+    QTest::keyClicks(d->focusWidget(), "16");
+    auto* edit2 = d->findChild<QLineEdit*>("Edit2");
+    QTest::mouseDClick(edit2, Qt::LeftButton);
+    QTest::keyClicks(edit2, "32");
+    QTest::keyClick(edit2, Qt::Key_Return);
+  });
+  QTest::mouseClick(w->findChild<QWidget*>("ToolButton9"), Qt::LeftButton);
+  ASSERT_EQ(e().LightmapList.size(), 2u);
+  EXPECT_EQ(e().LightmapList[0].width, 16);
+  EXPECT_EQ(e().LightmapList[0].height, 32);
+  EXPECT_EQ(e().History.UndoName(), "Lightmaps berechnen");
+
+  // Esc, "Abbrechen" and the window's close: no bake and no step.
+  e().History.Run("Licht", [&] { e().Tree.Remove(e().Tree.First()->Children.back().get()); });
+  const size_t steps = e().History.UndoCount();
+  const std::vector<std::function<void(QWidget*)>> ways = {
+      [](QWidget* d) { QTest::keyClick(d->focusWidget(), Qt::Key_Escape); },
+      [](QWidget* d) { QTest::mouseClick(d->findChild<QPushButton*>("LbSpeedButton2"), Qt::LeftButton); },
+      [](QWidget* d) { d->close(); }};
+  for (size_t i = 0; i < ways.size(); ++i) {
+    test::WhenModal("MapExportForm", ways[i]);
+    QTest::mouseClick(w->findChild<QWidget*>("ToolButton9"), Qt::LeftButton);
+    EXPECT_EQ(e().History.UndoCount(), steps) << i;
+    EXPECT_EQ(e().History.UndoName(), "Licht") << i;
+    EXPECT_EQ(e().LightmapList[0].width, 16) << "the lightmaps of before: " << i;
+  }
+  EXPECT_TRUE(prompts.warnings.empty());
 }
 
 TEST_F(BakeWiringTest, ProgressShowsAndCancelKeepsThePreviousLightmaps) {

@@ -41,10 +41,10 @@ TEST(DemoLevel, TexturesAreDecodable24BitBitmaps) {
     ASSERT_TRUE(textures[i].HasPixels());
     EXPECT_EQ(textures[i].Width(), 64);
     EXPECT_EQ(textures[i].Height(), 64);
-    pictures.insert(textures[i].Pixels.rgb);
+    pictures.insert(textures[i].Pixels().rgb);
   }
   EXPECT_EQ(pictures.size(), 5u);
-  EXPECT_EQ(DemoTextures()[2].Bitmap, textures[2].Bitmap);  // the same on every run
+  EXPECT_EQ(DemoTextures()[2].Bitmap(), textures[2].Bitmap());  // the same on every run
 }
 
 TEST(DemoLevel, SceneIsConsistentAndFacesAreSeenFromInside) {

@@ -37,9 +37,9 @@ TEST_F(Texlib, AddCreatesListShowsRemoveTakesOut) {
   std::vector<TTexNode> entries = Entries();
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].TexName, "moos");
-  EXPECT_EQ(entries[0].Bitmap, test::MakeBmp(4, 2, test::TestColor, {.padding_fill = 0}));
+  EXPECT_EQ(entries[0].Bitmap(), test::MakeBmp(4, 2, test::TestColor, {.padding_fill = 0}));
   EXPECT_EQ(entries[1].TexName, "stein");
-  EXPECT_EQ(entries[1].Bitmap, test::MakeBmp(3, 5)) << "a 24-bit bitmap is stored as it was";
+  EXPECT_EQ(entries[1].Bitmap(), test::MakeBmp(3, 5)) << "a 24-bit bitmap is stored as it was";
   EXPECT_EQ(r.out, "0\tmoos\t4 x 2\tId " + std::to_string(entries[0].TexId) + "\n1\tstein\t3 x 5\tId " +
                        std::to_string(entries[1].TexId) + "\n");
 

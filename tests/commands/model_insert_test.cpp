@@ -49,13 +49,14 @@ TEST(BuildModelNode, CopiesTheFirstFrameExactlyAsDescribed) {
   for (int i = 0; i < 4; ++i) {
     const TVertex& v = node->Vertices[i];
     EXPECT_EQ(v.Id, 42u + i) << "vertices numbered after the node, in order";
-    EXPECT_EQ(v.Position, loader->FramePosition(0, i)) << "frame 0 at the file's own coordinates";
+    EXPECT_EQ(v.Position, VectorAdd(loader->FramePosition(0, i), node->Position))
+        << "frame 0 with the model's origin at Position";
     for (float c : v.Color) EXPECT_EQ(c, 1.0f);
     EXPECT_EQ(v.LightmapCoord[0], 0);
     EXPECT_EQ(v.LightmapCoord[1], 0);
     EXPECT_EQ(v.Marked, 0);
   }
-  EXPECT_EQ(node->Vertices[3].Position, (Vector{-9.5f, 259, 150}));
+  EXPECT_EQ(node->Vertices[3].Position, (Vector{-9.5f, 279, 110}));  // (-9.5, 259, 150) in the file
   EXPECT_EQ(e.IdCounter, 45u);
 
   // Triangles (0 1 2 | st 0 1 2) and (2 1 3 | st 4 5 3): wound (a, c, b); each

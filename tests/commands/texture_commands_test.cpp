@@ -93,7 +93,7 @@ TEST_F(TextureCommands, SaveWithoutFileAsksAndAppendsTheExtension) {
   EXPECT_TRUE(lib.HasFile);
   EXPECT_EQ(lib.Directory, dir.path());
   EXPECT_EQ(settings.values["QVX3_TEXLIB_PATH"], dir.path().string());
-  EXPECT_EQ(test::ReadFileBytes(dir / "neu.tex").size(), 6u + 9 + 1 + lib.Entry(0)->Bitmap.size());
+  EXPECT_EQ(test::ReadFileBytes(dir / "neu.tex").size(), 6u + 9 + 1 + lib.Entry(0)->Bitmap().size());
 
   // Now it has a file: no dialog.
   lib.Add(MakeTexNode(2, "b", test::MakeBmp(1, 1)));
@@ -135,7 +135,7 @@ TEST_F(TextureCommands, AddNamesTheEntryAfterItsFileAndSelectsIt) {
   const TTexNode* e = lib.Entry(1);
   EXPECT_EQ(e->TexName, "stone");
   EXPECT_EQ(e->SourcePath, dir / "stone.bmp");
-  EXPECT_EQ(e->Bitmap, test::MakeBmp(3, 3));
+  EXPECT_EQ(e->Bitmap(), test::MakeBmp(3, 3));
   EXPECT_GE(e->TexId, 0);
   EXPECT_EQ(lib.CurrentTexture(), 1);
   EXPECT_EQ(lib.TextureGLName(1), 2u);
@@ -147,7 +147,7 @@ TEST_F(TextureCommands, AddNamesTheEntryAfterItsFileAndSelectsIt) {
       WriteBmp("Gr\u00fcn.bmp", test::MakeBmp(2, 2, test::TestColor, {.bits = 8})));
   ASSERT_TRUE(AddTextureCommand(editor));
   EXPECT_EQ(lib.Entry(2)->TexName, "Gr\xFCn");
-  EXPECT_EQ(lib.Entry(2)->Info->bits_per_pixel, 24);
+  EXPECT_EQ(lib.Entry(2)->Info()->bits_per_pixel, 24);
   EXPECT_EQ(lib.TextureGLName(2), 3u);
   EXPECT_TRUE(prompts.warnings.empty());
 }
@@ -227,9 +227,10 @@ TEST_F(TextureCommands, RemoveSelectsTheLastAndAssignStoresSixteenBits) {
   EXPECT_EQ(lib.Count(), 2);
   EXPECT_EQ(lib.CurrentTexture(), 1);
   EXPECT_GT(view.redraws, redraws);
-  EXPECT_EQ(quad->TextureIndex, 1) << "nodes keep their numbers";
+  EXPECT_EQ(quad->TextureIndex, 0) << "a node's number moves down with its picture";
   ASSERT_TRUE(RemoveTextureCommand(editor));
   ASSERT_TRUE(RemoveTextureCommand(editor));
+  EXPECT_EQ(quad->TextureIndex, 65535) << "its picture is gone: it shows none";
   EXPECT_EQ(lib.CurrentTexture(), -1);
   AssignTextureCommand(editor);
   EXPECT_EQ(quad->TextureIndex, 65535);

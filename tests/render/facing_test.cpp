@@ -84,7 +84,7 @@ TEST_P(FacingTest, AModelShowsItsOutside) {
   const std::vector<uint8_t> bytes = test::MakeMd2(CubeMd2());
   ASSERT_TRUE(md2->LoadFromMemory(bytes.data(), bytes.size()));
   TSector* room = e.CreateNode(nullptr, kSector);
-  TSector* cube = e.Tree.AddChild(room, BuildModelNode(e, std::move(md2)));
+  TSector* cube = e.Tree.AddChild(room, BuildModelNode(e, std::move(md2), Vector{}));  // origin at 0
   // Corners nearer the camera red, the far ones blue (vertex lighting shows them).
   for (TVertex& v : cube->Vertices) {
     const bool near = v.Position.z > 0;

@@ -240,7 +240,7 @@ TEST(ImageImport, ReadTextureFileNamesTheEntryAfterTheFile) {
   ASSERT_TRUE(node) << message;
   EXPECT_EQ(node->TexName, "Wand.Alt");
   EXPECT_EQ(node->SourcePath, dir / "Wand.Alt.PNG");
-  EXPECT_EQ(node->Bitmap, test::MakeBmp(2, 2, test::TestColor, {.padding_fill = 0}));
+  EXPECT_EQ(node->Bitmap(), test::MakeBmp(2, 2, test::TestColor, {.padding_fill = 0}));
   ASSERT_TRUE(node->HasPixels());
   EXPECT_EQ(node->Width(), 2);
 

@@ -91,8 +91,8 @@ TEST(TextureLibraryFile, SaveLoadSaveGivesTheSameBytes) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(other.Entry(i)->TexId, lib.Entry(i)->TexId);
     EXPECT_EQ(other.Entry(i)->TexName, lib.Entry(i)->TexName);
-    EXPECT_EQ(other.Entry(i)->Bitmap, lib.Entry(i)->Bitmap);
-    EXPECT_EQ(other.Entry(i)->Pixels.rgb, lib.Entry(i)->Pixels.rgb);
+    EXPECT_EQ(other.Entry(i)->Bitmap(), lib.Entry(i)->Bitmap());
+    EXPECT_EQ(other.Entry(i)->Pixels().rgb, lib.Entry(i)->Pixels().rgb);
     EXPECT_TRUE(other.Entry(i)->SourcePath.empty());
   }
   EXPECT_EQ(up.uploads.size(), 2u);

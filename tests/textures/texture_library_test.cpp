@@ -15,18 +15,18 @@ using test::RecordingUploader;
 TEST(TextureLibrary, EntriesKeepTheirBytesAndDecodeOnly24Bit) {
   const auto bytes = test::MakeBmp(3, 2);
   TTexNode e = MakeTexNode(7, "stone", bytes);
-  EXPECT_EQ(e.Bitmap, bytes);
+  EXPECT_EQ(e.Bitmap(), bytes);
   EXPECT_TRUE(e.HasPixels());
   EXPECT_EQ(e.Width(), 3);
   EXPECT_EQ(e.Height(), 2);
-  EXPECT_EQ(e.Pixels.rgb.size(), 18u);
+  EXPECT_EQ(e.Pixels().rgb.size(), 18u);
 
   TTexNode paletted = MakeTexNode(8, "pal", test::MakeBmp(64, 32, test::TestColor, {.bits = 8}));
   EXPECT_FALSE(paletted.HasPixels());
   EXPECT_EQ(paletted.Width(), 64) << "the browser still shows its size";
 
   TTexNode junk = MakeTexNode(9, "junk", {1, 2, 3});
-  EXPECT_FALSE(junk.Info);
+  EXPECT_FALSE(junk.Info());
   EXPECT_FALSE(junk.HasPixels());
   EXPECT_EQ(junk.Width(), 0);
 }

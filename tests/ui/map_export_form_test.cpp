@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <functional>
 
 #include "app/gui_actions.h"
 #include "support/qt_app.h"
@@ -39,11 +40,10 @@ TEST(MapExportForm, ControlsAndModalUse) {
   QLineEdit* edit1 = form.findChild<QLineEdit*>("Edit1");
   QLineEdit* edit2 = form.findChild<QLineEdit*>("Edit2");
   ASSERT_TRUE(edit1 && edit2);
-  EXPECT_TRUE(edit1->isReadOnly());
-  EXPECT_TRUE(edit2->isReadOnly());
   EXPECT_EQ(edit1->text(), "8");
   EXPECT_EQ(edit2->text(), "8");
   EXPECT_EQ(form.findChild<QPushButton*>("LbSpeedButton1")->text(), "Ok");
+  EXPECT_EQ(form.findChild<QPushButton*>("LbSpeedButton2")->text(), "Abbrechen");
 
   test::WhenModal("MapExportForm", [](QWidget* w) {
     QTest::mouseClick(w->findChild<QToolButton*>("UpDown1Up"), Qt::LeftButton);
@@ -51,18 +51,64 @@ TEST(MapExportForm, ControlsAndModalUse) {
     QTest::mouseClick(w->findChild<QToolButton*>("UpDown2Down"), Qt::LeftButton);
     QTest::mouseClick(w->findChild<QPushButton*>("LbSpeedButton1"), Qt::LeftButton);
   });
-  LightmapSize size = form.Ask();
-  EXPECT_EQ(size.width, 16);
-  EXPECT_EQ(size.height, 4);
+  std::optional<LightmapSize> size = form.Ask();
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->width, 16);
+  EXPECT_EQ(size->height, 4);
+}
 
-  // The values stay for the next time; closing without "Ok" still gives them.
+TEST(MapExportForm, TypedSizesAreTakenAndEveryWayOutButOkCancels) {
+  test::EnsureApp();
+  TMapExportForm form;
+  // Typed: the width field has the focus with its text selected, so typing replaces it.
   test::WhenModal("MapExportForm", [](QWidget* w) {
+    QTest::keyClicks(w->focusWidget(), "24");
+    auto* edit2 = w->findChild<QLineEdit*>("Edit2");
+    QTest::mouseDClick(edit2, Qt::LeftButton);
+    QTest::keyClicks(edit2, "99999");  // the field takes no more than 4096 allows
+    QTest::keyClick(edit2, Qt::Key_Enter);
+  });
+  std::optional<LightmapSize> size = form.Ask();
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->width, 24);
+  EXPECT_EQ(size->height, 999);
+
+  // An empty field or 0 cannot be taken: "Ok" is off until a size is there.
+  test::WhenModal("MapExportForm", [](QWidget* w) {
+    auto* edit1 = w->findChild<QLineEdit*>("Edit1");
+    auto* ok = w->findChild<QPushButton*>("LbSpeedButton1");
+    QTest::keyClick(edit1, Qt::Key_Backspace);
+    EXPECT_FALSE(ok->isEnabled());
+    QTest::keyClicks(edit1, "0");
+    EXPECT_FALSE(ok->isEnabled());
+    QTest::keyClick(edit1, Qt::Key_Backspace);
+    QTest::keyClicks(edit1, "1");
+    EXPECT_TRUE(ok->isEnabled());
+    // The arrows keep doubling and halving, but never raise a small typed size.
+    QTest::mouseClick(w->findChild<QToolButton*>("UpDown1Down"), Qt::LeftButton);
+    EXPECT_EQ(edit1->text(), "1");
     QTest::mouseClick(w->findChild<QToolButton*>("UpDown1Up"), Qt::LeftButton);
-    w->close();
+    EXPECT_EQ(edit1->text(), "2");
+    QTest::mouseClick(ok, Qt::LeftButton);
   });
   size = form.Ask();
-  EXPECT_EQ(size.width, 32);
-  EXPECT_EQ(size.height, 4);
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->width, 2);
+
+  // Esc, "Abbrechen" and closing the window: nothing, and the values the dialog opened with.
+  const std::vector<std::function<void(QWidget*)>> ways = {
+      [](QWidget* w) { QTest::keyClick(w->focusWidget(), Qt::Key_Escape); },
+      [](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>("LbSpeedButton2"), Qt::LeftButton); },
+      [](QWidget* w) { w->close(); }};
+  for (size_t i = 0; i < ways.size(); ++i) {
+    test::WhenModal("MapExportForm", [&ways, i](QWidget* w) {
+      QTest::keyClicks(w->focusWidget(), "64");
+      ways[i](w);
+    });
+    EXPECT_FALSE(form.Ask()) << i;
+    EXPECT_EQ(form.Values().width, 2) << i;
+    EXPECT_EQ(form.Values().height, 999) << i;
+  }
 }
 
 }  // namespace
