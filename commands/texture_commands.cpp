@@ -4,7 +4,6 @@
 #include <system_error>
 
 #include "commands/texture_use.h"
-#include "ui/browser_logic.h"
 #include "textures/texture_library_file.h"
 
 namespace qx {

@@ -17,17 +17,18 @@
 #include <QTimer>
 
 #include "app/main_window.h"
-#include "ui/browser_logic.h"
 #include "commands/grid_snap.h"
 #include "commands/insert.h"
 #include "commands/model_scale.h"
+#include "commands/texture_commands.h"
 #include "commands/texture_use.h"
-#include "session/unsaved_changes.h"
 #include "models/test_models.h"
 #include "render/viewport_panel.h"
+#include "session/unsaved_changes.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
 #include "textures/test_bitmaps.h"
+#include "ui/browser_logic.h"
 #include "ui/texture_browser.h"
 
 namespace qx {
@@ -137,7 +138,9 @@ TEST_F(EditingBasics, ARemovedTextureLeavesEveryNodeItsPictureAndUndoBringsItBac
   });
   e().Redraw();
   const bool gl = w->Viewport()->GLReady();
-  if (gl) EXPECT_EQ(CentrePixel(), QColor(0, 0, 255));
+  if (gl) {
+    EXPECT_EQ(CentrePixel(), QColor(0, 0, 255));
+  }
 
   // Green selected with the mouse, "Löschen": the real question says one node uses it.
   ShowTexturePage();
@@ -149,7 +152,9 @@ TEST_F(EditingBasics, ARemovedTextureLeavesEveryNodeItsPictureAndUndoBringsItBac
   EXPECT_EQ(box_text.toStdString(), RemoveUsedTextureQuestion(1));
   ASSERT_EQ(e().Textures.Count(), 2);
   EXPECT_EQ(e().Textures.Entry(1)->TexName, "blau");
-  if (gl) EXPECT_EQ(CentrePixel(), QColor(0, 0, 255)) << "the middle square still shows blue";
+  if (gl) {
+    EXPECT_EQ(CentrePixel(), QColor(0, 0, 255)) << "the middle square still shows blue";
+  }
   std::vector<int> numbers;
   e().Tree.Walk([&](TSector* n) {
     if (n->NodeType == kPolygon) numbers.push_back(n->TextureIndex);
@@ -164,7 +169,9 @@ TEST_F(EditingBasics, ARemovedTextureLeavesEveryNodeItsPictureAndUndoBringsItBac
     if (n->NodeType == kPolygon) numbers.push_back(n->TextureIndex);
   });
   EXPECT_EQ(numbers, (std::vector<int>{2, 1}));
-  if (gl) EXPECT_EQ(CentrePixel(), QColor(0, 0, 255));
+  if (gl) {
+    EXPECT_EQ(CentrePixel(), QColor(0, 0, 255));
+  }
 }
 
 TEST_F(EditingBasics, AModelLandsWhereTheViewLooksAndTakesATypedScale) {

@@ -130,7 +130,7 @@ TEST(ForeignPictures, FilesWrittenByOtherProgramsGiveTheSourcePixelsAndMakeFuzzS
     std::string message;
     const std::optional<TTexNode> node = ReadTextureFile(dir / "out.pic", message);
     ASSERT_TRUE(node) << message;
-    const std::optional<RgbImage> image = DecodeBmp24(node->Bitmap);
+    const std::optional<RgbImage> image = DecodeBmp24(node->Bitmap());
     ASSERT_TRUE(image);
     ASSERT_EQ(image->width, want.width);
     ASSERT_EQ(image->height, want.height);
