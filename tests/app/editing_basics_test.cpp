@@ -106,7 +106,10 @@ TEST_F(EditingBasics, AnAddedTextureIsUnsavedWorkThatQuittingAsksAbout) {
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(e().Textures.Count(), 1);
 
-  // Undone with the keyboard, nothing is left to ask about.
+  // Undone with the keyboard, nothing is left to ask about. (Without a window
+  // manager nobody gives the activation back after the box closed.)
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
   QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(e().Textures.Count(), 0);
   EXPECT_EQ(w->windowTitle(), "Quarvex v1.0.0 - Unbennant.qxm");
@@ -161,6 +164,8 @@ TEST_F(EditingBasics, ARemovedTextureLeavesEveryNodeItsPictureAndUndoBringsItBac
   });
   EXPECT_EQ(numbers, (std::vector<int>{1, kNoTexture}));
 
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
   QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier);
   ASSERT_EQ(e().Textures.Count(), 3);
   EXPECT_EQ(e().Textures.Entry(1)->TexName, "gruen");

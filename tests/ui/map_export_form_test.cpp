@@ -60,13 +60,23 @@ TEST(MapExportForm, ControlsAndModalUse) {
 TEST(MapExportForm, TypedSizesAreTakenAndEveryWayOutButOkCancels) {
   test::EnsureApp();
   TMapExportForm form;
-  // Typed: the width field has the focus with its text selected, so typing replaces it.
+  // Typed over the selected text of each field, then "Ok" (Enter in the
+  // window's own dialog: the bake test).
   test::WhenModal("MapExportForm", [](QWidget* w) {
-    QTest::keyClicks(w->focusWidget(), "24");
+    auto* edit1 = w->findChild<QLineEdit*>("Edit1");
+    QTest::mouseDClick(edit1, Qt::LeftButton);
+    QTest::keyClicks(edit1, "24");
     auto* edit2 = w->findChild<QLineEdit*>("Edit2");
     QTest::mouseDClick(edit2, Qt::LeftButton);
-    QTest::keyClicks(edit2, "99999");  // the field takes no more than 4096 allows
-    QTest::keyClick(edit2, Qt::Key_Enter);
+    auto* ok = w->findChild<QPushButton*>("LbSpeedButton1");
+    QTest::keyClicks(edit2, "99999");  // a fifth digit is refused; 9999 is too large to be taken
+    EXPECT_EQ(edit2->text(), "9999");
+    EXPECT_FALSE(ok->isEnabled());
+    QTest::keyClick(edit2, Qt::Key_Backspace);
+    EXPECT_TRUE(ok->isEnabled());
+    QTest::mouseClick(ok, Qt::LeftButton);
+    // A dialog left open would hang the test: close it whatever happened.
+    if (w->isVisible()) w->close();
   });
   std::optional<LightmapSize> size = form.Ask();
   ASSERT_TRUE(size);
@@ -77,6 +87,7 @@ TEST(MapExportForm, TypedSizesAreTakenAndEveryWayOutButOkCancels) {
   test::WhenModal("MapExportForm", [](QWidget* w) {
     auto* edit1 = w->findChild<QLineEdit*>("Edit1");
     auto* ok = w->findChild<QPushButton*>("LbSpeedButton1");
+    QTest::mouseDClick(edit1, Qt::LeftButton);
     QTest::keyClick(edit1, Qt::Key_Backspace);
     EXPECT_FALSE(ok->isEnabled());
     QTest::keyClicks(edit1, "0");
@@ -97,12 +108,14 @@ TEST(MapExportForm, TypedSizesAreTakenAndEveryWayOutButOkCancels) {
 
   // Esc, "Abbrechen" and closing the window: nothing, and the values the dialog opened with.
   const std::vector<std::function<void(QWidget*)>> ways = {
-      [](QWidget* w) { QTest::keyClick(w->focusWidget(), Qt::Key_Escape); },
+      [](QWidget* w) { QTest::keyClick(w->findChild<QLineEdit*>("Edit1"), Qt::Key_Escape); },
       [](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>("LbSpeedButton2"), Qt::LeftButton); },
       [](QWidget* w) { w->close(); }};
   for (size_t i = 0; i < ways.size(); ++i) {
     test::WhenModal("MapExportForm", [&ways, i](QWidget* w) {
-      QTest::keyClicks(w->focusWidget(), "64");
+      auto* edit1 = w->findChild<QLineEdit*>("Edit1");
+      QTest::mouseDClick(edit1, Qt::LeftButton);
+      QTest::keyClicks(edit1, "64");
       ways[i](w);
     });
     EXPECT_FALSE(form.Ask()) << i;
