@@ -52,7 +52,9 @@ TEST(Help, EveryProgramPrintsItsUsageAndWritesNothing) {
     SCOPED_TRACE(std::string(c.program) + " " + c.arguments);
     const std::filesystem::path program = std::filesystem::path(QX_BINARY_DIR) / c.program;
     if (!std::filesystem::exists(program)) {
-      ADD_FAILURE() << program << " is not built";
+      // A core-only build (the sanitizer run) has no window and no benchmarks;
+      // the command line is in every build.
+      if (std::string(c.program) == "quarvex-cli") ADD_FAILURE() << program << " is not built";
       continue;
     }
     test::TempDir dir;
