@@ -9,10 +9,10 @@
 #include <thread>
 
 #include "app/main_window.h"
-#include "session/bake_job.h"
 #include "commands/export_commands.h"
 #include "lighting/time_left.h"
 #include "render/viewport_panel.h"
+#include "session/bake_job.h"
 #include "ui/map_export_form.h"
 
 namespace qx {

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,9 +14,9 @@
 #include "app/bake_runner.h"
 #include "app/main_window.h"
 #include "commands/document_commands.h"
-#include "document/map_document_io.h"
 #include "commands/selection.h"
 #include "commands/selection_bounds.h"
+#include "document/map_document_io.h"
 #include "render/plane_view_widget.h"
 #include "render/viewport_panel.h"
 #include "textures/texture_library_file.h"

@@ -1,8 +1,6 @@
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QItemSelectionModel>
-#include <QSignalBlocker>
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
@@ -10,9 +8,11 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -26,9 +26,9 @@
 #include <vector>
 
 #include "commands/properties.h"
-#include "session/unsaved_changes.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
+#include "session/unsaved_changes.h"
 #include "ui/image_list.h"
 #include "ui/properties_panel.h"
 #include "ui/scene_tree_model.h"

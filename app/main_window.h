@@ -41,6 +41,7 @@
 #include "app/qt_prompts.h"
 #include "commands/selection.h"
 #include "document/editor.h"
+#include "lighting/lightmap.h"
 #include "session/autosave.h"
 #include "session/play_test.h"
 #include "session/recent_files.h"
@@ -48,7 +49,6 @@
 #include "tools/gesture.h"
 #include "tools/plane_view.h"
 #include "tools/view_options.h"
-#include "lighting/lightmap.h"
 
 class QAction;
 class QActionGroup;

@@ -9,9 +9,9 @@
 #include <QWheelEvent>
 
 #include "app/main_window.h"
+#include "render/viewport_panel.h"
 #include "tools/camera.h"
 #include "tools/camera_framing.h"
-#include "render/viewport_panel.h"
 
 namespace qx {
 

@@ -13,8 +13,8 @@
 #include "commands/start_position.h"
 #include "commands/texture_align.h"
 #include "commands/transform.h"
-#include "tools/drag.h"
 #include "render/viewport_panel.h"
+#include "tools/drag.h"
 #include "ui/properties_panel.h"
 #include "ui/up_down.h"
 

@@ -5,8 +5,8 @@
 
 #include "app/main_window.h"
 #include "commands/document_commands.h"
-#include "document/map_document_io.h"
 #include "commands/texture_commands.h"
+#include "document/map_document_io.h"
 #include "session/unsaved_changes.h"
 #include "textures/texture_library_file.h"
 

@@ -18,8 +18,8 @@
 
 #include "app/bake_runner.h"
 #include "app/main_window.h"
-#include "session/unsaved_changes.h"
 #include "render/viewport_panel.h"
+#include "session/unsaved_changes.h"
 
 namespace qx {
 

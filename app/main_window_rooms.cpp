@@ -18,8 +18,8 @@
 #include "app/main_window.h"
 #include "app/room_fields.h"
 #include "commands/room_commands.h"
-#include "tools/room_drawing.h"
 #include "render/plane_view_widget.h"
+#include "tools/room_drawing.h"
 
 namespace qx {
 

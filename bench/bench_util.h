@@ -3,9 +3,9 @@
 
 #include <chrono>
 
-#include "document/editor.h"
 #include "commands/insert.h"
 #include "commands/selection.h"
+#include "document/editor.h"
 
 namespace qx::bench {
 

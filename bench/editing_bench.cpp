@@ -12,8 +12,8 @@
 #include "bench_util.h"
 #include "commands/insert.h"
 #include "commands/selection.h"
-#include "tools/drag.h"
 #include "commands/transform.h"
+#include "tools/drag.h"
 
 using namespace qx;
 

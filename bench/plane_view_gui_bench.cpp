@@ -19,9 +19,9 @@
 
 #include "bench_help.h"
 #include "bench_level.h"
-#include "tools/plane_edit.h"
 #include "render/offscreen_gl.h"
 #include "render/plane_view_overlay.h"
+#include "tools/plane_edit.h"
 
 using namespace qx;
 

@@ -23,11 +23,11 @@
 
 #include "bench_help.h"
 #include "bench_level.h"
-#include "tools/drag.h"
 #include "commands/transform.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
 #include "render/render_compare.h"
+#include "tools/drag.h"
 
 using namespace qx;
 

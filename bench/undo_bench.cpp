@@ -12,10 +12,10 @@
 
 #include "bench_help.h"
 #include "bench_util.h"
-#include "document/editor.h"
 #include "commands/insert.h"
 #include "commands/selection.h"
 #include "commands/transform.h"
+#include "document/editor.h"
 
 using namespace qx;
 

@@ -11,11 +11,11 @@
 #include "cli/cli.h"
 #include "commands/export_commands.h"
 #include "document/map_document_io.h"
-#include "session/play_test.h"
 #include "lighting/level_export.h"
 #include "lighting/lightmap_png.h"
 #include "lighting/time_left.h"
 #include "scene/bytes.h"
+#include "session/play_test.h"
 
 namespace qx::cli {
 

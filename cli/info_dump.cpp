@@ -6,8 +6,8 @@
 #include <cstring>
 #include <map>
 
-#include "document/map_document_io.h"
 #include "commands/sector_import.h"
+#include "document/map_document_io.h"
 #include "lighting/level_reader.h"
 #include "models/md2.h"
 #include "models/model_import.h"

@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "cli/cli.h"
-#include "document/map_document_io.h"
 #include "commands/room_commands.h"
+#include "document/map_document_io.h"
 
 namespace qx::cli {
 

@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "document/map_document_io.h"
 #include "commands/sector_import.h"
 #include "commands/selection.h"
+#include "document/map_document_io.h"
 
 namespace qx {
 

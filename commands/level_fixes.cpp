@@ -3,11 +3,11 @@
 #include <cmath>
 #include <unordered_map>
 
-#include "document/editor.h"
 #include "commands/flip_face.h"
 #include "commands/properties.h"
 #include "commands/selection.h"
 #include "commands/start_position.h"
+#include "document/editor.h"
 #include "scene/bounds.h"
 
 namespace qx {

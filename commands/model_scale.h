@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "document/editor.h"
 #include "commands/properties.h"
+#include "document/editor.h"
 
 namespace qx {
 

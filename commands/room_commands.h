@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "document/editor.h"
 #include "commands/room_outline.h"
+#include "document/editor.h"
 
 namespace qx {
 

@@ -140,7 +140,8 @@ void AddToSelection(Editor& e, TSector* node) {
 }
 
 void RemoveFromSelection(Editor& e, TSector* node) {
-  e.SelectionList.erase(std::remove(e.SelectionList.begin(), e.SelectionList.end(), node), e.SelectionList.end());
+  e.SelectionList.erase(std::remove(e.SelectionList.begin(), e.SelectionList.end(), node),
+                        e.SelectionList.end());
   node->Marked = 0;
   e.ChangedSelection();
 }

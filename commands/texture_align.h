@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "document/editor.h"
 #include "commands/properties.h"
 #include "commands/texture_projection.h"
+#include "document/editor.h"
 
 namespace qx {
 

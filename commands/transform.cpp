@@ -28,7 +28,6 @@ float* AxisOf(Vector& p, AxisLock axis) {
   }
 }
 
-
 Vector Rotated(const Vector& p, const Vector& c, AxisLock axis, double degrees) {
   const double a = degrees * kPi / 180.0;
   return RotateAboutAxis(p, c, static_cast<char>(axis), std::cos(a), std::sin(a));

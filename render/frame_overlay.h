@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "tools/view_options.h"
 #include "render/retained_scene.h"
+#include "tools/view_options.h"
 
 namespace qx {
 

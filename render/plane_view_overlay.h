@@ -8,10 +8,10 @@
 #include <optional>
 
 #include "document/editor.h"
+#include "render/plane_view_scene.h"
 #include "tools/plane_pick.h"
 #include "tools/plane_view.h"
 #include "tools/view_options.h"
-#include "render/plane_view_scene.h"
 
 namespace qx {
 

@@ -2,8 +2,8 @@
 
 #include <QtGui/qopengl.h>
 
-#include "tools/plane_pick.h"
 #include "render/retained_renderer.h"
+#include "tools/plane_pick.h"
 
 namespace qx {
 

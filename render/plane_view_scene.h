@@ -6,10 +6,10 @@
 #include <functional>
 
 #include "document/editor.h"
+#include "render/viewport_renderer.h"
 #include "tools/plane_lines.h"
 #include "tools/plane_view.h"
 #include "tools/view_options.h"
-#include "render/viewport_renderer.h"
 
 namespace qx {
 

@@ -11,9 +11,9 @@
 class QInputEvent;
 class QPainter;
 
+#include "render/plane_view_scene.h"
 #include "tools/plane_edit.h"
 #include "tools/room_drawing.h"
-#include "render/plane_view_scene.h"
 
 namespace qx {
 

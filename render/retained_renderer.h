@@ -54,7 +54,9 @@ class RetainedRenderer : public ViewportRenderer {
   // For a scene whose changes are not announced: every frame whose camera
   // stands still compares what each chunk was built from with the scene.
   // (Turning the camera changes no node; picks use what the last frame drew.)
-  void SetVerifyEachFrame(bool on, bool count_in_process = false) { scene_.SetVerifyEachUpdate(on, count_in_process); }
+  void SetVerifyEachFrame(bool on, bool count_in_process = false) {
+    scene_.SetVerifyEachUpdate(on, count_in_process);
+  }
 
   // How DrawSectors draws polygons and models.
   enum class SectorDrawMode {

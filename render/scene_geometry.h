@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/view_options.h"
 #include "scene/node.h"
+#include "tools/view_options.h"
 
 namespace qx {
 

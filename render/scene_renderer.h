@@ -10,9 +10,9 @@
 #include <functional>
 #include <vector>
 
-#include "tools/camera.h"
 #include "render/gl_view.h"
 #include "render/viewport_renderer.h"
+#include "tools/camera.h"
 
 struct GLUquadric;
 

@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "document/editor.h"
-#include "tools/view_options.h"
 #include "render/gl_multitexture.h"
 #include "scene/change_set.h"
+#include "tools/view_options.h"
 
 namespace qx {
 

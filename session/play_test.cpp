@@ -6,9 +6,9 @@
 
 #include "commands/export_commands.h"
 #include "document/editor.h"
-#include "tools/view_options.h"
 #include "lighting/level_export.h"
 #include "scene/bytes.h"
+#include "tools/view_options.h"
 
 namespace qx {
 

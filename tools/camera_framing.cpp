@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tools/camera.h"
 #include "commands/selection_bounds.h"
+#include "tools/camera.h"
 
 namespace qx {
 

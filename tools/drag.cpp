@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "commands/polygon_ops.h"
-#include "commands/texture_align.h"
 #include "commands/start_position.h"
+#include "commands/texture_align.h"
 #include "scene/bounds.h"
 
 namespace qx {

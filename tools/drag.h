@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "tools/gesture.h"
 #include "commands/selection.h"
 #include "commands/transform.h"
+#include "tools/gesture.h"
 
 namespace qx {
 

@@ -4,13 +4,13 @@
 #include <cmath>
 #include <unordered_set>
 
-#include "tools/camera.h"
 #include "commands/grid_snap.h"
 #include "commands/insert.h"
 #include "commands/model_insert.h"
 #include "commands/properties.h"
 #include "commands/selection_bounds.h"
 #include "scene/polygon_data.h"
+#include "tools/camera.h"
 
 namespace qx {
 

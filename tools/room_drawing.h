@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-#include "document/editor.h"
 #include "commands/room_commands.h"
 #include "commands/room_outline.h"
+#include "document/editor.h"
 
 namespace qx {
 

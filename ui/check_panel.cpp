@@ -7,8 +7,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "document/editor.h"
 #include "commands/level_fixes.h"
+#include "document/editor.h"
 
 namespace qx {
 

@@ -15,9 +15,9 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "ui/browser_logic.h"
 #include "commands/texture_commands.h"
 #include "scene/cp1252.h"
+#include "ui/browser_logic.h"
 
 namespace qx {
 

@@ -13,9 +13,9 @@
 #include <QTreeWidget>
 
 #include "app/plane_views_gui.h"
-#include "tools/camera.h"
 #include "commands/level_check.h"
 #include "support/room_fixtures.h"
+#include "tools/camera.h"
 
 namespace qx {
 namespace {

@@ -13,12 +13,12 @@
 #include <cmath>
 
 #include "app/main_window.h"
-#include "tools/camera.h"
 #include "commands/properties.h"
 #include "render/retained_renderer.h"
 #include "render/viewport_panel.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
+#include "tools/camera.h"
 #include "ui/properties_panel.h"
 #include "ui/scene_tree_model.h"
 

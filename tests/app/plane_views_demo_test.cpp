@@ -7,8 +7,8 @@
 
 #include "app/plane_views_gui.h"
 #include "cli/demo_level.h"
-#include "document/map_document_io.h"
 #include "commands/selection_bounds.h"
+#include "document/map_document_io.h"
 #include "lighting/lightmap.h"
 #include "textures/texture_library_file.h"
 #include "ui/scene_tree_model.h"

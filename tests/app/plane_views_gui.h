@@ -13,11 +13,11 @@
 
 #include "app/gui_actions.h"
 #include "app/main_window.h"
-#include "tools/camera.h"
 #include "render/plane_view_widget.h"
 #include "render/viewport_panel.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
+#include "tools/camera.h"
 
 namespace qx::test {
 

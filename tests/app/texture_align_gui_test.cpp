@@ -16,7 +16,6 @@
 
 #include "app/gui_actions.h"
 #include "app/main_window.h"
-#include "tools/camera.h"
 #include "commands/texture_align.h"
 #include "render/viewport_panel.h"
 #include "scene/polygon_data.h"
@@ -24,6 +23,7 @@
 #include "support/scene_samples.h"
 #include "support/test_support.h"
 #include "textures/test_bitmaps.h"
+#include "tools/camera.h"
 #include "ui/scene_tree_model.h"
 
 namespace qx {

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "cli/run_cli.h"
-#include "document/map_document_io.h"
 #include "commands/sector_import.h"
+#include "document/map_document_io.h"
 #include "lighting/level_export.h"
 #include "lighting/lightmap.h"
 #include "models/test_md2.h"

@@ -13,10 +13,10 @@
 
 #include "commands/command_list.h"
 #include "commands/flip_face.h"
-#include "tools/gesture.h"
-#include "document/map_document_io.h"
 #include "commands/scene_dump.h"
+#include "document/map_document_io.h"
 #include "document/undo.h"
+#include "tools/gesture.h"
 
 namespace qx {
 namespace {
@@ -267,18 +267,28 @@ TEST(Announcements, RandomSequencesAnnounceWhatTheUndoDiffFinds) {
       const int action = std::uniform_int_distribution<int>(0, 11)(rng);
       bool command = true;
       switch (action) {
-        case 0: f.e.History.Run("Quadrat", [&] { InsertSquare(f.e); }); break;
-        case 1: f.e.History.Run("Licht", [&] { InsertLight(f.e); }); break;
+        case 0:
+          f.e.History.Run("Quadrat", [&] { InsertSquare(f.e); });
+          break;
+        case 1:
+          f.e.History.Run("Licht", [&] { InsertLight(f.e); });
+          break;
         case 2:
           CopySelection(f.e);
           f.e.History.Run("Einfügen", [&] { PasteClipboard(f.e); });
           break;
-        case 3: f.e.History.Run("Löschen", [&] { DeleteSelection(f.e); }); break;
-        case 4: f.e.History.Run("Drehen", [&] { TurnSelectedObjects(f.e, 90); }); break;
+        case 3:
+          f.e.History.Run("Löschen", [&] { DeleteSelection(f.e); });
+          break;
+        case 4:
+          f.e.History.Run("Drehen", [&] { TurnSelectedObjects(f.e, 90); });
+          break;
         case 5:
           f.e.History.Run("Textur", [&] { AdjustTexCoords(f.e, TexCoord::kU, TexMode::kScale, 1.5); });
           break;
-        case 6: f.e.History.Run("Umbenennen", [&] { RenameTreeSelection(f.e); }); break;
+        case 6:
+          f.e.History.Run("Umbenennen", [&] { RenameTreeSelection(f.e); });
+          break;
         case 7:
         case 8: {
           // A drag of a few steps; every other one is taken back with Esc.
@@ -291,13 +301,22 @@ TEST(Announcements, RandomSequencesAnnounceWhatTheUndoDiffFinds) {
           command = action == 7;
           break;
         }
-        case 9: f.e.History.Undo(); command = false; break;
-        case 10: f.e.History.Redo(); command = false; break;
-        default: f.e.History.Run("Spiegeln", [&] { FlipSelectedFaces(f.e); }); break;
+        case 9:
+          f.e.History.Undo();
+          command = false;
+          break;
+        case 10:
+          f.e.History.Redo();
+          command = false;
+          break;
+        default:
+          f.e.History.Run("Spiegeln", [&] { FlipSelectedFaces(f.e); });
+          break;
       }
       f.e.PublishChanges();
       f.e.RemoveDocumentListener(&recorder);
-      for (const std::string& m : Unannounced(before, f.e, recorder.all)) ADD_FAILURE() << "action " << action << ": " << m;
+      for (const std::string& m : Unannounced(before, f.e, recorder.all))
+        ADD_FAILURE() << "action " << action << ": " << m;
       if (command && !recorder.all.replaced) {
         const auto& records = f.e.History.LastStepChangedRecords();
         const auto& kinds = f.e.History.LastStepChangeKinds();

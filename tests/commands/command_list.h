@@ -21,12 +21,12 @@
 #include "commands/texture_commands.h"
 #include "commands/transform.h"
 #include "commands/tree_edit.h"
-#include "tools/drag.h"
-#include "ui/browser_logic.h"
 #include "lighting/lightmap.h"
 #include "models/test_md2.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"
+#include "tools/drag.h"
+#include "ui/browser_logic.h"
 
 namespace qx::test {
 

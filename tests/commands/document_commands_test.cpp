@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "commands/recording_view.h"
-
-#include "document/map_document_io.h"
 #include "commands/sector_import.h"
+#include "document/map_document_io.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"
 

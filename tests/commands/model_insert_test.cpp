@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "commands/recording_view.h"
-
 #include "models/test_md2.h"
 #include "models/test_models.h"
 #include "support/test_support.h"

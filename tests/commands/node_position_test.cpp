@@ -6,11 +6,11 @@
 #include "commands/polygon_ops.h"
 #include "commands/properties.h"
 #include "commands/selection.h"
-#include "tools/drag.h"
 #include "commands/transform.h"
 #include "support/test_support.h"
 #include "tests/commands/recording_view.h"
 #include "tests/commands/select_nodes.h"
+#include "tools/drag.h"
 
 namespace qx {
 namespace {

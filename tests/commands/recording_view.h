@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "document/editor.h"
 #include "commands/properties.h"
+#include "document/editor.h"
 
 namespace qx::test {
 

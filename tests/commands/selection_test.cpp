@@ -1,4 +1,3 @@
-#include "tools/drag.h"
 #include "commands/selection.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 #include "commands/insert.h"
 #include "support/test_support.h"
 #include "tests/commands/recording_view.h"
+#include "tools/drag.h"
 
 namespace qx {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "commands/insert.h"
 #include "commands/selection.h"
-#include "tools/drag.h"
 #include "commands/transform.h"
 #include "tests/commands/recording_view.h"
+#include "tools/drag.h"
 
 namespace qx {
 namespace {

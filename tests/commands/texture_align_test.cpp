@@ -8,13 +8,13 @@
 #include <cmath>
 
 #include "commands/node_position.h"
-#include "tools/plane_edit.h"
 #include "commands/polygon_ops.h"
 #include "commands/recording_view.h"
 #include "commands/select_nodes.h"
 #include "commands/transform.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"
+#include "tools/plane_edit.h"
 
 namespace qx {
 namespace {

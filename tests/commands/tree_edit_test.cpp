@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "commands/recording_view.h"
-
 #include "support/test_support.h"
 
 namespace qx {

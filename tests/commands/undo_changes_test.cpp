@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "commands/insert.h"
-#include "commands/texture_commands.h"
 #include "commands/properties.h"
 #include "commands/recording_view.h"
 #include "commands/scene_dump.h"
 #include "commands/selection.h"
+#include "commands/texture_commands.h"
 #include "commands/transform.h"
 #include "commands/tree_edit.h"
 #include "document/undo.h"

@@ -9,8 +9,8 @@
 #include <set>
 
 #include "commands/command_list.h"
-#include "document/map_document_io.h"
 #include "commands/scene_dump.h"
+#include "document/map_document_io.h"
 #include "document/undo.h"
 
 namespace qx {

@@ -7,17 +7,17 @@
 
 #include "commands/document_commands.h"
 #include "commands/insert.h"
-#include "document/map_document_io.h"
 #include "commands/properties.h"
 #include "commands/recording_view.h"
 #include "commands/scene_dump.h"
 #include "commands/selection.h"
-#include "tools/drag.h"
 #include "commands/transform.h"
 #include "commands/tree_edit.h"
+#include "document/map_document_io.h"
 #include "lighting/lightmap.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"
+#include "tools/drag.h"
 
 namespace qx {
 namespace {

@@ -6,13 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "cli/demo_level.h"
-#include "tools/drag.h"
 #include "commands/transform.h"
 #include "lighting/lightmap.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
 #include "render/render_compare.h"
 #include "render/scene_builders.h"
+#include "tools/drag.h"
 
 namespace qx {
 namespace {

@@ -9,11 +9,11 @@
 #include <cmath>
 
 #include "commands/start_position.h"
-#include "tools/drag.h"
 #include "commands/transform.h"
 #include "render/offscreen_gl.h"
 #include "render/render_compare.h"
 #include "render/scene_builders.h"
+#include "tools/drag.h"
 
 namespace qx {
 namespace {

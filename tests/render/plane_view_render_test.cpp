@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "../../bench/bench_level.h"
-#include "tools/plane_edit.h"
 #include "render/offscreen_gl.h"
 #include "render/plane_view_overlay.h"
 #include "support/scene_samples.h"
+#include "tools/plane_edit.h"
 
 namespace qx {
 namespace {

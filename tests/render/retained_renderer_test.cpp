@@ -9,13 +9,13 @@
 
 #include <QColor>
 
-#include "tools/drag.h"
 #include "commands/transform.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
 #include "render/render_compare.h"
 #include "render/scene_builders.h"
 #include "render/sphere_mesh.h"
+#include "tools/drag.h"
 
 namespace qx {
 namespace {

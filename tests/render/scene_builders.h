@@ -1,9 +1,9 @@
 #pragma once
 // Small scenes for render tests and benchmarks.
 
-#include <utility>
 #include <cmath>
 #include <random>
+#include <utility>
 
 #include "document/editor.h"
 #include "scene/polygon_data.h"

@@ -6,11 +6,11 @@
 #include <QColor>
 #include <cmath>
 
-#include "tools/camera.h"
 #include "lighting/light_falloff.h"
 #include "render/gl_uploads.h"
 #include "render/offscreen_gl.h"
 #include "render/scene_builders.h"
+#include "tools/camera.h"
 
 namespace qx {
 namespace {

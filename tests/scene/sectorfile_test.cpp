@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "document/map_document_io.h"
 #include "commands/sector_import.h"
+#include "document/map_document_io.h"
 #include "scene/node_records.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"

@@ -5,12 +5,12 @@
 #include <cmath>
 #include <random>
 
-#include "tools/camera.h"
-#include "document/editor.h"
 #include "commands/export_commands.h"
+#include "document/editor.h"
 #include "lighting/level_reader.h"
 #include "support/scene_generator.h"
 #include "support/test_support.h"
+#include "tools/camera.h"
 
 namespace qx {
 namespace {

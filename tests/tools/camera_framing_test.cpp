@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "tools/camera.h"
 #include "commands/insert.h"
 #include "commands/selection.h"
 #include "tests/commands/recording_view.h"
+#include "tools/camera.h"
 
 namespace qx {
 namespace {

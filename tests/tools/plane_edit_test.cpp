@@ -9,11 +9,11 @@
 
 #include <cmath>
 
-#include "tools/camera.h"
 #include "commands/insert.h"
 #include "commands/recording_view.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"
+#include "tools/camera.h"
 
 namespace qx {
 namespace {

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tools/plane_edit.h"
 #include "support/scene_samples.h"
+#include "tools/plane_edit.h"
 
 namespace qx {
 namespace {

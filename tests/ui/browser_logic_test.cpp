@@ -1,7 +1,8 @@
 #include "ui/browser_logic.h"
-#include "commands/texture_commands.h"
 
 #include <gtest/gtest.h>
+
+#include "commands/texture_commands.h"
 
 namespace qx {
 namespace {

@@ -7,11 +7,11 @@
 #include <QSignalSpy>
 #include <QTreeView>
 
-#include "document/editor.h"
 #include "commands/insert.h"
 #include "commands/selection.h"
 #include "commands/transform.h"
 #include "commands/tree_edit.h"
+#include "document/editor.h"
 #include "support/qt_app.h"
 #include "support/scene_samples.h"
 #include "support/test_support.h"

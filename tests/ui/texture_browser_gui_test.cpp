@@ -10,12 +10,12 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "ui/browser_logic.h"
 #include "support/test_support.h"
 #include "textures/image_import.h"
 #include "textures/test_bitmaps.h"
 #include "textures/test_images.h"
 #include "textures/texture_test_support.h"
+#include "ui/browser_logic.h"
 #include "ui/texture_browser.h"
 
 namespace qx {
