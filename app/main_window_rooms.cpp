@@ -161,9 +161,9 @@ void TMain::Durchgang1Click() {
   if (dialog.exec() != QDialog::Accepted) return;
   WriteInt(settings_.get(), kSettingDoorWidth, int(width->value()));
   WriteInt(settings_.get(), kSettingDoorHeight, int(height->value()));
-  DoorSpec spec{float(width->value()), float(height->value()), {}};
-  if (offset->value() >= 0) spec.offset = float(offset->value());
-  CutDoorway(editor_, spec);
+  DoorPlan plan{float(width->value()), float(height->value()), {}};
+  if (offset->value() >= 0) plan.offset = float(offset->value());
+  CutDoorway(editor_, plan);
 }
 
 }  // namespace qx

@@ -219,12 +219,12 @@ TSector* WallTile(TSector* room, float z, float x0, float x1) {
 // ceiling given textures of their own.
 TSector* DemoRoom(Editor& e, const char* name, std::vector<PlanPoint> outline, uint16_t walls, uint16_t floor,
                   uint16_t ceiling) {
-  RoomSpec spec;
-  spec.outline = std::move(outline);
-  spec.height = 120;
-  spec.tile = 60;  // lightmap texels of one size everywhere; a door 40 x 60 fits a wall tile
-  spec.texture = walls;
-  TSector* room = BuildRoom(e, nullptr, spec, nullptr);
+  RoomPlan plan;
+  plan.outline = std::move(outline);
+  plan.height = 120;
+  plan.tile = 60;  // lightmap texels of one size everywhere; a door 40 x 60 fits a wall tile
+  plan.texture = walls;
+  TSector* room = BuildRoom(e, nullptr, plan, nullptr);
   e.Tree.Rename(room, Utf8ToCp1252(name));
   for (const auto& c : room->Children) {
     if (c->Name == kFloorName) c->TextureIndex = floor;
@@ -256,7 +256,7 @@ void BuildDemoScene(Editor& e) {
   Tint(corridor, 170, 200, 255);
 
   // Doorways through the walls that stand back to back, with linked portals.
-  const DoorSpec door{40, 60, 10.f};
+  const DoorPlan door{40, 60, 10.f};
   CutDoorwayIn(e, WallTile(hall, -120, 0, 60), door, 20, nullptr);
   CutDoorwayIn(e, WallTile(corridor, -300, 0, 60), door, 20, nullptr);
 

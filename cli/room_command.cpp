@@ -77,8 +77,8 @@ bool TakeNumber(const std::vector<std::string>& args, size_t& i, double* out, co
 int RunRoom(const std::vector<std::string>& args) {
   if (args.empty()) return Fail(std::string("room braucht ein Dokument\n\n") + kRoomHelp, kUsage);
   const std::filesystem::path path = args[0];
-  RoomSpec spec;
-  spec.height = float(kDefaultRoomHeightSteps * ToolState{}.GridSize);
+  RoomPlan plan;
+  plan.height = float(kDefaultRoomHeightSteps * ToolState{}.GridSize);
   uint32_t into = 0;
   bool has_into = false;
   int status = kOk;
@@ -93,26 +93,26 @@ int RunRoom(const std::vector<std::string>& args) {
         if (comma == std::string::npos || !ParseDouble(corner.substr(0, comma), &x) ||
             !ParseDouble(corner.substr(comma + 1), &z))
           return Fail("Ecke \"" + corner + "\" ist nicht X,Z\n\n" + kRoomHelp, kUsage);
-        spec.outline.push_back({x, z});
+        plan.outline.push_back({x, z});
       }
     } else if (a == "--floor") {
       if (!TakeNumber(args, i, &v, kRoomHelp, &status)) return status;
-      spec.floor_y = float(v);
+      plan.floor_y = float(v);
     } else if (a == "--height") {
       if (!TakeNumber(args, i, &v, kRoomHelp, &status)) return status;
-      spec.height = float(v);
+      plan.height = float(v);
     } else if (a == "--tile") {
       if (!TakeNumber(args, i, &v, kRoomHelp, &status)) return status;
       if (v < 0) return Fail("--tile darf nicht negativ sein\n\n" + std::string(kRoomHelp), kUsage);
-      spec.tile = float(v);
+      plan.tile = float(v);
     } else if (a == "--texture") {
       uint32_t t = 0;
       if (i + 1 >= args.size() || !ParseId(args[i + 1], &t) || t > 0xFFFF)
         return Fail("--texture braucht eine Nummer von 0 bis 65535\n\n" + std::string(kRoomHelp), kUsage);
-      spec.texture = uint16_t(t);
+      plan.texture = uint16_t(t);
       ++i;
     } else if (a == "--no-light") {
-      spec.light = false;
+      plan.light = false;
     } else if (a == "--into") {
       if (i + 1 >= args.size() || !ParseId(args[i + 1], &into))
         return Fail("--into braucht eine Sektornummer\n\n" + std::string(kRoomHelp), kUsage);
@@ -122,7 +122,7 @@ int RunRoom(const std::vector<std::string>& args) {
       return Fail("unbekannte Angabe \"" + a + "\"\n\n" + kRoomHelp, kUsage);
     }
   }
-  if (spec.outline.empty()) return Fail(std::string("room braucht --outline\n\n") + kRoomHelp, kUsage);
+  if (plan.outline.empty()) return Fail(std::string("room braucht --outline\n\n") + kRoomHelp, kUsage);
 
   Editor editor;
   if (!OpenOrCreate(editor, path)) return kFailed;
@@ -133,7 +133,7 @@ int RunRoom(const std::vector<std::string>& args) {
       return Fail("Kein Sektor mit der Nummer " + std::to_string(into) + "!");
   }
   std::string error;
-  TSector* room = BuildRoom(editor, parent, spec, &error);
+  TSector* room = BuildRoom(editor, parent, plan, &error);
   if (!room) return Fail(error);
   const uint32_t id = room->Id;
   if (const int saved = Save(editor, path); saved != kOk) return saved;
@@ -145,7 +145,7 @@ int RunDoor(const std::vector<std::string>& args) {
   if (args.empty()) return Fail(std::string("door braucht ein Dokument\n\n") + kDoorHelp, kUsage);
   const std::filesystem::path path = args[0];
   const int grid = ToolState{}.GridSize;
-  DoorSpec spec{float(kDefaultDoorWidthSteps * grid), float(kDefaultDoorHeightSteps * grid), {}};
+  DoorPlan plan{float(kDefaultDoorWidthSteps * grid), float(kDefaultDoorHeightSteps * grid), {}};
   uint32_t wall_id = 0;
   bool has_wall = false;
   int status = kOk;
@@ -159,7 +159,7 @@ int RunDoor(const std::vector<std::string>& args) {
       ++i;
     } else if (a == "--width" || a == "--height" || a == "--offset") {
       if (!TakeNumber(args, i, &v, kDoorHelp, &status)) return status;
-      (a == "--width" ? spec.width : a == "--height" ? spec.height : spec.offset.emplace()) = float(v);
+      (a == "--width" ? plan.width : a == "--height" ? plan.height : plan.offset.emplace()) = float(v);
     } else {
       return Fail("unbekannte Angabe \"" + a + "\"\n\n" + kDoorHelp, kUsage);
     }
@@ -169,7 +169,7 @@ int RunDoor(const std::vector<std::string>& args) {
   Editor editor;
   if (!OpenOrCreate(editor, path)) return kFailed;
   std::string error;
-  const auto portals = CutDoorwayIn(editor, editor.FindById(wall_id), spec, float(grid), &error);
+  const auto portals = CutDoorwayIn(editor, editor.FindById(wall_id), plan, float(grid), &error);
   if (portals.empty()) return Fail(error);
   std::vector<uint32_t> ids;
   for (const TSector* p : portals) ids.push_back(p->Id);

@@ -179,18 +179,18 @@ RoomLight ChooseRoomLight(const std::vector<PlanPoint>& outline, float floor_y, 
   return light;
 }
 
-TSector* BuildRoom(Document& doc, TSector* parent, const RoomSpec& spec, std::string* error) {
-  const std::vector<PlanPoint> outline = TidyOutline(spec.outline);
+TSector* BuildRoom(Document& doc, TSector* parent, const RoomPlan& plan, std::string* error) {
+  const std::vector<PlanPoint> outline = TidyOutline(plan.outline);
   std::string refusal = CheckOutline(outline);
-  if (refusal.empty() && !(spec.height > 0)) refusal = kRoomNoHeight;
+  if (refusal.empty() && !(plan.height > 0)) refusal = kRoomNoHeight;
   if (!refusal.empty()) {
     if (error) *error = refusal;
     return nullptr;
   }
-  const double tile = spec.tile > 0 ? spec.tile : 0;
+  const double tile = plan.tile > 0 ? plan.tile : 0;
   const double eps = 1e-6 * Extent(outline);
   const auto pieces = CutFloorPlan(outline, tile);
-  const double y0 = spec.floor_y, y1 = double(spec.floor_y) + spec.height;
+  const double y0 = plan.floor_y, y1 = double(plan.floor_y) + plan.height;
 
   auto room = NewRecord(doc, kSector, kRoomSectorName);
   room->Visible = 1;
@@ -203,11 +203,11 @@ TSector* BuildRoom(Document& doc, TSector* parent, const RoomSpec& spec, std::st
       std::array<P3d, 4> p;
       for (int i = 0; i < 4; ++i) p[i] = {piece[i].x, y, piece[i].z};
       doc.Tree.AddChild(sector, NewRoomQuad(doc, level == 0 ? kFloorName : kCeilingName, p,
-                                            {0, level == 0 ? 1.0 : -1.0, 0}, spec.texture));
+                                            {0, level == 0 ? 1.0 : -1.0, 0}, plan.texture));
     }
   }
   const double turn = SignedArea2(outline) > 0 ? 1 : -1;  // which side of each edge is inside
-  const int rows = tile > 0 ? std::max(1, int(std::ceil(spec.height / tile - 1e-9))) : 1;
+  const int rows = tile > 0 ? std::max(1, int(std::ceil(plan.height / tile - 1e-9))) : 1;
   for (size_t i = 0, n = outline.size(); i < n; ++i) {
     const PlanPoint a = outline[i], b = outline[(i + 1) % n];
     const P3d inward = Unit(P3d{-(b.z - a.z), 0, b.x - a.x} * turn);
@@ -220,11 +220,11 @@ TSector* BuildRoom(Document& doc, TSector* parent, const RoomSpec& spec, std::st
         doc.Tree.AddChild(
             sector, NewRoomQuad(doc, kWallName,
                                 {at(cuts[c], ya), at(cuts[c + 1], ya), at(cuts[c + 1], yb), at(cuts[c], yb)},
-                                inward, spec.texture));
+                                inward, plan.texture));
       }
   }
-  if (spec.light) {
-    const RoomLight chosen = ChooseRoomLight(outline, spec.floor_y, spec.height);
+  if (plan.light) {
+    const RoomLight chosen = ChooseRoomLight(outline, plan.floor_y, plan.height);
     auto light = NewRecord(doc, kLight, nullptr);
     light->Kind = 0;
     light->Position = chosen.position;
@@ -239,7 +239,7 @@ TSector* BuildRoom(Document& doc, TSector* parent, const RoomSpec& spec, std::st
   return sector;
 }
 
-TSector* DrawRoom(Editor& e, const RoomSpec& spec) {
+TSector* DrawRoom(Editor& e, const RoomPlan& plan) {
   UndoStack::Step step(e.History, kRoomStepName);
   // A room drawn within the selected sector's box belongs in it (a room in a
   // hall); one drawn beside it goes to the top level, so that rooms drawn one
@@ -248,7 +248,7 @@ TSector* DrawRoom(Editor& e, const RoomSpec& spec) {
   if (TSector* s = e.TreeSelection; s && s->NodeType == kSector && !s->Children.empty()) {
     ComputeBounds(s);
     bool inside = true;
-    for (const PlanPoint& p : spec.outline)
+    for (const PlanPoint& p : plan.outline)
       inside = inside && p.x >= s->BoundsMin.x && p.x <= s->BoundsMax.x && p.z >= s->BoundsMin.z &&
                p.z <= s->BoundsMax.z;
     if (inside) parent = s;
@@ -256,7 +256,7 @@ TSector* DrawRoom(Editor& e, const RoomSpec& spec) {
     parent = s;  // an empty sector was made to be filled
   }
   std::string error;
-  TSector* room = BuildRoom(e, parent, spec, &error);
+  TSector* room = BuildRoom(e, parent, plan, &error);
   if (!room) {
     e.ShowWarning(error);
     return nullptr;
@@ -406,7 +406,7 @@ void Link(Document& doc, TSector* portal, TSector* sector) {
 
 }  // namespace
 
-std::vector<TSector*> CutDoorwayIn(Document& doc, TSector* wall, const DoorSpec& spec, float reach,
+std::vector<TSector*> CutDoorwayIn(Document& doc, TSector* wall, const DoorPlan& plan, float reach,
                                    std::string* error) {
   const auto refuse = [&](const char* text) {
     if (error) *error = text;
@@ -416,10 +416,10 @@ std::vector<TSector*> CutDoorwayIn(Document& doc, TSector* wall, const DoorSpec&
   const std::optional<WallFrame> front = FrameOf(wall);
   if (!front) return refuse(kDoorWallNotUpright);
   const double len = front->u1 - front->u0;
-  const double offset = spec.offset ? double(*spec.offset) : 0.5 * (len - spec.width);
-  if (!(spec.width > 0) || !(spec.height > 0)) return refuse(kDoorDoesNotFit);
-  const Opening here{front->u0 + offset, front->u0 + offset + spec.width, front->v0,
-                     front->v0 + double(spec.height)};
+  const double offset = plan.offset ? double(*plan.offset) : 0.5 * (len - plan.width);
+  if (!(plan.width > 0) || !(plan.height > 0)) return refuse(kDoorDoesNotFit);
+  const Opening here{front->u0 + offset, front->u0 + offset + plan.width, front->v0,
+                     front->v0 + double(plan.height)};
   const double area = (here.b - here.a) * (here.d - here.c), eps = 1e-4;
 
   // The wall is the selected quad and the tiles of its sector in its plane
@@ -454,10 +454,10 @@ std::vector<TSector*> CutDoorwayIn(Document& doc, TSector* wall, const DoorSpec&
   return portals;
 }
 
-std::vector<TSector*> CutDoorway(Editor& e, const DoorSpec& spec) {
+std::vector<TSector*> CutDoorway(Editor& e, const DoorPlan& plan) {
   UndoStack::Step step(e.History, kDoorStepName);
   std::string error;
-  const auto portals = CutDoorwayIn(e, e.TreeSelection, spec, float(e.GridSize), &error);
+  const auto portals = CutDoorwayIn(e, e.TreeSelection, plan, float(e.GridSize), &error);
   if (portals.empty()) {
     e.ShowWarning(error);
     return {};

@@ -32,7 +32,7 @@ inline constexpr int kDefaultRoomHeightSteps = 4;
 inline constexpr int kDefaultDoorWidthSteps = 2;
 inline constexpr int kDefaultDoorHeightSteps = 4;
 
-struct RoomSpec {
+struct RoomPlan {
   std::vector<PlanPoint> outline;  // x/z corners in order, either direction
   float floor_y = 0;
   float height = 80;
@@ -53,14 +53,14 @@ RoomLight ChooseRoomLight(const std::vector<PlanPoint>& outline, float floor_y, 
 // facing into the room and meeting edge to edge, tiled by `tile`, textured in
 // world-aligned coordinates, lightmapped, and the light. Null with `error`
 // set, and nothing changed, when the outline or height is refused.
-TSector* BuildRoom(Document& doc, TSector* parent, const RoomSpec& spec, std::string* error);
+TSector* BuildRoom(Document& doc, TSector* parent, const RoomPlan& plan, std::string* error);
 
 // "Raum": inside the selected sector when the plan lies within its box, else
 // at the top level; one undo step; the new sector is selected and shown. A
 // refusal shows the warning and changes nothing.
-TSector* DrawRoom(Editor& e, const RoomSpec& spec);
+TSector* DrawRoom(Editor& e, const RoomPlan& plan);
 
-struct DoorSpec {
+struct DoorPlan {
   float width = 40, height = 80;
   std::optional<float> offset;  // along the wall from its left end seen from the front; default centred
 };
@@ -73,11 +73,11 @@ struct DoorSpec {
 // side. Returns the portals, the wall's own first; empty with `error` set, and
 // nothing changed, when refused (the wall's faces or those behind do not
 // cover the opening).
-std::vector<TSector*> CutDoorwayIn(Document& doc, TSector* wall, const DoorSpec& spec, float reach,
+std::vector<TSector*> CutDoorwayIn(Document& doc, TSector* wall, const DoorPlan& plan, float reach,
                                    std::string* error);
 
 // "Durchgang": on the tree's current quad, one undo step, reach one grid step;
 // selects the new portal on the wall's side.
-std::vector<TSector*> CutDoorway(Editor& e, const DoorSpec& spec);
+std::vector<TSector*> CutDoorway(Editor& e, const DoorPlan& plan);
 
 }  // namespace qx

@@ -82,16 +82,16 @@ PlanPoint SnapRoomCorner(const Editor& e, const RoomDrawing& drawing, PlanPoint 
   return {SnapToGrid(float(p.x), e.GridSize), SnapToGrid(float(p.z), e.GridSize)};
 }
 
-RoomSpec RoomSpecForDrawing(const Editor& e, std::vector<PlanPoint> outline, float height, float tile,
+RoomPlan RoomSpecForDrawing(const Editor& e, std::vector<PlanPoint> outline, float height, float tile,
                             uint16_t texture, bool light) {
-  RoomSpec spec;
-  spec.outline = std::move(outline);
-  spec.floor_y = SnapToGrid(e.CameraTarget.y, e.GridSize);
-  spec.height = height;
-  spec.tile = tile;
-  spec.texture = texture;
-  spec.light = light;
-  return spec;
+  RoomPlan plan;
+  plan.outline = std::move(outline);
+  plan.floor_y = SnapToGrid(e.CameraTarget.y, e.GridSize);
+  plan.height = height;
+  plan.tile = tile;
+  plan.texture = texture;
+  plan.light = light;
+  return plan;
 }
 
 }  // namespace qx

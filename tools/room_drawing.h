@@ -65,7 +65,7 @@ PlanPoint SnapRoomCorner(const Editor& e, const RoomDrawing& drawing, PlanPoint 
 
 // The room a drawing closes into: floor at the 3D view's look-at height
 // snapped to the grid, the given height and tile size.
-RoomSpec RoomSpecForDrawing(const Editor& e, std::vector<PlanPoint> outline, float height, float tile,
+RoomPlan RoomSpecForDrawing(const Editor& e, std::vector<PlanPoint> outline, float height, float tile,
                             uint16_t texture, bool light);
 
 }  // namespace qx

@@ -251,10 +251,10 @@ inline const std::vector<Command>& Commands() {
        [](CommandScene& f) { InsertModel(f.e); }},
       {"Raum", [](CommandScene& f) { f.Click(f.a); },
        [](CommandScene& f) {
-         RoomSpec spec;
-         spec.outline = {{-200, -200}, {-100, -200}, {-100, -120}, {-150, -150}, {-200, -120}};
-         spec.tile = 30;
-         ASSERT_NE(DrawRoom(f.e, spec), nullptr);
+         RoomPlan plan;
+         plan.outline = {{-200, -200}, {-100, -200}, {-100, -120}, {-150, -150}, {-200, -120}};
+         plan.tile = 30;
+         ASSERT_NE(DrawRoom(f.e, plan), nullptr);
        }},
       {"Durchgang", [](CommandScene& f) { f.Click(f.qa1); },
        [](CommandScene& f) {

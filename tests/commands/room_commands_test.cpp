@@ -98,14 +98,14 @@ class RoomGeometry : public ::testing::TestWithParam<RoomCase> {
 
 TEST_P(RoomGeometry, ClosedFacingInwardTiledAndSeamless) {
   const RoomCase& rc = GetParam();
-  RoomSpec spec;
-  spec.outline = rc.plan;
-  spec.floor_y = 20;
-  spec.height = 80;
-  spec.tile = float(rc.tile);
-  spec.texture = 3;
+  RoomPlan plan;
+  plan.outline = rc.plan;
+  plan.floor_y = 20;
+  plan.height = 80;
+  plan.tile = float(rc.tile);
+  plan.texture = 3;
   std::string error;
-  TSector* room = BuildRoom(e, nullptr, spec, &error);
+  TSector* room = BuildRoom(e, nullptr, plan, &error);
   ASSERT_NE(room, nullptr) << error;
   EXPECT_EQ(room->Name, "Raum");
   ExpectClosed(room);
@@ -261,16 +261,16 @@ TSector* WallAt(Editor& e, double x) {
   return found;
 }
 
-void Room(Editor& e, Plan plan, float height = 80) {
-  RoomSpec spec;
-  spec.outline = std::move(plan);
-  spec.height = height;
-  DrawRoom(e, spec);
+void Room(Editor& e, Plan outline, float height = 80) {
+  RoomPlan plan;
+  plan.outline = std::move(outline);
+  plan.height = height;
+  DrawRoom(e, plan);
 }
 
 // A doorway refused in the wall that `wall` finds.
-Refusal Door(const char* name, std::function<TSector*(Editor&)> wall, DoorSpec spec, const char* message) {
-  return {name, [spec](Editor& e) { CutDoorway(e, spec); }, message, std::move(wall)};
+Refusal Door(const char* name, std::function<TSector*(Editor&)> wall, DoorPlan plan, const char* message) {
+  return {name, [plan](Editor& e) { CutDoorway(e, plan); }, message, std::move(wall)};
 }
 
 TSector* WestWall(Editor& e) {
@@ -282,7 +282,7 @@ TEST_P(Refusals, ChangeNothing) {
   ShownWarnings prompts;
   e.prompts = &prompts;
   Room(e, kRect);
-  RoomSpec floor_room;
+  RoomPlan floor_room;
   floor_room.outline = {{200, 0}, {300, 0}, {300, 100}, {200, 100}};
   DrawRoom(e, floor_room);
   if (GetParam().wall) SelectInTree(e, GetParam().wall(e));
@@ -355,11 +355,11 @@ class Doorway : public ::testing::Test {
   TSector* a = nullptr;
   TSector* b = nullptr;
   void TwoRooms(double gap) {
-    RoomSpec spec;
-    spec.outline = {{0, 0}, {100, 0}, {100, 120}, {0, 120}};
-    a = DrawRoom(e, spec);
-    spec.outline = {{100 + gap, -40}, {220, -40}, {220, 160}, {100 + gap, 160}};
-    b = DrawRoom(e, spec);
+    RoomPlan plan;
+    plan.outline = {{0, 0}, {100, 0}, {100, 120}, {0, 120}};
+    a = DrawRoom(e, plan);
+    plan.outline = {{100 + gap, -40}, {220, -40}, {220, 160}, {100 + gap, 160}};
+    b = DrawRoom(e, plan);
   }
 };
 
@@ -407,12 +407,12 @@ TEST_F(Doorway, LinksBothWaysAndKeepsBothRoomsClosed) {
 // In tiled rooms an opening larger than a tile goes through every tile of the
 // wall plane it covers, on both sides, with one portal each.
 TEST_F(Doorway, ThroughSeveralTilesOfTiledRooms) {
-  RoomSpec spec;
-  spec.tile = 40;
-  spec.outline = {{0, 0}, {100, 0}, {100, 120}, {0, 120}};
-  a = BuildRoom(e, nullptr, spec, nullptr);
-  spec.outline = {{100, 0}, {180, 0}, {180, 120}, {100, 120}};
-  b = BuildRoom(e, nullptr, spec, nullptr);
+  RoomPlan plan;
+  plan.tile = 40;
+  plan.outline = {{0, 0}, {100, 0}, {100, 120}, {0, 120}};
+  a = BuildRoom(e, nullptr, plan, nullptr);
+  plan.outline = {{100, 0}, {180, 0}, {180, 120}, {100, 120}};
+  b = BuildRoom(e, nullptr, plan, nullptr);
   TSector* tile = nullptr;  // a's tile on x = 100 from z 40 to 80, on the floor
   for (const auto& c : a->Children) {
     bool on = c->NodeType == kPolygon;
@@ -441,11 +441,11 @@ TEST_F(Doorway, FindsTheWallBehindWithinOneGridStepOnly) {
   EXPECT_EQ(portals[0]->LinkedSector, b);
 
   Editor far;
-  RoomSpec spec;
-  spec.outline = {{0, 0}, {100, 0}, {100, 120}, {0, 120}};
-  BuildRoom(far, nullptr, spec, nullptr);
-  spec.outline = {{121, 0}, {220, 0}, {220, 120}, {121, 120}};
-  BuildRoom(far, nullptr, spec, nullptr);
+  RoomPlan plan;
+  plan.outline = {{0, 0}, {100, 0}, {100, 120}, {0, 120}};
+  BuildRoom(far, nullptr, plan, nullptr);
+  plan.outline = {{121, 0}, {220, 0}, {220, 120}, {121, 120}};
+  BuildRoom(far, nullptr, plan, nullptr);
   portals = CutDoorwayIn(far, WallAt(far, 100), {40, 60, {}}, 20, nullptr);
   ASSERT_EQ(portals.size(), 1u);
   EXPECT_EQ(portals[0]->IsLinked, 0);
@@ -457,18 +457,18 @@ TEST_F(Doorway, FindsTheWallBehindWithinOneGridStepOnly) {
 TEST(RoomCommand, OneUndoStepSelectedAndNestedOnlyWithinTheSelectedSector) {
   Editor e;
   const std::string empty = test::DumpScene(e);
-  RoomSpec hall;
+  RoomPlan hall;
   hall.outline = {{0, 0}, {400, 0}, {400, 400}, {0, 400}};
   TSector* h = DrawRoom(e, hall);
   ASSERT_TRUE(h);
   EXPECT_EQ(e.TreeSelection, h);
   EXPECT_EQ(e.SelectionList, std::vector<TSector*>{h});
   EXPECT_EQ(e.History.UndoName(), "Raum");
-  RoomSpec inner;
+  RoomPlan inner;
   inner.outline = {{100, 100}, {200, 100}, {200, 200}};
   TSector* in = DrawRoom(e, inner);
   EXPECT_EQ(in->Parent, h);
-  RoomSpec beside;
+  RoomPlan beside;
   beside.outline = {{400, 0}, {500, 0}, {500, 100}, {400, 100}};
   TSector* out = DrawRoom(e, beside);
   EXPECT_EQ(out->Parent, nullptr);
@@ -483,10 +483,10 @@ TEST(RoomCommand, OneUndoStepSelectedAndNestedOnlyWithinTheSelectedSector) {
 TEST(RoomLight, FallsOffVisiblyInSmallAndLargeRooms) {
   for (double size : {60.0, 200.0, 600.0}) {
     Document doc;
-    RoomSpec spec;
-    spec.outline = {{0, 0}, {size, 0}, {size, size}, {0, size}};
-    spec.tile = float(size / 4);
-    TSector* room = BuildRoom(doc, nullptr, spec, nullptr);
+    RoomPlan plan;
+    plan.outline = {{0, 0}, {size, 0}, {size, size}, {0, size}};
+    plan.tile = float(size / 4);
+    TSector* room = BuildRoom(doc, nullptr, plan, nullptr);
     ASSERT_TRUE(room);
     ASSERT_EQ(ComputeLightmaps(doc, {8, 8}), BakeStatus::kDone);
     int lo = 255, hi = 0;

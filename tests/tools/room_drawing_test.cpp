@@ -61,12 +61,12 @@ TEST(RoomDrawing, ClicksSnapToCornersThenToTheGridUnlessFree) {
   EXPECT_EQ(SnapRoomCorner(e, d, {27, 13}, true, 5), (PlanPoint{27, 13})) << "Ctrl: free";
   d.AddCorner({101, 7});
   EXPECT_EQ(SnapRoomCorner(e, d, {103, 9}, true, 5), (PlanPoint{101, 7})) << "the outline's own corner";
-  const RoomSpec spec = RoomSpecForDrawing(e, {{0, 0}, {1, 0}, {0, 1}}, 90, 30, 2, false);
-  EXPECT_EQ(spec.floor_y, 40) << "the look-at height on the grid";
-  EXPECT_EQ(spec.height, 90);
-  EXPECT_EQ(spec.tile, 30);
-  EXPECT_EQ(spec.texture, 2);
-  EXPECT_FALSE(spec.light);
+  const RoomPlan plan = RoomSpecForDrawing(e, {{0, 0}, {1, 0}, {0, 1}}, 90, 30, 2, false);
+  EXPECT_EQ(plan.floor_y, 40) << "the look-at height on the grid";
+  EXPECT_EQ(plan.height, 90);
+  EXPECT_EQ(plan.tile, 30);
+  EXPECT_EQ(plan.texture, 2);
+  EXPECT_FALSE(plan.light);
 }
 
 }  // namespace
