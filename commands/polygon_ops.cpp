@@ -4,22 +4,11 @@
 #include <utility>
 
 #include "commands/texture_align.h"
+#include "commands/texture_projection.h"
 
 namespace qx {
 
 namespace {
-
-// cos and sin of an angle in degrees; exact for whole quarter turns.
-std::pair<double, double> CosSin(double degrees) {
-  double a = std::fmod(degrees, 360.0);
-  if (a < 0) a += 360.0;
-  if (a == 0.0) return {1.0, 0.0};
-  if (a == 90.0) return {0.0, 1.0};
-  if (a == 180.0) return {-1.0, 0.0};
-  if (a == 270.0) return {0.0, -1.0};
-  const double r = a * kPi / 180.0;
-  return {std::cos(r), std::sin(r)};
-}
 
 bool IsQuadWithCorners(const TSector* n) {
   return n->NodeType == kPolygon && n->Vertices.size() >= 4;
@@ -56,7 +45,7 @@ void TurnSectorContent(TSector* sector, AxisLock axis, double degrees) {
 }
 
 Vector TurnAbout(const Vector& p, const Vector& c, AxisLock axis, double degrees) {
-  const auto [co, si] = CosSin(degrees);
+  const auto [co, si] = CosSinDegrees(degrees);
   return RotateAboutAxis(p, c, static_cast<char>(axis), co, si);
 }
 

@@ -6,12 +6,6 @@
 
 namespace qx {
 
-namespace {
-
-// Below this share of the normal's length a component counts as zero, so that
-// a wall built on the grid but rounded in its last bits keeps a = x + z.
-constexpr double kAxisTolerance = 1e-4;
-
 // cos and sin of an angle in degrees; exact for whole quarter turns, so that
 // turning by 90 keeps coordinates on whole repeats.
 std::array<double, 2> CosSinDegrees(double degrees) {
@@ -24,6 +18,12 @@ std::array<double, 2> CosSinDegrees(double degrees) {
   const double r = a * kPi / 180.0;
   return {std::cos(r), std::sin(r)};
 }
+
+namespace {
+
+// Below this share of the normal's length a component counts as zero, so that
+// a wall built on the grid but rounded in its last bits keeps a = x + z.
+constexpr double kAxisTolerance = 1e-4;
 
 std::array<double, 2> Apply(const TextureProjection& p, const std::array<double, 2>& ab) {
   const auto [c, s] = CosSinDegrees(p.RotationDegrees);

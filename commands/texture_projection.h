@@ -80,4 +80,8 @@ std::optional<TextureProjection> ReadTextureProjection(const std::array<Vector, 
 // (they travel with the quad). Returns whether they were set.
 bool ReprojectMovedQuad(TSector& quad, const std::array<Vector, 4>& old_corners);
 
+// cos and sin of an angle in degrees; exact for whole quarter turns, so that
+// turning by 90 keeps coordinates on whole repeats.
+std::array<double, 2> CosSinDegrees(double degrees);
+
 }  // namespace qx
