@@ -121,6 +121,10 @@ BakeResult BakeLightmaps(const BakeLists& lists, LightmapSize size, const BakeOp
 BakeResult BakeLightmapsOf(const BakeLists& lists, LightmapSize size,
                            const std::vector<const TSector*>& nodes, const BakeOptions& options = {});
 
+// The texel frame of a triangle's lightmap as a bake maps it (area false
+// for a triangle without one, or with corners outside the vertex list).
+TexelFrame LightmapFrame(const TSector& node, size_t triangle);
+
 // Writes a finished result into the scene: the lightmap list, each lit
 // triangle's LightmapIndex and LightmapTexture, lightmap coordinates and vertex
 // colours. The result names nodes by pointer: apply it to the scene it was

@@ -394,6 +394,12 @@ BakeResult BakeLightmapsOf(const BakeLists& lists, LightmapSize size,
   return Baker(lists, size, options, &only).Run();
 }
 
+TexelFrame LightmapFrame(const TSector& node, size_t triangle) {
+  if (triangle >= node.Triangles.size() || !HasCorners(&node, node.Triangles[triangle])) return {};
+  std::vector<float> coords(2 * node.Vertices.size());
+  return MapTriangle(&node, node.Triangles[triangle], coords);
+}
+
 void ApplyBakeResult(LitScene& scene, BakeResult&& result, LightmapUploader* uploader) {
   scene.LightmapList = std::move(result.lightmaps);
   std::vector<TSector*> lit;
