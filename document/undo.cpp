@@ -76,6 +76,7 @@ bool UndoStack::CancelGesture() {
     return false;
   }
   gesture_open_ = false;
+  ++restores_;
   editor_.SetGestureOpen(false);
   editor_.ChangedSelection();
   last_changes_ = {};
@@ -89,8 +90,35 @@ bool UndoStack::Commit(const std::string& name) {
   return SyncGuarded(name, {});
 }
 
+bool UndoStack::Absorb(std::shared_ptr<const void> tag) {
+  if (depth_ > 0 || gesture_open_) return false;
+  try {
+    if (reset_ || !current_) {
+      // After a new scene or a load the scene as it now is becomes the base.
+      current_ = SceneState::Capture(editor_, nullptr, &memory_);
+      reset_ = false;
+      current_tag_ = std::move(tag);
+      return true;
+    }
+    bool changed = false, document_changed = false;
+    std::unique_ptr<SceneState> next =
+        SceneState::Capture(editor_, current_.get(), &memory_, &changed, nullptr, &document_changed);
+    current_ = std::move(next);
+    current_tag_ = std::move(tag);
+    if (changed) {
+      current_id_ = ++next_id_;
+      if (document_changed) document_id_ = current_id_;
+      ShowModified();
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
 bool UndoStack::Sync(const std::string& name, const std::string& merge_key) {
   if (reset_ || !current_) {
+    current_tag_.reset();
     // After a new scene or a load the scene as it now is becomes the base.
     current_ = SceneState::Capture(editor_, nullptr, &memory_);
     reset_ = false;
@@ -111,9 +139,10 @@ bool UndoStack::Sync(const std::string& name, const std::string& merge_key) {
       mergeable_ && !merge_key.empty() && !undo_.empty() && undo_.back().merge_key == merge_key;
   if (!merge) {
     current_->DropSources();
-    undo_.push_back({std::move(current_), name, merge_key, current_id_, document_id_});
+    undo_.push_back({std::move(current_), name, merge_key, current_id_, document_id_, std::move(current_tag_)});
     redo_.clear();
   }
+  current_tag_.reset();
   // When merging, the state before the first of the merged steps stays the one to go back to.
   current_ = std::move(next);
   current_id_ = ++next_id_;
@@ -135,6 +164,7 @@ bool UndoStack::SyncGuarded(const std::string& name, const std::string& merge_ke
     undo_.clear();
     redo_.clear();
     current_.reset();
+    current_tag_.reset();
     last_changes_ = {};
     mergeable_ = false;
     current_id_ = document_id_ = ++next_id_;
@@ -154,8 +184,11 @@ bool UndoStack::Restore(std::deque<Entry>& from, std::deque<Entry>& to) {
     return false;  // the editor was not touched
   }
   current_->DropSources();
-  to.push_back({std::move(current_), entry.name, entry.merge_key, current_id_, document_id_});
+  to.push_back({std::move(current_), entry.name, entry.merge_key, current_id_, document_id_,
+                std::move(current_tag_)});
   current_ = std::move(entry.state);
+  current_tag_ = std::move(entry.tag);
+  ++restores_;
   current_id_ = entry.id;
   document_id_ = entry.document_id;
   from.pop_back();
@@ -273,6 +306,7 @@ void UndoStack::AfterReset() {
   undo_.clear();
   redo_.clear();
   current_.reset();
+  current_tag_.reset();
   last_changes_ = {};
   reset_ = true;
   mergeable_ = false;

@@ -88,6 +88,18 @@ class UndoStack : private TreeListener {
   // while a step or gesture is open. True when a step was recorded.
   bool Commit(const std::string& name = {});
 
+  // Takes changes made outside any step into the current state without a
+  // step of their own: lighting that follows an edit belongs to the edit's
+  // step, which undo takes back. `tag` names what the state now holds. False
+  // (nothing taken) while a step or gesture is open or memory ran out.
+  bool Absorb(std::shared_ptr<const void> tag);
+  // What the current state holds, as its owner named it (Absorb, TagCurrent);
+  // a new step starts without, and Undo, Redo and CancelGesture bring back
+  // the tag of the state they return to. Restores() counts those three.
+  void TagCurrent(std::shared_ptr<const void> tag) { current_tag_ = std::move(tag); }
+  const std::shared_ptr<const void>& CurrentTag() const { return current_tag_; }
+  uint64_t Restores() const { return restores_; }
+
   bool CanUndo() const { return !undo_.empty(); }
   bool CanRedo() const { return !redo_.empty(); }
   // Name of the command the next Undo or Redo takes back or repeats.
@@ -136,6 +148,7 @@ class UndoStack : private TreeListener {
     std::string merge_key;
     uint64_t id = 0;
     uint64_t document_id = 0;  // id of the last state whose map document differed
+    std::shared_ptr<const void> tag;
   };
 
   void Open(std::string name, std::string merge_key);
@@ -166,6 +179,8 @@ class UndoStack : private TreeListener {
   size_t max_steps_ = kUndoMaxSteps, max_bytes_ = kUndoMaxBytes;
   LightmapUploader* lightmap_uploader_ = nullptr;
   RecordChanges last_changes_;
+  std::shared_ptr<const void> current_tag_;
+  uint64_t restores_ = 0;
 };
 
 }  // namespace qx

@@ -619,6 +619,15 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
 size_t ApplyLightingUpdate(LitScene& scene, LightingUpdate&& update, LightmapUploader* uploader) {
   std::vector<Lightmap>& list = scene.LightmapList;
   const LightingBasis& basis = *update.basis;
+  // The bake read fresh planes; the scene gets them too, as with a whole bake.
+  std::vector<TSector*> replanned;
+  for (size_t i = 0; i < basis.inputs.polygons.size(); ++i) {
+    TSector* live = const_cast<TSector*>(basis.inputs.polygon_sources[i]);
+    if (SamePolygon(*live, *basis.inputs.polygons[i])) continue;
+    UpdatePolygonData(live);
+    replanned.push_back(live);
+  }
+  if (!replanned.empty()) scene.PlanesChanged(replanned);
   const size_t total = update.from_old.size();
   std::unordered_set<TSector*> touched;
 

@@ -1,35 +1,12 @@
 #include "session/bake_job.h"
 
-#include <algorithm>
-#include <unordered_map>
 #include <unordered_set>
-
-#include "scene/node_fields.h"
 
 namespace qx {
 
-namespace {
-
-// A snapshot of the record: the bake runs on it while the editor goes on.
-std::unique_ptr<TSector> CopyForBake(const TSector& n) {
-  auto c = std::make_unique<TSector>();
-  CopyFields(n, *c);
-  return c;
-}
-
-}  // namespace
-
 BakeJob::BakeJob(LitScene& target, LightmapSize size) : editor_(target), size_(size) {
-  const BakeLists scene = CollectBakeLists(target);
-  auto copy = [&](const std::vector<TSector*>& from, std::vector<TSector*>& to) {
-    for (TSector* n : from) {
-      copies_.push_back(CopyForBake(*n));
-      originals_.push_back(n);
-      to.push_back(copies_.back().get());
-    }
-  };
-  copy(scene.polygons, lists_.polygons);
-  copy(scene.lights, lists_.lights);
+  CollectBakeLists(target);  // fresh planes in the scene, announced
+  inputs_ = CaptureLightingInputs(target.Tree);
   result_.status = BakeStatus::kCancelled;  // until it has run
 }
 
@@ -38,32 +15,30 @@ BakeJob::~BakeJob() = default;
 void BakeJob::Run(const BakeOptions& options) {
   if (ran_) return;
   ran_ = true;
-  result_ = BakeLightmaps(lists_, size_, options);
+  result_ = UpdateLighting(nullptr, inputs_, size_, options);
 }
 
 bool BakeJob::SceneStillMatches() const {
   std::unordered_set<const TSector*> in_tree;
   editor_.Tree.Walk([&](TSector* n) { in_tree.insert(n); });
-  for (size_t i = 0; i < originals_.size(); ++i) {
-    const TSector* o = originals_[i];
-    const TSector* c = copies_[i].get();
-    if (!in_tree.count(o) || o->NodeType != c->NodeType || o->Vertices.size() != c->Vertices.size() ||
-        o->Triangles.size() != c->Triangles.size())
-      return false;
-  }
-  return true;
+  auto same = [&](const std::vector<std::shared_ptr<const TSector>>& copies,
+                  const std::vector<const TSector*>& sources) {
+    for (size_t i = 0; i < copies.size(); ++i) {
+      const TSector* o = sources[i];
+      const TSector* c = copies[i].get();
+      if (!in_tree.count(o) || o->NodeType != c->NodeType || o->Vertices.size() != c->Vertices.size() ||
+          o->Triangles.size() != c->Triangles.size())
+        return false;
+    }
+    return true;
+  };
+  return same(inputs_.polygons, inputs_.polygon_sources) && same(inputs_.lights, inputs_.light_sources);
 }
 
 bool BakeJob::Apply(LightmapUploader* uploader) {
   if (!ran_ || result_.status != BakeStatus::kDone || !SceneStillMatches()) return false;
-  std::unordered_map<const TSector*, TSector*> original_of;
-  for (size_t i = 0; i < copies_.size(); ++i) original_of[copies_[i].get()] = originals_[i];
-  for (BakeResult::NodeOutput& out : result_.nodes) {
-    auto it = original_of.find(out.node);
-    if (it == original_of.end()) return false;
-    out.node = it->second;
-  }
-  ApplyBakeResult(editor_, std::move(result_), uploader);
+  basis_ = result_.basis;
+  ApplyLightingUpdate(editor_, std::move(result_), uploader);
   result_ = {};
   ran_ = false;
   return true;

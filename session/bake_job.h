@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "lighting/lightmap.h"
+#include "lighting/live_lighting.h"
 
 namespace qx {
 
@@ -32,16 +32,17 @@ class BakeJob {
   // scene unchanged, when the job was cancelled or refused, never ran, or the
   // scene no longer holds the nodes the job was made from as they were.
   bool Apply(LightmapUploader* uploader);
+  // After Apply: what the lighting was computed from, for updates that follow edits.
+  const std::shared_ptr<const LightingBasis>& Basis() const { return basis_; }
 
  private:
   bool SceneStillMatches() const;
 
   LitScene& editor_;
   LightmapSize size_;
-  std::vector<std::unique_ptr<TSector>> copies_;
-  std::vector<TSector*> originals_;  // originals_[i] was copied to copies_[i]
-  BakeLists lists_;                  // of the copies
-  BakeResult result_;
+  LightingInputs inputs_;
+  LightingUpdate result_;
+  std::shared_ptr<const LightingBasis> basis_;
   bool ran_ = false;
 };
 

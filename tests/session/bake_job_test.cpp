@@ -68,11 +68,22 @@ TEST(BakeJob, OnAnotherThreadGivesWhatTheDirectComputationGives) {
   EXPECT_EQ(uploader.next - 100, threaded.LightmapList.size());
   EXPECT_FALSE(job.Apply(&uploader));  // once only
 
-  // A second bake releases the textures of the first.
+  // A second bake of the same scene keeps every texture: no lightmap changed
+  // a byte. After a light moved, the changed ones are made anew, the old released.
+  const uint32_t made = uploader.next;
   BakeJob again(threaded, {8, 4});
   again.Run();
   ASSERT_TRUE(again.Apply(&uploader));
-  EXPECT_EQ(uploader.released.size(), threaded.LightmapList.size());
+  EXPECT_TRUE(uploader.released.empty());
+  EXPECT_EQ(uploader.next, made);
+  threaded.Tree.Walk([](TSector* n) {
+    if (n->NodeType == kLight) n->Position.x += 7;
+  });
+  BakeJob moved(threaded, {8, 4});
+  moved.Run();
+  ASSERT_TRUE(moved.Apply(&uploader));
+  EXPECT_FALSE(uploader.released.empty());
+  EXPECT_EQ(uploader.next - made, uploader.released.size());
 }
 
 TEST(BakeJob, CancelledRefusedOrOutdatedJobsChangeNothing) {
