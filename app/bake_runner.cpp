@@ -13,6 +13,7 @@
 #include "lighting/time_left.h"
 #include "render/viewport_panel.h"
 #include "session/bake_job.h"
+#include "session/live_light.h"
 #include "ui/map_export_form.h"
 
 namespace qx {
@@ -107,6 +108,7 @@ BakeStatus BakeRunner::Run() {
     ViewportLightmapUploader uploader(*main_.Viewport());
     // On the GUI thread, in the viewport's context; the previous textures go.
     if (!job.Apply(main_.Viewport()->GLReady() ? &uploader : nullptr)) status = BakeStatus::kCancelled;
+    else if (LiveLight* live = main_.LiveLighting()) live->TakeBasis(job.Basis());
   }
   editor.view->SetStatusText(1, "");
   editor.UpdateCaption();

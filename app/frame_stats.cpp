@@ -14,11 +14,13 @@
 #include "app/bake_runner.h"
 #include "app/main_window.h"
 #include "commands/document_commands.h"
+#include "commands/node_position.h"
 #include "commands/selection.h"
 #include "commands/selection_bounds.h"
 #include "document/map_document_io.h"
 #include "render/plane_view_widget.h"
 #include "render/viewport_panel.h"
+#include "session/live_light.h"
 #include "textures/texture_library_file.h"
 
 namespace qx {
@@ -168,6 +170,42 @@ bool RunDragStats(TMain& main, int steps, double* drag_ms, double* plane_ms) {
   return true;
 }
 
+// Moves the first light with "Schatten" one grid step along +x, `steps`
+// times, as the panel's "Position" field does, and times each from the change
+// to the finished frame that shows the lighting the live update applied.
+bool RunLiveLightStats(TMain& main, int steps, double* median, double* most) {
+  Editor& editor = main.editor();
+  TSector* light = nullptr;
+  editor.Tree.Walk([&](TSector* n) {
+    if (!light && n->NodeType == kLight && n->Shadow == 1) light = n;
+  });
+  LiveLight* live = main.LiveLighting();
+  if (!light || !live) return false;
+  live->SetEnabled(true);
+  ClearSelection(editor);
+  AddToSelection(editor, light);
+  editor.Redraw();
+  std::vector<double> times;
+  QElapsedTimer timer;
+  for (int i = 0; i < steps; ++i) {
+    const uint64_t applied = main.LiveLightApplied();
+    timer.start();
+    SetSelectedCoordinate(editor, kLight, AxisLock::kX, ShownPosition(*light).x + float(editor.GridSize));
+    if (getenv("QXDBG")) fprintf(stderr, "ui command %.1f\n", double(timer.nsecsElapsed()) / 1e6);
+    editor.Redraw();
+    if (getenv("QXDBG")) fprintf(stderr, "ui redraw %.1f\n", double(timer.nsecsElapsed()) / 1e6);
+    // The update runs on its own thread; its result comes through the event loop.
+    while (live->CurrentState() != LiveLight::State::kCurrent) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    if (getenv("QXDBG")) fprintf(stderr, "ui current %.1f\n", double(timer.nsecsElapsed()) / 1e6);
+    main.Viewport()->Finish();
+    times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    if (main.LiveLightApplied() == applied) return false;
+  }
+  *median = Median(times);
+  *most = *std::max_element(times.begin(), times.end());
+  return true;
+}
+
 }  // namespace
 
 StartOptions ParseStartOptions(const QStringList& args) {
@@ -183,6 +221,13 @@ StartOptions ParseStartOptions(const QStringList& args) {
       o.drag_steps = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
       if (!ok || o.drag_steps <= 0) {
         o.error = "--drag-steps braucht eine positive Zahl.";
+        return o;
+      }
+    } else if (a == "--live-light-steps") {
+      bool ok = false;
+      o.live_light_steps = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
+      if (!ok || o.live_light_steps <= 0) {
+        o.error = "--live-light-steps braucht eine positive Zahl.";
         return o;
       }
     } else if (a == "--bake" || a == "--screenshot") {
@@ -204,8 +249,10 @@ StartOptions ParseStartOptions(const QStringList& args) {
       o.files << a;
     }
   }
-  if (!o.frame_stats && (!o.screenshot.isEmpty() || o.drag_steps > 0))
-    o.error = "--screenshot und --drag-steps gibt es nur mit --frame-stats.";
+  if (!o.frame_stats && (!o.screenshot.isEmpty() || o.drag_steps > 0 || o.live_light_steps > 0))
+    o.error = "--screenshot, --drag-steps und --live-light-steps gibt es nur mit --frame-stats.";
+  else if (o.live_light_steps > 0 && !o.bake)
+    o.error = "--live-light-steps braucht --bake.";
   return o;
 }
 
@@ -229,22 +276,24 @@ int RunFrameStats(const StartOptions& options) {
   }
   Editor& editor = main.editor();
   if (options.bake) {
-    ViewportLightmapUploader uploader(*viewport);
     std::string message;
-    if (ComputeLightmaps(editor, *options.bake, {}, &uploader, &message) != BakeStatus::kDone) {
+    if (main.BakeWhole(*options.bake, &message) != BakeStatus::kDone) {
       Complain("Lightmaps nicht berechnet: " + message);
       return 1;
     }
   }
   std::vector<double> frames, picks;
   QElapsedTimer timer;
+  const float heading = editor.CameraHeading;
+  const bool shot_at_end = options.live_light_steps > 0;
   for (int i = 0; i < kFrameStatsFrames; ++i) {
     if (i > 0) editor.CameraHeading += 1;
     timer.start();
     editor.Redraw();
     viewport->Finish();
     frames.push_back(double(timer.nsecsElapsed()) / 1e6);
-    if (i == 0 && !options.screenshot.isEmpty() && !viewport->grabFramebuffer().save(options.screenshot)) {
+    if (i == 0 && !shot_at_end && !options.screenshot.isEmpty() &&
+        !viewport->grabFramebuffer().save(options.screenshot)) {
       Complain("Bild nicht gespeichert: " + options.screenshot.toStdString());
       return 1;
     }
@@ -262,6 +311,21 @@ int RunFrameStats(const StartOptions& options) {
       return 1;
     }
     std::printf("drag step median %.2f ms, plane drag step median %.2f ms\n", drag, plane);
+  }
+  if (options.live_light_steps > 0) {
+    double median = 0, most = 0;
+    if (!RunLiveLightStats(main, options.live_light_steps, &median, &most)) {
+      Complain("Keine Lichtquelle mit Schatten.");
+      return 1;
+    }
+    std::printf("live light median %.2f ms, max %.2f ms\n", median, most);
+    editor.CameraHeading = heading;
+    editor.Redraw();
+    viewport->Finish();
+    if (!options.screenshot.isEmpty() && !viewport->grabFramebuffer().save(options.screenshot)) {
+      Complain("Bild nicht gespeichert: " + options.screenshot.toStdString());
+      return 1;
+    }
   }
   std::fflush(stdout);
   editor.prompts = nullptr;  // nothing to ask: the run changed no file

@@ -16,6 +16,12 @@
 // sent to the 3D view, then N steps in the "Oben" view with the four views
 // shown, and prints "drag step median X ms, plane drag step median Y ms",
 // each from the event to the finished frames of every shown view.
+// With --live-light-steps N (needs --bake) it then moves the first light with
+// "Schatten" N times by one grid step along +x, each time as the properties
+// panel's "Position" field does, waits until the live lighting has been
+// applied and drawn, and prints "live light median X ms, max Y ms" (from the
+// change to the finished frame that shows the new lighting); --screenshot is
+// then taken after the last step, with the camera as at the start.
 
 #include <QString>
 #include <QStringList>
@@ -31,6 +37,7 @@ struct StartOptions {
   std::optional<LightmapSize> bake;
   QString screenshot;
   int drag_steps = 0;
+  int live_light_steps = 0;
   QStringList files;
   QString error;  // a German message when the command line makes no sense
 };

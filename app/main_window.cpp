@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "session/live_light.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -55,6 +57,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
   WireLighting();
   WireHistory();
   WireViews();
+  WireLiveLight();
   WirePlayTest();
   // After the tree model and the panel: the selection's row and page exist by then.
   editor_.AddDocumentListener(this);
@@ -67,6 +70,7 @@ TMain::TMain(QString settings_file, QWidget* parent)
 
 TMain::~TMain() {
   qApp->removeEventFilter(this);
+  ReleaseLiveLight();
   editor_.RemoveDocumentListener(this);
   ReleaseCheckPanel();
   ReleasePlaneViews();
@@ -430,6 +434,7 @@ void TMain::SetToolButtons(AxisLock axis, ToolMode mode) {
 }
 
 void TMain::DocumentChanged(const ChangeSet& changes) {
+  LightStatusDue();
   // The panel showed a node of a scene that was just replaced.
   if (changes.replaced && !changes.show_properties) panel_host_->setVisible(false);
   if (changes.selection) {

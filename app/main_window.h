@@ -67,6 +67,8 @@ class QTimer;
 
 namespace qx {
 
+class LiveLight;
+
 class CheckPanel;
 class PropertiesPanel;
 class SceneTreeModel;
@@ -122,6 +124,13 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   void SetStartupFiles(QStringList files) { startup_files_ = std::move(files); }
   // Bakes at this size once the startup files are open (quarvex --bake WxH).
   void SetStartupBake(std::optional<LightmapSize> size) { startup_bake_ = size; }
+  // The lighting that follows the edits ("Licht live").
+  LiveLight* LiveLighting() { return live_light_.get(); }
+  // Updates applied by it so far.
+  uint64_t LiveLightApplied() const { return live_light_applied_; }
+  // A whole bake through the live lighting, which then knows its size.
+  BakeStatus BakeWhole(LightmapSize size, std::string* message = nullptr);
+  void PollLiveLight();
   bool Initialized() const { return initialized_; }
   // The first show's work is done: initialised and the start-up files opened.
   bool StartupDone() const { return startup_done_; }
@@ -235,6 +244,11 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   void WireLighting();
   void WireHistory();
   void WireViews();
+  void WireLiveLight();
+  void ReleaseLiveLight();
+  void ReadLiveLightSetting();
+  void ShowLightStatus();
+  void LightStatusDue();
   void WirePlayTest();
   void WireCheck();
   void ReleaseCheckPanel();
@@ -302,6 +316,10 @@ class TMain : public QMainWindow, public EditorView, private DocumentListener {
   std::unique_ptr<RecentFiles> recent_;
   std::unique_ptr<AutoSaver> autosaver_;
   std::unique_ptr<LightmapUploader> lightmap_uploader_;  // undo and redo keep lightmap textures valid
+  std::unique_ptr<LiveLight> live_light_;
+  QLabel* light_status_ = nullptr;
+  bool light_status_due_ = false;
+  uint64_t live_light_applied_ = 0;
   QTimer* autosave_timer_ = nullptr;
   QMenu* recent_menu_ = nullptr;
   PlaneViewWidget* planes_[3] = {nullptr, nullptr, nullptr};  // "Oben", "Vorne", "Seite"

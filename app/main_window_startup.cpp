@@ -53,6 +53,7 @@ void TMain::InitMainWindow(TInit* splash) {
   RestoreTextureSettings(editor_);
   if (auto* lock = bar_->findChild<QCheckBox*>("TexturFixieren")) lock->setChecked(editor_.TextureLock);
   ReadRoomFields(settings_.get(), bar_);
+  ReadLiveLightSetting();
 
   editor_.Tree.Clear();
   const std::filesystem::path library_file = settings_->ReadString(kSettingTexLibFile, "");
@@ -93,10 +94,8 @@ void TMain::OpenStartupFiles() {
     if (f.endsWith(".qxm", Qt::CaseInsensitive)) OpenDocumentFile(f.toStdString());
   startup_files_.clear();
   if (startup_bake_ && viewport_->GLReady()) {
-    ViewportLightmapUploader uploader(*viewport_);
     std::string message;
-    if (ComputeLightmaps(editor_, *startup_bake_, {}, &uploader, &message) != BakeStatus::kDone)
-      editor_.ShowWarning(message);
+    if (BakeWhole(*startup_bake_, &message) != BakeStatus::kDone) editor_.ShowWarning(message);
     // The document as opened, lit: nothing to undo, nothing to save.
     editor_.History.Clear();
     editor_.SetModified(false);

@@ -45,6 +45,8 @@ struct LitScene {
   virtual void PlanesChanged(const std::vector<TSector*>& /*nodes*/) {}
 };
 
+class ShadowSearch;
+
 struct LightmapSize {
   int width = 8;
   int height = 8;
@@ -64,6 +66,9 @@ struct BakeOptions {
   std::function<void(int percent)> progress;
   // Polled while the work runs; once set, the bake stops and changes nothing.
   const std::atomic<bool>* cancel = nullptr;
+  // A shadow search built over the very lists the bake is given (with the
+  // frame extent of their lit triangles), to be used instead of a new one.
+  const ShadowSearch* search = nullptr;
 };
 
 enum class BakeStatus { kDone, kCancelled, kRefused };

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <unordered_set>
 
 #include "lighting/light_falloff.h"
@@ -146,7 +147,9 @@ class Baker {
             std::max(extent, std::fabs(double(o[k])) + std::fabs(double(a[k])) + std::fabs(double(b[k])));
       }
     }
-    const ShadowSearch search(lists_.polygons, lists_.lights, extent);
+    std::optional<ShadowSearch> built;
+    if (!options_.search) built.emplace(lists_.polygons, lists_.lights, extent);
+    const ShadowSearch& search = options_.search ? *options_.search : *built;
 
     std::vector<size_t> own;  // the lightmaps that are computed; the others are copies
     for (size_t i = 0; i < lit_.size(); ++i)

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <limits>
 #include <unordered_set>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include "lighting/light_falloff.h"
 #include "lighting/light_tree.h"
@@ -264,7 +267,6 @@ LightingUpdate Whole(const LightingInputs& in, LightmapSize size, const BakeOpti
 struct LightChange {
   const TSector* before = nullptr;
   const TSector* after = nullptr;
-  uint32_t search_index[2] = {0, 0};  // of before and after in the shadow search, when there is one
 };
 
 bool SameLightButPosition(const TSector& a, const TSector& b) {
@@ -297,41 +299,139 @@ double MoveBound(const TSector& a, const TSector& b, const Box& box) {
   return std::isfinite(bound) ? bound : kInfinity;
 }
 
+// The light lies behind the triangle's plane at every texel centre, by far
+// more than the rounding of the per-texel facing test (the sign of
+// n . (L - M) in float, M within a few float roundings of the frame), so a
+// light with shadow skips every texel.
+bool Behind(const TSector& light, const Vector& normal, const TexelFrame& f) {
+  const TexelBlock b = WholeLightmap(f.o, f.e1, f.e2, 1, 1);
+  const D3 l = ToD3(light.Position), n = ToD3(normal);
+  const double l_max = std::max({std::fabs(l[0]), std::fabs(l[1]), std::fabs(l[2])});
+  const double n1 = std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]);
+  if (!std::isfinite(l_max) || !std::isfinite(n1) || !std::isfinite(b.extent)) return false;
+  const double slack = 1e-5 * n1 * (l_max + b.extent) + 1e-20;
+  for (int cy : {0, 1})
+    for (int cx : {0, 1})
+      if (!(Dot(n, Sub(l, b.At(cx, cy))) < -slack)) return false;
+  return true;
+}
+
+// Every texel is shadowed from light `index` of the search by some caster,
+// proven block by block (quartering down to single texels, a bounded number
+// of blocks) with the casters the segment to the block's middle passes through.
+bool Hidden(const ShadowSearch& search, uint32_t index, const TSector& l, uint32_t owner, const TexelFrame& f,
+            LightmapSize size) {
+  std::vector<std::pair<double, uint32_t>> hits;
+  std::vector<TexelBlock> todo{WholeLightmap(f.o, f.e1, f.e2, size.width, size.height)};
+  int budget = 64;  // blocks looked at before giving up
+  while (!todo.empty()) {
+    const TexelBlock b = todo.back();
+    todo.pop_back();
+    if (--budget < 0) return false;
+    search.CastersOnSegment(index, b.At(0.5 * (b.x0 + b.x1), 0.5 * (b.y0 + b.y1)), owner, 4, hits);
+    bool covered = false;
+    for (const auto& hit : hits)
+      if (ProveBlock(search.Proof(hit.second), l.Position, b, true) == BlockVerdict::kCovers) {
+        covered = true;
+        break;
+      }
+    if (covered) continue;
+    const int w = b.x1 - b.x0, h = b.y1 - b.y0;
+    if (w <= 1 && h <= 1) return false;
+    const int xm = b.x0 + std::max(1, w / 2), ym = b.y0 + std::max(1, h / 2);
+    for (int part = 0; part < 4; ++part) {
+      TexelBlock q = b;
+      if (part & 1) {
+        q.x0 = xm;
+      } else {
+        q.x1 = xm;
+      }
+      if (part & 2) {
+        q.y0 = ym;
+      } else {
+        q.y1 = ym;
+      }
+      if (q.x0 < q.x1 && q.y0 < q.y1) todo.push_back(q);
+    }
+  }
+  return true;
+}
+
+// Per lightmap of the given numbering: 1 where light `index` of the search
+// (with the numbers of `light`) is proven skipped at every texel. Only the
+// nodes `want` names are looked at; a quad's two triangles mostly share
+// their frame and so their answer.
+std::vector<uint8_t> ProveSkipped(const ShadowSearch& search, uint32_t index, const TSector& light,
+                                  const LightingInputs& in, const std::vector<int32_t>& first, size_t total,
+                                  const std::vector<uint8_t>& want, LightmapSize size) {
+  std::vector<uint8_t> skipped(total, 0);
+  if (light.Shadow != 1 || light.Kind != 0) return skipped;
+  tbb::parallel_for(tbb::blocked_range<size_t>(0, in.polygons.size(), 4), [&](const auto& r) {
+    for (size_t i = r.begin(); i != r.end(); ++i) {
+      if (first[i] < 0 || !want[i]) continue;
+      const TSector& p = *in.polygons[i];
+      TexelFrame last;
+      Vector last_normal;
+      bool last_skipped = false;
+      for (size_t t = 0; t < TriangleTotal(p); ++t) {
+        const TexelFrame f = LightmapFrame(p, t);
+        if (!f.area) continue;
+        bool hit;
+        if (last.area && SameVector(f.o, last.o) && SameVector(f.e1, last.e1) && SameVector(f.e2, last.e2) &&
+            SameVector(p.Triangles[t].Normal, last_normal))
+          hit = last_skipped;
+        else
+          hit = Behind(light, p.Triangles[t].Normal, f) || Hidden(search, index, light, p.Id, f, size);
+        skipped[size_t(first[i]) + t] = hit;
+        last = f, last_normal = p.Triangles[t].Normal, last_skipped = hit;
+      }
+    }
+  });
+  return skipped;
+}
+
+// The baker's shadow search over the inputs, kept from update to update
+// while the polygons stay the same; lights that changed take their new
+// numbers in place. Null without a cache.
+const ShadowSearch* Search(LightingCache* cache, const LightingInputs& in, const BakeLists& lists,
+                           const std::vector<int32_t>& first) {
+  if (!cache) return nullptr;
+  bool fits = cache->search && cache->polygons == in.polygons && cache->lights.size() == in.lights.size();
+  for (size_t i = 0; fits && i < in.lights.size(); ++i)
+    if (cache->lights[i] != in.lights[i] && !cache->search->UpdateLight(i, *in.lights[i])) fits = false;
+  if (!fits) {
+    cache->search = std::make_unique<ShadowSearch>(lists.polygons, lists.lights, FrameExtent(in, first));
+    cache->polygons = in.polygons;
+  }
+  cache->lights = in.lights;
+  return cache->search.get();
+}
+
 // What an edit changed, as the bounds need it.
 struct EditBounds {
   std::vector<LightChange> lights;
   std::vector<Box> casters;            // boxes of shadow casters before and after a change
   const LightTree* tree = nullptr;     // the lights after the edit, grouped
   const std::vector<TSector*>* light_list = nullptr;
-  // Over the casters as they are, with the versions of the changed lights:
-  // there only when the edit changed lights alone, to prove a light hidden.
-  const ShadowSearch* search = nullptr;
-  LightmapSize size;
+  // For a single light that changed: per lightmap (old numbering for the
+  // light before, new for after), 1 where it is proven skipped at every
+  // texel. A light skipped at every texel, before and after, adds nothing
+  // either time: those sums do not change by a single bit.
+  const std::vector<uint8_t>* hidden_before = nullptr;
+  const std::vector<uint8_t>* hidden_after = nullptr;
 
-  // How far a texel's channel sum in `box` may move; the lightmap is
-  // triangle t of node p.
-  double Texel(const TSector& p, size_t t, const Box& box, double budget) const {
+  // How far a texel's channel sum in `box` may move; the lightmap had number
+  // `was` and has number `now`.
+  double Texel(size_t was, size_t now, const Box& box, double budget) const {
     double delta = 0;
-    TexelFrame frame;
-    bool framed = false;
     for (const LightChange& c : lights) {
       if (c.before && c.after && c.before->Shadow == 0 && c.before->Kind == 0 &&
           SameLightButPosition(*c.before, *c.after)) {
         delta += MoveBound(*c.before, *c.after, box);
         continue;
       }
-      for (int v = 0; v < 2; ++v) {
-        const TSector* l = v == 0 ? c.before : c.after;
-        if (!l) continue;
-        if (search && l->Shadow == 1 && l->Kind == 0) {
-          if (!framed) frame = LightmapFrame(p, t), framed = true;
-          // A light skipped at every texel, before and after, adds nothing
-          // either time: those sums do not change by a single bit.
-          if (frame.area && (Behind(*l, p.Triangles[t].Normal, frame) || Hidden(c.search_index[v], *l, p.Id, frame)))
-            continue;
-        }
-        delta += ShareBound(*l, box);
-      }
+      if (c.before && !(hidden_before && (*hidden_before)[was])) delta += ShareBound(*c.before, box);
+      if (c.after && !(hidden_after && (*hidden_after)[now])) delta += ShareBound(*c.after, box);
       if (!(delta < budget)) return delta;
     }
     if (casters.empty()) return delta;
@@ -345,57 +445,6 @@ struct EditBounds {
       if (c.after) delta += ShareBound(*c.after, box, kVertexFactor);
     }
     return delta;
-  }
-
-  // The light lies behind the triangle's plane at every texel centre, by far
-  // more than the rounding of the per-texel facing test (the sign of
-  // n . (L - M) in float, M within a few float roundings of the frame), so a
-  // light with shadow skips every texel.
-  static bool Behind(const TSector& light, const Vector& normal, const TexelFrame& f) {
-    const TexelBlock b = WholeLightmap(f.o, f.e1, f.e2, 1, 1);
-    const D3 l = ToD3(light.Position), n = ToD3(normal);
-    const double l_max = std::max({std::fabs(l[0]), std::fabs(l[1]), std::fabs(l[2])});
-    const double n1 = std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]);
-    if (!std::isfinite(l_max) || !std::isfinite(n1) || !std::isfinite(b.extent)) return false;
-    const double slack = 1e-5 * n1 * (l_max + b.extent) + 1e-20;
-    for (int cy : {0, 1})
-      for (int cx : {0, 1})
-        if (!(Dot(n, Sub(l, b.At(cx, cy))) < -slack)) return false;
-    return true;
-  }
-
-  // Every texel is shadowed from the light by some caster, proven block by
-  // block (quartering down to blocks of a texel or two) with the casters the
-  // segment to the block's middle passes through.
-  bool Hidden(uint32_t light, const TSector& l, uint32_t owner, const TexelFrame& f) const {
-    TexelBlock whole = WholeLightmap(f.o, f.e1, f.e2, size.width, size.height);
-    std::vector<std::pair<double, uint32_t>> hits;
-    std::vector<TexelBlock> todo{whole};
-    int budget = 64;  // blocks looked at before giving up
-    while (!todo.empty()) {
-      const TexelBlock b = todo.back();
-      todo.pop_back();
-      if (--budget < 0) return false;
-      search->CastersOnSegment(light, b.At(0.5 * (b.x0 + b.x1), 0.5 * (b.y0 + b.y1)), owner, 4, hits);
-      bool covered = false;
-      for (const auto& hit : hits)
-        if (ProveBlock(search->Proof(hit.second), l.Position, b, true) == BlockVerdict::kCovers) {
-          covered = true;
-          break;
-        }
-      if (covered) continue;
-      const int w = b.x1 - b.x0, h = b.y1 - b.y0;
-      if (w <= 1 && h <= 1) return false;
-      const int xm = b.x0 + std::max(1, w / 2), ym = b.y0 + std::max(1, h / 2);
-      for (int part = 0; part < 4; ++part) {
-        TexelBlock q = b;
-        if (part & 1) q.x0 = xm; else q.x1 = xm;
-        if (part & 2) q.y0 = ym; else q.y1 = ym;
-        if (q.x0 < q.x1 && q.y0 < q.y1 && !(q.x0 == b.x0 && q.x1 == b.x1 && q.y0 == b.y0 && q.y1 == b.y1))
-          todo.push_back(q);
-      }
-    }
-    return true;
   }
 
   // The lights a changed caster might hide from some texel of the box: those
@@ -443,6 +492,9 @@ struct EditBounds {
 
 }  // namespace
 
+LightingCache::LightingCache() = default;
+LightingCache::~LightingCache() = default;
+
 std::shared_ptr<const TSector> CopyLightingInput(const TSector& node) {
   auto c = std::make_shared<TSector>();
   CopyFields(node, *c);
@@ -465,8 +517,11 @@ LightingInputs CaptureLightingInputs(const SceneTree& tree) {
 }
 
 LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, const LightingInputs& in,
-                              LightmapSize size, const BakeOptions& options) {
+                              LightmapSize size, const BakeOptions& options, LightingCache* cache) {
   if (!old || old->size.width != size.width || old->size.height != size.height) return Whole(in, size, options);
+  auto t0 = std::chrono::steady_clock::now();
+  auto ms = [&] { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count(); };
+  const bool dbg = std::getenv("QXDBG");
 
   // Which lights changed: each version that differs counts, before and after.
   EditBounds edit;
@@ -519,7 +574,9 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
   const bool redo_any = std::find(redo.begin(), redo.end(), 1) != redo.end();
   if (whole) return Whole(in, size, options);
 
+  if (dbg) fprintf(stderr, "diff %.1f ms\n", ms());
   std::shared_ptr<LightingBasis> basis = NewBasis(in, size);
+  if (dbg) fprintf(stderr, "newbasis %.1f ms\n", ms());
   LightingUpdate update;
   update.from_old.assign(basis->margins.size(), -1);
   const bool moved = !edit.lights.empty() || !edit.casters.empty();
@@ -528,25 +585,38 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
   const LightTree tree(lists.lights, lists.lights.size() <= kMaxGroupedLights);
   edit.tree = &tree;
   edit.light_list = &lists.lights;
-  edit.size = size;
-  // Lights with shadow that changed alone may be proven hidden where they
-  // were and where they are: over the casters as they are, which the edit left.
-  std::unique_ptr<ShadowSearch> search;
-  bool shadowed = false;
-  for (const LightChange& c : edit.lights)
-    shadowed |= (c.before && c.before->Shadow == 1) || (c.after && c.after->Shadow == 1);
-  if (shadowed && edit.casters.empty() && !redo_any) {
-    std::vector<TSector*> versions;
-    for (LightChange& c : edit.lights)
-      for (int v = 0; v < 2; ++v)
-        if (const TSector* l = v == 0 ? c.before : c.after) {
-          c.search_index[v] = static_cast<uint32_t>(versions.size());
-          versions.push_back(const_cast<TSector*>(l));
-        }
-    search = std::make_unique<ShadowSearch>(lists.polygons, versions, FrameExtent(in, basis->first));
-    edit.search = search.get();
+  // A light with shadow that changed alone may be proven skipped where it was
+  // and where it is, over the casters as they are (the edit left them).
+  const ShadowSearch* search = nullptr;
+  std::vector<uint8_t> hidden_before, hidden_after;
+  const LightChange* single = edit.lights.size() == 1 && edit.casters.empty() && !redo_any &&
+                                      edit.lights[0].before && edit.lights[0].after
+                                  ? &edit.lights[0]
+                                  : nullptr;
+  if (single && cache && (single->before->Shadow == 1 || single->after->Shadow == 1)) {
+    search = Search(cache, in, lists, basis->first);
+    if (dbg) fprintf(stderr, "search %.1f ms\n", ms());
+    const uint32_t at = static_cast<uint32_t>(std::find(lists.lights.begin(), lists.lights.end(), single->after) -
+                                              lists.lights.begin());
+    std::vector<uint8_t> kept(in.polygons.size()), kept_before(old->inputs.polygons.size(), 0);
+    for (size_t i = 0; i < in.polygons.size(); ++i) {
+      kept[i] = !redo[i];
+      if (!redo[i]) kept_before[size_t(old_of[i])] = 1;
+    }
+    if (old->hidden_copy == single->before) {
+      hidden_before = old->hidden;
+    } else if (cache->search->UpdateLight(at, *single->before)) {
+      hidden_before = ProveSkipped(*search, at, *single->before, old->inputs, old->first, old->margins.size(),
+                                   kept_before, size);
+      cache->search->UpdateLight(at, *single->after);
+    }
+    if (hidden_before.size() == old->margins.size()) {
+      hidden_after = ProveSkipped(*search, at, *single->after, in, basis->first, basis->margins.size(), kept, size);
+      edit.hidden_before = &hidden_before;
+      edit.hidden_after = &hidden_after;
+    }
   }
-
+  if (dbg) fprintf(stderr, "diff+search %.1f ms\n", ms());
   // Every node kept: do its lightmaps and colours stay within their margins?
   tbb::parallel_for(tbb::blocked_range<size_t>(0, in.polygons.size(), 8), [&](const auto& r) {
     for (size_t i = r.begin(); i != r.end(); ++i) {
@@ -571,7 +641,7 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
       const size_t from = size_t(old->first[j]), to = size_t(basis->first[i]);
       for (size_t t = 0; t < TriangleTotal(p) && !redo[i]; ++t) {
         const double margin = old->margins[from + t];
-        const double delta = moved ? Padded(edit.Texel(p, t, ToBox(old->boxes[from + t]), margin)) : 0;
+        const double delta = moved ? Padded(edit.Texel(from + t, to + t, ToBox(old->boxes[from + t]), margin)) : 0;
         if (moved ? !(delta < margin) : std::isnan(margin)) {
           redo[i] = 1;
           break;
@@ -597,7 +667,11 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
   // Past a point the bake of everything is no slower and gives fresh margins throughout.
   if (lightmaps * 4 > basis->margins.size() * 3 && lightmaps > 64) return Whole(in, size, options);
 
-  BakeResult result = BakeLightmapsOf(lists, size, chosen, options);
+  if (dbg) fprintf(stderr, "bounds %.1f ms, chosen %zu nodes %zu lightmaps\n", ms(), chosen.size(), lightmaps);
+  BakeOptions with_search = options;
+  with_search.search = search ? search : (edit.casters.empty() && !redo_any ? Search(cache, in, lists, basis->first) : nullptr);
+  BakeResult result = BakeLightmapsOf(lists, size, chosen, with_search);
+  if (dbg) fprintf(stderr, "bake %.1f ms\n", ms());
   update.status = result.status;
   update.message = result.message;
   if (result.status != BakeStatus::kDone) return update;
@@ -608,6 +682,14 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
       update.from_old[k] = -1;
       basis->margins[k] = result.lightmap_margins[k];
     }
+  }
+  if (edit.hidden_after) {
+    // Proofs for the light as it is now, kept for the next move of it; the
+    // lightmaps computed anew were not looked at.
+    for (size_t k = 0; k < hidden_after.size(); ++k)
+      if (update.from_old[k] < 0) hidden_after[k] = 0;
+    basis->hidden_copy = single->after;
+    basis->hidden = std::move(hidden_after);
   }
   update.lightmaps = std::move(result.lightmaps);
   update.computed = lightmaps;

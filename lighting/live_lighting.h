@@ -60,6 +60,20 @@ struct LightingBasis {
   std::vector<double> colour_margins;  // per polygon (see BakeResult::NodeOutput::colour_margin)
   std::vector<std::array<double, 6>> boxes;  // per lightmap: lo and hi of its texel frame
   std::unordered_map<const TSector*, uint32_t> polygon_index, light_index;  // source -> index
+  // The copy of the light the last update moved, and per lightmap 1 where
+  // that light is proven to reach no texel (for the next move of it).
+  const TSector* hidden_copy = nullptr;
+  std::vector<uint8_t> hidden;
+};
+
+class ShadowSearch;
+// What one update leaves to the next on the same thread: the shadow search
+// over the casters, while they do not change.
+struct LightingCache {
+  LightingCache();
+  ~LightingCache();
+  std::unique_ptr<ShadowSearch> search;
+  std::vector<std::shared_ptr<const TSector>> polygons, lights;  // the copies it was made of
 };
 
 struct LightingUpdate {
@@ -79,7 +93,7 @@ struct LightingUpdate {
 // The update from `basis` (null: none yet) to `inputs`. Reads only the
 // copies; safe on any thread. With options.cancel set it stops, status kCancelled.
 LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& basis, const LightingInputs& inputs,
-                              LightmapSize size, const BakeOptions& options = {});
+                              LightmapSize size, const BakeOptions& options = {}, LightingCache* cache = nullptr);
 
 // On the scene's thread, with the scene as the inputs were taken (unchanged
 // since): writes the lightmap list, the triangles' lightmap numbers and

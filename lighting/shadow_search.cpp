@@ -174,50 +174,54 @@ ShadowSearch::ShadowSearch(const std::vector<TSector*>& polygons, const std::vec
   // The casters whose plane passes close to a light. Many casters share a
   // plane to the bit (normal and n . a), and for those the distance below is
   // the same number: it is worked out once per plane and light.
-  std::vector<std::pair<std::array<uint32_t, 5>, uint32_t>> keyed;  // plane bits, position in order_
-  keyed.reserve(order_.size());
+  keyed_.reserve(order_.size());
   for (uint32_t k = 0; k < order_.size(); ++k) {
     const Caster& c = casters_[order_[k]];
     const double d = VectorDotD(c.n, c.a);
     std::array<uint32_t, 5> key;
     std::memcpy(&key[0], &c.n.x, 4), std::memcpy(&key[1], &c.n.y, 4), std::memcpy(&key[2], &c.n.z, 4);
     std::memcpy(&key[3], &d, 8);
-    keyed.emplace_back(key, k);
+    keyed_.emplace_back(key, k);
   }
-  std::sort(keyed.begin(), keyed.end());
-  struct Plane {
-    Vector n;
-    double d;
-    uint32_t begin, end;  // into keyed
-  };
-  std::vector<Plane> planes;
-  for (uint32_t k = 0; k < keyed.size(); ++k) {
-    if (k == 0 || keyed[k].first != keyed[k - 1].first) {
-      const Caster& c = casters_[order_[keyed[k].second]];
-      planes.push_back({c.n, VectorDotD(c.n, c.a), k, k});
+  std::sort(keyed_.begin(), keyed_.end());
+  for (uint32_t k = 0; k < keyed_.size(); ++k) {
+    if (k == 0 || keyed_[k].first != keyed_[k - 1].first) {
+      const Caster& c = casters_[order_[keyed_[k].second]];
+      planes_.push_back({c.n, VectorDotD(c.n, c.a), k, k});
     }
-    planes.back().end = k + 1;
+    planes_.back().end = k + 1;
   }
   lights_.resize(lights.size());
   tbb::parallel_for(tbb::blocked_range<size_t>(0, lights.size()), [&](const tbb::blocked_range<size_t>& r) {
     std::vector<uint32_t> at;
-    for (size_t li = r.begin(); li != r.end(); ++li) {
-      LightInfo& info = lights_[li];
-      info.position = lights[li]->Position;
-      info.searchable = searchable_ && Finite(info.position);
-      if (!info.searchable || lights[li]->Shadow != 1) continue;
-      at.clear();
-      for (const Plane& p : planes) {
-        // The same plane distance the ray intersection divides.
-        const double off_plane = VectorDotD(p.n, info.position) - p.d;
-        if (!(std::fabs(off_plane) > near_limit_))
-          for (uint32_t k = p.begin; k < p.end; ++k) at.push_back(keyed[k].second);
-      }
-      std::sort(at.begin(), at.end());  // in the order of order_, as one pass over it would give
-      info.near.reserve(at.size());
-      for (uint32_t k : at) info.near.push_back(order_[k]);
-    }
+    for (size_t li = r.begin(); li != r.end(); ++li) FillLight(lights_[li], *lights[li], at);
   });
+}
+
+void ShadowSearch::FillLight(LightInfo& info, const TSector& light, std::vector<uint32_t>& at) const {
+  info.position = light.Position;
+  info.searchable = searchable_ && Finite(info.position);
+  info.near.clear();
+  if (!info.searchable || light.Shadow != 1) return;
+  at.clear();
+  for (const Plane& p : planes_) {
+    // The same plane distance the ray intersection divides.
+    const double off_plane = VectorDotD(p.n, info.position) - p.d;
+    if (!(std::fabs(off_plane) > near_limit_))
+      for (uint32_t k = p.begin; k < p.end; ++k) at.push_back(keyed_[k].second);
+  }
+  std::sort(at.begin(), at.end());  // in the order of order_, as one pass over it would give
+  info.near.reserve(at.size());
+  for (uint32_t k : at) info.near.push_back(order_[k]);
+}
+
+bool ShadowSearch::UpdateLight(size_t index, const TSector& light) {
+  // A light with shadow beyond the extent would have widened it when built anew.
+  if (index >= lights_.size() || (light.Shadow == 1 && Finite(light.Position) && MaxAbs(light.Position) > extent_))
+    return false;
+  std::vector<uint32_t> at;
+  FillLight(lights_[index], light, at);
+  return true;
 }
 
 void ShadowSearch::Build(uint32_t node, uint32_t begin, uint32_t end, int depth) {

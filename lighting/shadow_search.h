@@ -23,6 +23,7 @@
 //    by 1.02 about the light. Casters whose plane passes within `near_limit` of
 //    the light are always tested, as are casters with non-finite or odd data.
 
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -75,6 +76,10 @@ class ShadowSearch {
   void CastersOnSegment(size_t light_index, const D3& target, uint32_t owner, size_t limit,
                         std::vector<std::pair<double, uint32_t>>& out) const;
 
+  // Takes a light's new numbers, as if built with them; false (nothing
+  // changed) when a search built anew would differ elsewhere too.
+  bool UpdateLight(size_t index, const TSector& light);
+
   size_t CasterCount() const { return casters_.size(); }
   const Caster& CasterAt(uint32_t i) const { return casters_[i]; }
   const CasterProof& Proof(uint32_t i) const { return proofs_[i]; }
@@ -91,7 +96,14 @@ class ShadowSearch {
     std::vector<uint32_t> near;  // regular casters whose plane passes close to the light
   };
 
+  struct Plane {
+    Vector n;
+    double d;
+    uint32_t begin, end;  // into keyed_
+  };
+
   void Build(uint32_t node, uint32_t begin, uint32_t end, int depth);
+  void FillLight(LightInfo& info, const TSector& light, std::vector<uint32_t>& at) const;
 
   std::vector<Caster> casters_;
   std::vector<CasterProof> proofs_;  // parallel to casters_
@@ -99,6 +111,9 @@ class ShadowSearch {
   std::vector<uint32_t> irregular_;  // always tested
   std::vector<Node> nodes_;
   std::vector<LightInfo> lights_;
+  // The casters' planes (casters sharing a plane to the bit in a run of keyed_).
+  std::vector<std::pair<std::array<uint32_t, 5>, uint32_t>> keyed_;  // plane bits, position in order_
+  std::vector<Plane> planes_;
   double extent_ = 0;      // bounds every coordinate the tests see
   double near_limit_ = 0;  // closer plane distances than this get no pyramid culling
   bool searchable_ = false;

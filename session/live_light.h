@@ -100,6 +100,7 @@ class LiveLight : public DocumentListener {
   bool running_ = false;
   bool stop_ = false;
   std::atomic<bool> cancel_{false};
+  LightingCache cache_;  // the worker's alone
   std::thread worker_;
 };
 

@@ -50,6 +50,8 @@ void WriteViewOptions(SettingsStore& settings, const ViewOptions& options);
 
 // "Vier Ansichten" and where its splitters stand.
 inline constexpr const char* kSettingFourViews = "QVX3_GUI_FOURVIEWS";
+// "Licht live" in "&Ansicht": the lighting follows the edits.
+inline constexpr const char* kSettingLiveLight = "QVX3_GUI_LIVELIGHT";
 inline constexpr const char* kSettingFourViewsColumns = "QVX3_GUI_FOURVIEWS_COLUMNS";
 inline constexpr const char* kSettingFourViewsRows = "QVX3_GUI_FOURVIEWS_ROWS";
 

@@ -17,6 +17,7 @@ class Inputs {
  public:
   explicit Inputs(const SceneTree& tree) : tree_(tree) {}
   void Touch(const TSector* n) { copies_.erase(n); }
+  LightingCache cache;  // as the editor's worker keeps one from update to update
   LightingInputs Take() {
     LightingInputs in;
     tree_.Walk([&](TSector* n) {
@@ -38,7 +39,7 @@ class Inputs {
 std::shared_ptr<const LightingBasis> Update(Editor& e, Inputs& inputs,
                                             const std::shared_ptr<const LightingBasis>& basis,
                                             LightmapSize size, size_t* computed = nullptr) {
-  LightingUpdate u = UpdateLighting(basis, inputs.Take(), size);
+  LightingUpdate u = UpdateLighting(basis, inputs.Take(), size, {}, &inputs.cache);
   EXPECT_EQ(u.status, BakeStatus::kDone);
   if (computed) *computed = u.whole ? SIZE_MAX : u.computed;
   std::shared_ptr<const LightingBasis> next = u.basis;
