@@ -624,6 +624,56 @@ TEST_F(BakerGroups, SubsetAndMargins) {
   }
 }
 
+TEST_F(BakerGroups, DarkTileDecidesEveryLightInFewLooks) {
+  // A floor tile in a closed box, dimly lit from inside, and hundreds of
+  // directional lights (no falloff: each could add its whole colour) and
+  // shadowing point lights outside, all hidden by the box. No group's
+  // interval can settle a byte, so every light is decided on its own; the
+  // looks at the texels must stay few and the cut short while that happens
+  // (a look per few lights over a cut of all of them is quadratic). One
+  // variant brings the tile to the ceiling from inside, where none is needed.
+  for (bool bright : {false, true}) {
+    SCOPED_TRACE(bright ? "bright" : "dark");
+    TexelStats stats;
+    const int outside = 480;
+    const Outcome o = BakeBoth(
+        [&](Editor& e) {
+          TSector* s = Root(e);
+          test::AddQuad(e, s, {0, 0, 0}, {0, 0, 20}, {20, 0, 0});  // the tile, facing up
+          // The box: ceiling and walls, casting shadows but not lit themselves.
+          const Vector box[5][3] = {{{0, 41, 0}, {40, 0, 0}, {0, 0, 40}},
+                                    {{0, 20, -40}, {40, 0, 0}, {0, 21, 0}},
+                                    {{0, 20, 40}, {40, 0, 0}, {0, 21, 0}},
+                                    {{-40, 20, 0}, {0, 0, 40}, {0, 21, 0}},
+                                    {{40, 20, 0}, {0, 0, 40}, {0, 21, 0}}};
+          for (const auto& q : box) test::AddQuad(e, s, q[0], q[1], q[2])->LightingMode = 2;
+          std::mt19937 rng(77);
+          std::uniform_real_distribution<float> u(0, 1);
+          for (int l = 0; l < outside; ++l) {
+            const float angle = 6.2831853f * u(rng), r = 150 + 3000 * u(rng);
+            const Vector p = {r * std::cos(angle), 20 + 200 * u(rng), r * std::sin(angle)};
+            test::AddLight(e, s, p, l % 2, 1, {100 + 155 * u(rng), 100 + 155 * u(rng), 255}, 60, 60);
+          }
+          if (bright)
+            test::AddLight(e, s, {10, 30, 10}, 0, 0, {255, 255, 255}, 200, 200);
+          else
+            test::AddLight(e, s, {10, 30, 10}, 0, 0, {40, 50, 60}, 9, 10);
+        },
+        {4, 4}, nullptr, &stats);
+    ASSERT_FALSE(o.lightmaps.empty());
+    if (bright) {
+      for (uint8_t b : o.lightmaps[0].rgb) EXPECT_EQ(b, 255);
+      EXPECT_LE(stats.exact_lights, 8u);
+      continue;
+    }
+    for (uint8_t b : o.lightmaps[0].rgb) EXPECT_LT(b, 200) << "the outside lights are hidden";
+    // Both triangles of the tile share a lightmap: it is computed once.
+    EXPECT_GE(stats.exact_lights, uint64_t(outside / 2));
+    EXPECT_LE(stats.rounds, 60u);
+    EXPECT_LE(stats.cut_entries, 40u * outside);
+  }
+}
+
 TEST(BakerShadows, BackToBackWallsLitFromBothSides) {
   // Two nodes' walls in one plane, facing away from each other, a light with
   // shadows on either side: each wall lies in the other's plane and must not
