@@ -127,7 +127,9 @@ Vector TexelLighter::Centre(int x, int y) const {
   return VectorAdd(VectorAdd(f.o, Scaled(f.e2, (y + 0.5) / height_)), Scaled(f.e1, (x + 0.5) / width_));
 }
 
-double TexelLighter::Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb) {
+double TexelLighter::Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb,
+                           const std::vector<int32_t>* start) {
+  start_ = start;
   node_ = node;
   normal_ = normal;
   frame_ = frame;
@@ -199,7 +201,11 @@ void TexelLighter::LightTile(const Rect& tile, uint8_t* rgb) {
   cut.clear();
   exact_[0].clear();
   for (uint32_t li : tree_.Singles()) MakeExact(li, whole, 0);
-  if (tree_.Root() >= 0) cut.push_back({tree_.Root(), {}});
+  if (start_) {
+    for (int32_t node : *start_) cut.push_back({node, {}});
+  } else if (tree_.Root() >= 0) {
+    cut.push_back({tree_.Root(), {}});
+  }
   Solve(whole, 0);
 }
 

@@ -80,7 +80,10 @@ class TexelLighter {
   // lies within this distance of a value that rounds to another byte, given
   // the bounds it was decided with. A change of the lights that moves every
   // texel's sum by less (rounding of the sums included) keeps every byte.
-  double Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb);
+  // `start`, when given, is a cut through the light tree to begin with
+  // (LightTree::StartCut for a box around the triangle); else the root.
+  double Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb,
+               const std::vector<int32_t>* start = nullptr);
 
   const TexelStats& Stats() const { return stats_; }
 
@@ -157,6 +160,7 @@ class TexelLighter {
   TexelFrame frame_;
   TexelBlock whole_;
   uint8_t* rgb_ = nullptr;
+  const std::vector<int32_t>* start_ = nullptr;
   double margin_ = 0;
 
   // The tile being lit; per-texel arrays are indexed by slot.
