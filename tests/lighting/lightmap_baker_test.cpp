@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "lighting/light_falloff.h"
+#include "lighting/light_tree.h"
 #include "lighting/lightmap.h"
 #include "lighting/lightmap_oracle.h"
 #include "support/scene_generator.h"
@@ -620,6 +621,50 @@ TEST_F(BakerGroups, SubsetAndMargins) {
       for (size_t i = 0; i < whole.lightmaps.size(); ++i)
         EXPECT_EQ(moved.lightmaps[i].rgb, whole.lightmaps[i].rgb);
       e.Tree.Remove(l);
+    }
+  }
+}
+
+TEST_F(BakerGroups, StartCutsHoldEveryGroupedLightOnce) {
+  // Whatever the box and the size asked for, a start cut names every light
+  // the tree groups exactly once (the others are summed one by one); a light
+  // missing or counted twice would shift every byte it reaches.
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> u(0, 1);
+  Editor e;
+  TSector* s = Root(e);
+  std::vector<TSector*> lights;
+  for (int l = 0; l < 300; ++l) {
+    const Vector p = l % 50 == 7 ? Vector{NAN, 0, 0} : Uniform(rng, -500, 500);
+    lights.push_back(test::AddLight(e, s, p, l % 4 == 3, l % 2, {255 * u(rng), l % 60 == 1 ? -1.0f : 9, 1}));
+  }
+  lights.push_back(test::AddLight(e, s, lights[3]->Position, 0, 1));  // two lights at one point
+  const LightTree tree(lights, true);
+  std::vector<int32_t> cut;
+  for (size_t limit : {1u, 2u, 7u, 64u, 100000u}) {
+    for (int box = 0; box < 3; ++box) {
+      SCOPED_TRACE(std::to_string(limit) + " " + std::to_string(box));
+      const Vector a = Uniform(rng, -600, 600);
+      const double w = box == 0 ? 0 : box == 1 ? 10 : 2000;  // a point, a tile, all of it
+      const double lo[3] = {a.x, a.y, a.z}, hi[3] = {a.x + w, a.y + w, a.z + w};
+      tree.StartCut(lo, hi, limit, cut);
+      std::vector<int> seen(lights.size(), 0);
+      for (uint32_t single : tree.Singles()) ++seen[single];
+      std::vector<int32_t> stack(cut.begin(), cut.end());
+      while (!stack.empty()) {
+        const int32_t node = stack.back();
+        stack.pop_back();
+        if (tree.IsLeaf(node)) {
+          ++seen[tree.LeafLight(node)];
+        } else {
+          for (int32_t child : tree.At(node).child) stack.push_back(child);
+        }
+      }
+      for (size_t l = 0; l < lights.size(); ++l) EXPECT_EQ(seen[l], 1) << "light " << l;
+      EXPECT_LE(cut.size(), std::max<size_t>(limit, 2));
+      if (limit == 100000u) {
+        EXPECT_EQ(cut.size() + tree.Singles().size(), lights.size());
+      }
     }
   }
 }
