@@ -157,9 +157,9 @@ int main(int argc, char** argv) {
   const double computed = std::max<double>(1, double(stats.exact_lights ? fast.LightmapList.size() : 1));
   std::printf(
       "per lightmap: %.1f light groups opened, %.1f lights summed exactly over a block, %.2f blocks split, "
-      "%.1f looks at a block\n",
+      "%.1f looks at a block, %.0f cut entries looked at\n",
       stats.opened_groups / computed, stats.exact_lights / computed, stats.split_blocks / computed,
-      stats.rounds / computed);
+      stats.rounds / computed, stats.cut_entries / computed);
   std::printf("lightmaps:        %zu, %.0f per second\n", fast.LightmapList.size(),
               fast.LightmapList.size() / best);
   std::printf("output hash:      %016llx\n", static_cast<unsigned long long>(OutputHash(fast)));

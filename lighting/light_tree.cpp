@@ -117,4 +117,30 @@ ShareBounds LightTree::Bounds(int32_t node, const double (&lo)[3], const double 
   return b;
 }
 
+void LightTree::StartCut(const double (&lo)[3], const double (&hi)[3], size_t limit,
+                         std::vector<int32_t>& out) const {
+  out.clear();
+  if (nodes_.empty()) return;
+  // Opened in order of the interval width that opening removes; groups
+  // without usable bounds over the box (lights inside it) first.
+  std::vector<std::pair<double, int32_t>> heap;
+  auto push = [&](int32_t node) {
+    if (IsLeaf(node)) {
+      out.push_back(node);
+      return;
+    }
+    const ShareBounds b = Bounds(node, lo, hi, false);
+    heap.emplace_back(b.usable ? b.spread + b.least_spread : std::numeric_limits<double>::infinity(), node);
+    std::push_heap(heap.begin(), heap.end());
+  };
+  push(Root());
+  while (!heap.empty() && out.size() + heap.size() < limit) {
+    std::pop_heap(heap.begin(), heap.end());
+    const int32_t node = heap.back().second;
+    heap.pop_back();
+    for (int32_t child : nodes_[size_t(node)].child) push(child);
+  }
+  for (const auto& [width, node] : heap) out.push_back(node);
+}
+
 }  // namespace qx

@@ -75,6 +75,12 @@ class LightTree {
   // vertex colours with `vertex`.
   ShareBounds Bounds(int32_t node, const double (&lo)[3], const double (&hi)[3], bool vertex) const;
 
+  // A cut through the tree for the points of the box [lo, hi]: from the
+  // root, the groups whose bounds over the box are widest are opened, up to
+  // `limit` entries. Every grouped light lies in exactly one entry. A start
+  // for the texels of that box: their own cuts open from here on.
+  void StartCut(const double (&lo)[3], const double (&hi)[3], size_t limit, std::vector<int32_t>& out) const;
+
  private:
   int32_t Build(uint32_t begin, uint32_t end, const std::vector<TSector*>& lights);
 

@@ -155,6 +155,7 @@ class Baker {
     for (size_t i = 0; i < lit_.size(); ++i)
       if (lit_[i].twin < 0 && Chosen(lit_[i].node)) own.push_back(i);
     result.lightmap_margins.assign(lit_.size(), std::numeric_limits<double>::quiet_NaN());
+    const std::vector<std::vector<int32_t>> starts = StartCuts(own);
     std::atomic<size_t> done{0};
     tbb::enumerable_thread_specific<TexelLighter> lighters(lists_.lights, tree_, search, size_.width,
                                                            size_.height);
@@ -167,7 +168,8 @@ class Baker {
         lm.rgb.assign(bytes, uint8_t(kLumelStart));
         const LitTriangle& lt = lit_[i];
         result.lightmap_margins[i] =
-            lt.frame.area ? lighter.Light(lt.node, lt.triangle->Normal, lt.frame, lm.rgb.data())
+            lt.frame.area ? lighter.Light(lt.node, lt.triangle->Normal, lt.frame, lm.rgb.data(),
+                                          starts[i / kChunk].empty() ? nullptr : &starts[i / kChunk])
                           : std::numeric_limits<double>::infinity();
         Report(++done * 100 / own.size());
       }
@@ -225,6 +227,38 @@ class Baker {
       }
       result.nodes.push_back(std::move(out));
     }
+  }
+
+  // Neighbouring triangles (in processing order) mostly open the same groups
+  // of lights: each chunk of them starts from one cut for the box around
+  // them all. Chunks count every lit triangle, computed or not, so that a
+  // lightmap starts from the same cut in a bake of some nodes as in a whole
+  // bake (its margin depends on the cut; its bytes do not).
+  static constexpr size_t kChunk = 32;
+  static constexpr size_t kStartEntries = 64;
+  std::vector<std::vector<int32_t>> StartCuts(const std::vector<size_t>& own) const {
+    std::vector<std::vector<int32_t>> starts((lit_.size() + kChunk - 1) / kChunk);
+    std::vector<uint8_t> needed(starts.size(), 0);
+    for (size_t i : own) needed[i / kChunk] = 1;
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, starts.size()), [&](const tbb::blocked_range<size_t>& r) {
+      for (size_t c = r.begin(); c != r.end(); ++c) {
+        if (!needed[c]) continue;
+        double lo[3], hi[3];
+        for (int k = 0; k < 3; ++k) lo[k] = std::numeric_limits<double>::infinity(), hi[k] = -lo[k];
+        for (size_t i = c * kChunk; i < std::min(lit_.size(), (c + 1) * kChunk); ++i) {
+          const TexelFrame& f = lit_[i].frame;
+          if (!f.area) continue;
+          const double o[3] = {f.o.x, f.o.y, f.o.z}, a[3] = {f.e1.x, f.e1.y, f.e1.z},
+                       b[3] = {f.e2.x, f.e2.y, f.e2.z};
+          for (int k = 0; k < 3; ++k)
+            for (double p : {o[k], o[k] + a[k], o[k] + b[k], o[k] + a[k] + b[k]})
+              lo[k] = std::min(lo[k], p), hi[k] = std::max(hi[k], p);
+        }
+        if (lo[0] <= hi[0] && std::isfinite(lo[0] + lo[1] + lo[2] + hi[0] + hi[1] + hi[2]))
+          tree_.StartCut(lo, hi, kStartEntries, starts[c]);
+      }
+    });
+    return starts;
   }
 
   // Every corner of every triangle in order; a shared vertex keeps the colour

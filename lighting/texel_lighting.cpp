@@ -119,6 +119,7 @@ TexelLighter::TexelLighter(const std::vector<TSector*>& lights, const LightTree&
   // Halving a tile's sides down to single texels takes at most 2 log2(kTileSide) steps.
   level_.resize(16);
   cuts_.resize(16);
+  exact_.resize(16);
 }
 
 Vector TexelLighter::Centre(int x, int y) const {
@@ -126,7 +127,9 @@ Vector TexelLighter::Centre(int x, int y) const {
   return VectorAdd(VectorAdd(f.o, Scaled(f.e2, (y + 0.5) / height_)), Scaled(f.e1, (x + 0.5) / width_));
 }
 
-double TexelLighter::Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb) {
+double TexelLighter::Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb,
+                           const std::vector<int32_t>* start) {
+  start_ = start;
   node_ = node;
   normal_ = normal;
   frame_ = frame;
@@ -196,8 +199,13 @@ void TexelLighter::LightTile(const Rect& tile, uint8_t* rgb) {
   const Span whole{tile, 0, n};
   std::vector<Item>& cut = cuts_[0];
   cut.clear();
-  for (uint32_t li : tree_.Singles()) MakeExact(li, whole, cut);
-  if (tree_.Root() >= 0) cut.push_back({tree_.Root(), 0, {}});
+  exact_[0].clear();
+  for (uint32_t li : tree_.Singles()) MakeExact(li, whole, 0);
+  if (start_) {
+    for (int32_t node : *start_) cut.push_back({node, {}});
+  } else if (tree_.Root() >= 0) {
+    cut.push_back({tree_.Root(), {}});
+  }
   Solve(whole, 0);
 }
 
@@ -218,6 +226,9 @@ void TexelLighter::LightTile(const Rect& tile, uint8_t* rgb) {
 // the bounds' own double sums (below 1e-9): kShareSlack covers both. So O lies
 // in [S_e - SumBound(P) + least, S_e + SumBound(P) + most], and a byte that
 // both ends round to (clamping and rounding are monotonic) is O's byte.
+// Nothing of this asks which groups make up the cut, only that every light
+// is in exactly one group of it or summed exactly (once): the root, a start
+// cut (LightTree::StartCut) and every opening keep that.
 void TexelLighter::Solve(const Span& span, int depth) {
   std::vector<Item>& cut = cuts_[depth];
   double lo[3], hi[3];
@@ -230,9 +241,26 @@ void TexelLighter::Solve(const Span& span, int depth) {
     if (item.node >= 0) item.bounds = tree_.Bounds(item.node, lo, hi, false);
   const int texels = span.Count();
   bool mode = true, built = false;  // the heap's priorities: for need_most = mode
+  // A dark block (far from the ceiling, at the level's edge) may need most of
+  // the lights decided one by one. Every look at the texels goes through the
+  // cut, so the cut drops opened groups once they are the majority, and the
+  // batches of groups opened and lights summed between two looks grow with
+  // the work done (by a quarter): the looks stay few, a few dozen for
+  // hundreds of lights, and a look costs what the cut holds, instead of a
+  // look every three lights over a cut of all of them. Which groups are
+  // opened, and when, changes no byte (see above).
+  size_t gone = 0;
+  int summed_here = 0, opened_here = 0;
   for (;;) {
+    if (gone > 32 && 2 * gone > cut.size()) {
+      cut.erase(std::remove_if(cut.begin(), cut.end(), [](const Item& item) { return item.node == kGone; }),
+                cut.end());
+      gone = 0;
+      built = false;  // the heap holds positions in the cut
+    }
     double least[3] = {0, 0, 0}, most[3] = {0, 0, 0}, peak = 0;
     bool usable = fast_sum_;
+    stats_.cut_entries += cut.size();
     for (const Item& item : cut) {
       if (item.node < 0) continue;
       usable = usable && item.bounds.usable;
@@ -293,37 +321,45 @@ void TexelLighter::Solve(const Span& span, int depth) {
     }
     if (heap_.empty()) {
       for (int t = span.begin; t < span.end; ++t)
-        if (!done_[t]) Fallback(t, cut);
+        if (!done_[t]) Fallback(t, depth);
       return;
     }
     const uint32_t top = heap_.front().second;
-    if (tree_.IsLeaf(cut[top].node)) {
-      if (texels > 1 && 2 * undecided <= texels) return Split(span, depth);
-      // A look at the texels costs about as much as summing a light: sum a few before the next.
-      const double first = heap_.front().first;
-      for (int summed = 0; summed < 3 && !heap_.empty(); ++summed) {
-        const uint32_t i = heap_.front().second;
-        if (!tree_.IsLeaf(cut[i].node) || (summed > 0 && heap_.front().first < 0.5 * first)) break;
-        std::pop_heap(heap_.begin(), heap_.end());
-        heap_.pop_back();
-        const uint32_t light = tree_.LeafLight(cut[i].node);
-        cut[i].node = kGone;
-        MakeExact(light, span, cut);
-      }
-      continue;
-    }
-    // Opening a group costs next to nothing beside a look at the block's texels: open several.
-    const int limit = std::max(8, texels / 4);
-    for (int opened = 0; opened < limit && !heap_.empty(); ++opened) {
+    if (tree_.IsLeaf(cut[top].node) && texels > 1 && 2 * undecided <= texels) return Split(span, depth);
+    // A look at the texels costs about as much as summing a light, and
+    // opening a group next to nothing: sum a few lights or open several
+    // groups before the next look, and more of both once many were needed.
+    // Until then a batch stops where the heap's top changes kind, so that
+    // the texels are looked at before lights are summed after an opening.
+    const bool heavy = opened_here > 256 || summed_here > 24;
+    const int open_limit = std::max({8, texels / 4, opened_here / 4});
+    const int sum_limit = std::max(3, summed_here / 4);
+    const bool leaf_first = tree_.IsLeaf(cut[top].node);
+    double first_leaf = -1;
+    for (int opened = 0, summed = 0; opened < open_limit && summed < sum_limit && !heap_.empty();) {
       const uint32_t i = heap_.front().second;
       const int32_t node = cut[i].node;
-      if (tree_.IsLeaf(node)) break;
+      const bool leaf = tree_.IsLeaf(node);
+      if (!heavy && leaf != leaf_first) break;
+      if (leaf) {
+        if (first_leaf < 0)
+          first_leaf = heap_.front().first;
+        else if (heap_.front().first < 0.5 * first_leaf)
+          break;
+      }
       std::pop_heap(heap_.begin(), heap_.end());
       heap_.pop_back();
       cut[i].node = kGone;
+      ++gone;
+      if (leaf) {
+        ++summed, ++summed_here;
+        MakeExact(tree_.LeafLight(node), span, depth);
+        continue;
+      }
+      ++opened, ++opened_here;
       ++stats_.opened_groups;
       for (int32_t child : tree_.At(node).child) {
-        cut.push_back({child, 0, tree_.Bounds(child, lo, hi, false)});
+        cut.push_back({child, tree_.Bounds(child, lo, hi, false)});
         heap_.emplace_back(Priority(cut.back(), mode, texels), static_cast<uint32_t>(cut.size() - 1));
         std::push_heap(heap_.begin(), heap_.end());
       }
@@ -345,6 +381,7 @@ void TexelLighter::Split(const Span& span, int depth) {
         inherited.clear();
         for (const Item& item : cuts_[depth])
           if (item.node != kGone) inherited.push_back(item);
+        exact_[depth + 1] = exact_[depth];
         Solve(part, depth + 1);
         break;
       }
@@ -368,11 +405,11 @@ double TexelLighter::Priority(const Item& item, bool need_most, int texels) cons
   return need_most ? b.spread + b.fixed / count : b.least_spread + b.least_fixed / count;
 }
 
-void TexelLighter::MakeExact(uint32_t li, const Span& span, std::vector<Item>& cut) {
+void TexelLighter::MakeExact(uint32_t li, const Span& span, int depth) {
   uint32_t mask_at = 0;
   const Reach reach = Decide(li, span, mask_at);
   records_.push_back({li, span.begin, span.end, reach, mask_at});
-  cut.push_back({kExact, static_cast<uint32_t>(records_.size() - 1), {}});
+  exact_[depth].push_back(static_cast<uint32_t>(records_.size() - 1));
   ++stats_.exact_lights;
   if (reach == Reach::kNone) return;
   const LightData& l = lights_[li];
@@ -393,11 +430,10 @@ void TexelLighter::MakeExact(uint32_t li, const Span& span, std::vector<Item>& c
 
 // The plain computation's sum for one texel, light by light in list order,
 // over the lights that reach it: every light is summed exactly by now.
-void TexelLighter::Fallback(int t, const std::vector<Item>& cut) {
+void TexelLighter::Fallback(int t, int depth) {
   ++stats_.exact_texels;
   order_scratch_.clear();
-  for (const Item& item : cut)
-    if (item.node == kExact) order_scratch_.emplace_back(records_[item.record].light, item.record);
+  for (uint32_t r : exact_[depth]) order_scratch_.emplace_back(records_[r].light, r);
   std::sort(order_scratch_.begin(), order_scratch_.end());
   double acc[3] = {kLumelStart, kLumelStart, kLumelStart};
   for (const auto& [li, r] : order_scratch_) {

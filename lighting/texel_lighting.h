@@ -51,8 +51,10 @@ struct TexelStats {
   uint64_t exact_lights = 0;        // lights summed exactly over a block
   uint64_t split_blocks = 0;        // blocks split into quarters
   uint64_t rounds = 0;              // looks at a block's texels
+  uint64_t cut_entries = 0;         // entries of the cuts gone through at those looks
   void Add(const TexelStats& s) {
     rounds += s.rounds;
+    cut_entries += s.cut_entries;
     opened_groups += s.opened_groups;
     exact_lights += s.exact_lights;
     split_blocks += s.split_blocks;
@@ -78,7 +80,10 @@ class TexelLighter {
   // lies within this distance of a value that rounds to another byte, given
   // the bounds it was decided with. A change of the lights that moves every
   // texel's sum by less (rounding of the sums included) keeps every byte.
-  double Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb);
+  // `start`, when given, is a cut through the light tree to begin with
+  // (LightTree::StartCut for a box around the triangle); else the root.
+  double Light(const TSector* node, const Vector& normal, const TexelFrame& frame, uint8_t* rgb,
+               const std::vector<int32_t>* start = nullptr);
 
   const TexelStats& Stats() const { return stats_; }
 
@@ -113,21 +118,22 @@ class TexelLighter {
     uint32_t mask_at;  // Reach::kSome: offset of the span's 1/0 per texel in masks_
   };
   // An entry of a block's cut through the light tree: a group (or a single
-  // light) with its bounds over the block, or a light summed exactly.
+  // light) with its bounds over the block. The lights summed exactly over the
+  // block are kept apart, as records (exact_), so that a look at the block
+  // goes through the groups only.
   struct Item {
-    int32_t node;     // tree node; kExact: summed exactly; kGone: opened
-    uint32_t record;  // kExact: the light's record
+    int32_t node;  // tree node; kGone: opened or summed exactly
     ShareBounds bounds;
   };
-  static constexpr int32_t kExact = -1, kGone = -2;
+  static constexpr int32_t kGone = -2;
 
   void LightTile(const Rect& tile, uint8_t* rgb);
   void Order(const Rect& r);
   void Solve(const Span& span, int depth);
   void Split(const Span& span, int depth);
-  void MakeExact(uint32_t light, const Span& span, std::vector<Item>& cut);
+  void MakeExact(uint32_t light, const Span& span, int depth);
   double Priority(const Item& item, bool need_most, int texels) const;
-  void Fallback(int slot, const std::vector<Item>& cut);
+  void Fallback(int slot, int depth);
   Reach Decide(size_t li, const Span& span, uint32_t& mask_at);
   int Facing(const Vector& position, const Rect& rect) const;  // 1 front, -1 behind, 0 mixed
   void Visibility(size_t li, const Rect& rect);
@@ -154,6 +160,7 @@ class TexelLighter {
   TexelFrame frame_;
   TexelBlock whole_;
   uint8_t* rgb_ = nullptr;
+  const std::vector<int32_t>* start_ = nullptr;
   double margin_ = 0;
 
   // The tile being lit; per-texel arrays are indexed by slot.
@@ -170,7 +177,8 @@ class TexelLighter {
   std::vector<Record> records_;
   std::vector<float> masks_;  // 1 or 0 per texel
   std::vector<float> ones_;
-  std::vector<std::vector<Item>> cuts_;  // per depth of the block splits
+  std::vector<std::vector<Item>> cuts_;       // per depth of the block splits
+  std::vector<std::vector<uint32_t>> exact_;  // per depth: records of the lights summed exactly
   std::vector<std::pair<double, uint32_t>> heap_;
   std::vector<std::pair<uint32_t, uint32_t>> order_scratch_;
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "lighting/light_falloff.h"
+#include "lighting/light_tree.h"
 #include "lighting/lightmap.h"
 #include "lighting/lightmap_oracle.h"
 #include "support/scene_generator.h"
@@ -621,6 +622,100 @@ TEST_F(BakerGroups, SubsetAndMargins) {
         EXPECT_EQ(moved.lightmaps[i].rgb, whole.lightmaps[i].rgb);
       e.Tree.Remove(l);
     }
+  }
+}
+
+TEST_F(BakerGroups, StartCutsHoldEveryGroupedLightOnce) {
+  // Whatever the box and the size asked for, a start cut names every light
+  // the tree groups exactly once (the others are summed one by one); a light
+  // missing or counted twice would shift every byte it reaches.
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> u(0, 1);
+  Editor e;
+  TSector* s = Root(e);
+  std::vector<TSector*> lights;
+  for (int l = 0; l < 300; ++l) {
+    const Vector p = l % 50 == 7 ? Vector{NAN, 0, 0} : Uniform(rng, -500, 500);
+    lights.push_back(test::AddLight(e, s, p, l % 4 == 3, l % 2, {255 * u(rng), l % 60 == 1 ? -1.0f : 9, 1}));
+  }
+  lights.push_back(test::AddLight(e, s, lights[3]->Position, 0, 1));  // two lights at one point
+  const LightTree tree(lights, true);
+  std::vector<int32_t> cut;
+  for (size_t limit : {1u, 2u, 7u, 64u, 100000u}) {
+    for (int box = 0; box < 3; ++box) {
+      SCOPED_TRACE(std::to_string(limit) + " " + std::to_string(box));
+      const Vector a = Uniform(rng, -600, 600);
+      const double w = box == 0 ? 0 : box == 1 ? 10 : 2000;  // a point, a tile, all of it
+      const double lo[3] = {a.x, a.y, a.z}, hi[3] = {a.x + w, a.y + w, a.z + w};
+      tree.StartCut(lo, hi, limit, cut);
+      std::vector<int> seen(lights.size(), 0);
+      for (uint32_t single : tree.Singles()) ++seen[single];
+      std::vector<int32_t> stack(cut.begin(), cut.end());
+      while (!stack.empty()) {
+        const int32_t node = stack.back();
+        stack.pop_back();
+        if (tree.IsLeaf(node)) {
+          ++seen[tree.LeafLight(node)];
+        } else {
+          for (int32_t child : tree.At(node).child) stack.push_back(child);
+        }
+      }
+      for (size_t l = 0; l < lights.size(); ++l) EXPECT_EQ(seen[l], 1) << "light " << l;
+      EXPECT_LE(cut.size(), std::max<size_t>(limit, 2));
+      if (limit == 100000u) {
+        EXPECT_EQ(cut.size() + tree.Singles().size(), lights.size());
+      }
+    }
+  }
+}
+
+TEST_F(BakerGroups, DarkTileDecidesEveryLightInFewLooks) {
+  // A floor tile in a closed box, dimly lit from inside, and hundreds of
+  // directional lights (no falloff: each could add its whole colour) and
+  // shadowing point lights outside, all hidden by the box. No group's
+  // interval can settle a byte, so every light is decided on its own; the
+  // looks at the texels must stay few and the cut short while that happens
+  // (a look per few lights over a cut of all of them is quadratic). One
+  // variant brings the tile to the ceiling from inside, where none is needed.
+  for (bool bright : {false, true}) {
+    SCOPED_TRACE(bright ? "bright" : "dark");
+    TexelStats stats;
+    const int outside = 480;
+    const Outcome o = BakeBoth(
+        [&](Editor& e) {
+          TSector* s = Root(e);
+          test::AddQuad(e, s, {0, 0, 0}, {0, 0, 20}, {20, 0, 0});  // the tile, facing up
+          // The box: ceiling and walls, casting shadows but not lit themselves.
+          const Vector box[5][3] = {{{0, 41, 0}, {40, 0, 0}, {0, 0, 40}},
+                                    {{0, 20, -40}, {40, 0, 0}, {0, 21, 0}},
+                                    {{0, 20, 40}, {40, 0, 0}, {0, 21, 0}},
+                                    {{-40, 20, 0}, {0, 0, 40}, {0, 21, 0}},
+                                    {{40, 20, 0}, {0, 0, 40}, {0, 21, 0}}};
+          for (const auto& q : box) test::AddQuad(e, s, q[0], q[1], q[2])->LightingMode = 2;
+          std::mt19937 rng(77);
+          std::uniform_real_distribution<float> u(0, 1);
+          for (int l = 0; l < outside; ++l) {
+            const float angle = 6.2831853f * u(rng), r = 150 + 3000 * u(rng);
+            const Vector p = {r * std::cos(angle), 20 + 200 * u(rng), r * std::sin(angle)};
+            test::AddLight(e, s, p, l % 2, 1, {100 + 155 * u(rng), 100 + 155 * u(rng), 255}, 60, 60);
+          }
+          if (bright)
+            test::AddLight(e, s, {10, 30, 10}, 0, 0, {255, 255, 255}, 200, 200);
+          else
+            test::AddLight(e, s, {10, 30, 10}, 0, 0, {40, 50, 60}, 9, 10);
+        },
+        {4, 4}, nullptr, &stats);
+    ASSERT_FALSE(o.lightmaps.empty());
+    if (bright) {
+      for (uint8_t b : o.lightmaps[0].rgb) EXPECT_EQ(b, 255);
+      EXPECT_LE(stats.exact_lights, 8u);
+      continue;
+    }
+    for (uint8_t b : o.lightmaps[0].rgb) EXPECT_LT(b, 200) << "the outside lights are hidden";
+    // Both triangles of the tile share a lightmap: it is computed once.
+    EXPECT_GE(stats.exact_lights, uint64_t(outside / 2));
+    EXPECT_LE(stats.rounds, 60u);
+    EXPECT_LE(stats.cut_entries, 40u * outside);
   }
 }
 
