@@ -35,12 +35,23 @@ OutlineKind OutlineKindOf(const TSector* n) {
                                  : OutlineKind::kPolygon;
 }
 
+bool IsPlaneSymbolNode(const TSector* n) {
+  return n->NodeType == kLight || n->NodeType == kParticleSystem || n->NodeType == kActor ||
+         n->NodeType == kCheckpoint || n->NodeType == kModel;
+}
+
 PlaneLineSet BuildPlaneLines(const SceneTree& tree, const PlaneAxes& axes, const ViewOptions& o,
-                             const std::unordered_set<const TSector*>& skip) {
+                             const std::unordered_set<const TSector*>& skip, std::vector<TSector*>* skipped) {
   PlaneLineSet set;
   std::vector<Piece> pieces;
+  if (skipped) skipped->clear();
   tree.Walk([&](TSector* n) {
-    if (!HasVertices(n->NodeType) || !ShownInPlane(n, o) || skip.count(n)) return;
+    if (!HasVertices(n->NodeType)) return;
+    if (!skip.empty() && skip.count(n)) {
+      if (skipped) skipped->push_back(n);
+      return;
+    }
+    if (!ShownInPlane(n, o)) return;
     const uint8_t kind = static_cast<uint8_t>(OutlineKindOf(n));
     ForEachOutlineEdge(n, [&](const Vector& a, const Vector& b) {
       ++set.edges;
@@ -97,10 +108,29 @@ PlaneLineSet BuildPlaneLines(const SceneTree& tree, const PlaneAxes& axes, const
 
 PlaneLineCache::PlaneLineCache(Editor& e) : e_(e) {
   e_.AddDocumentListener(this);
+  e_.Tree.AddListener(this);
 }
 
 PlaneLineCache::~PlaneLineCache() {
   e_.RemoveDocumentListener(this);
+  if (!tree_gone_) e_.Tree.RemoveListener(this);
+}
+
+void PlaneLineCache::Unlisted() {
+  symbols_dirty_ = true;
+  moving_order_.clear();
+  dirty_ = true;  // the next build finds the moving nodes still in the tree
+}
+
+const std::vector<TSector*>& PlaneLineCache::Symbols() {
+  if (symbols_dirty_) {
+    symbols_.clear();
+    e_.Tree.Walk([&](TSector* n) {
+      if (IsPlaneSymbolNode(n)) symbols_.push_back(n);
+    });
+    symbols_dirty_ = false;
+  }
+  return symbols_;
 }
 
 void PlaneLineCache::DocumentChanged(const ChangeSet& changes) {
@@ -129,7 +159,7 @@ const PlaneLineSet& PlaneLineCache::Lines(const PlaneAxes& axes, const ViewOptio
   if (!same_axes || o.ShowPortals != options_.ShowPortals || o.ShowTransparent != options_.ShowTransparent)
     dirty_ = true;
   if (dirty_) {
-    set_ = BuildPlaneLines(e_.Tree, axes, o, moving_);
+    set_ = BuildPlaneLines(e_.Tree, axes, o, moving_, &moving_order_);
     axes_ = axes;
     options_ = o;
     dirty_ = false;
