@@ -145,7 +145,9 @@ void PlaneLineCache::DocumentChanged(const ChangeSet& changes) {
   for (const auto& [n, how] : changes.nodes) {
     if (!HasVertices(n->NodeType)) continue;
     // What a drag moves is drawn apart until it ends; taking it out of the set is one build.
-    if (changes.in_gesture && how == kChangeGeometry) {
+    // Its appearance may change with it ("Textur fixieren" turns the texture
+    // coordinates): apart, it is drawn as it is at every frame anyway.
+    if (changes.in_gesture && (how & kChangeGeometry)) {
       if (moving_.insert(n).second) dirty_ = true;
     } else if (how & (kChangeGeometry | kChangeAppearance)) {
       dirty_ = true;

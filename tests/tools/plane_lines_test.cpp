@@ -147,6 +147,11 @@ TEST_F(PlaneLinesTest, TheCacheFollowsAnnouncementsAndKeepsADragApart) {
   mouse.Move({}, at.x + 60, at.y, o);
   EXPECT_EQ(cache.Lines(kFrontAxes, o).Count(), 4u);
   EXPECT_EQ(cache.Builds(), builds);
+  // A step that also turns the texture ("Textur fixieren") builds nothing either.
+  e.Changed(a, kChangeGeometry | kChangeAppearance);
+  e.PublishChanges();
+  EXPECT_EQ(cache.Lines(kFrontAxes, o).Count(), 4u);
+  EXPECT_EQ(cache.Builds(), builds);
   // Let go: back in the set where it now is.
   mouse.Up(MouseButton::kLeft, {}, at.x + 60, at.y, o);
   const PlaneLineSet& after = cache.Lines(kFrontAxes, o);
