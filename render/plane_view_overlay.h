@@ -25,7 +25,7 @@ inline constexpr float kPlaneBackground = 0.42f;
 // moving outlines and the overlay, so a drag step costs what moves. The
 // copy is exact, so such a frame has the pixels of a full one.
 struct PlaneStillPicture {
-  FrameCache picture;
+  FrameCache picture{false};  // nothing in a 2D view is drawn with a depth test
   // What the still part was last drawn from; `content` counts its changes.
   struct Still {
     FrameCache::Key view;  // framebuffer, size, pan, zoom and axes
