@@ -95,11 +95,6 @@ bool ScreenDirection(const PlaneView& view, const Vector& from, const Vector& di
   return true;
 }
 
-bool IsPointNode(const TSector* n) {
-  return n->NodeType == kLight || n->NodeType == kParticleSystem || n->NodeType == kActor ||
-         n->NodeType == kCheckpoint;
-}
-
 // The box of a node's subtree on the screen: its corners and the positions of point nodes.
 bool ScreenBox(const PlaneView& view, TSector* n, double* x0, double* y0, double* x1, double* y1) {
   *x0 = *y0 = INFINITY;
@@ -348,7 +343,7 @@ void DrawPlaneOverlay(const Editor& e, const PlaneView& view, const ViewOptions&
   Cross(start, kStartCross);
   Circle(start, 3);
   auto symbol = [&](TSector* n) {
-    if (IsPointNode(n))
+    if (IsPlanePointNode(n))
       Symbol(view, n);
     else if (n->NodeType == kModel && ShownInPlane(n, o))
       ModelSymbol(view, n);

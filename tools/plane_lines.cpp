@@ -36,8 +36,7 @@ OutlineKind OutlineKindOf(const TSector* n) {
 }
 
 bool IsPlaneSymbolNode(const TSector* n) {
-  return n->NodeType == kLight || n->NodeType == kParticleSystem || n->NodeType == kActor ||
-         n->NodeType == kCheckpoint || n->NodeType == kModel;
+  return IsPlanePointNode(n) || n->NodeType == kModel;
 }
 
 PlaneLineSet BuildPlaneLines(const SceneTree& tree, const PlaneAxes& axes, const ViewOptions& o,
