@@ -54,13 +54,17 @@ FrameCache::Key FrameCache::CurrentTarget(int width, int height) {
   return k;
 }
 
+uint32_t FrameCache::Buffers() const {
+  return depth_wanted_ ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT;
+}
+
 bool FrameCache::Restore(const Key& key) {
   if (!usable_ || !valid_ || !(key == key_)) return false;
   gl_->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
   gl_->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, key.target);
-  gl_->glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_,
-                         GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+  gl_->glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, Buffers(), GL_NEAREST);
   gl_->glBindFramebuffer(GL_FRAMEBUFFER, key.target);
+  if (!depth_wanted_) glClear(GL_DEPTH_BUFFER_BIT);
   return true;
 }
 
@@ -73,8 +77,8 @@ bool FrameCache::Allocate(const Key& key) {
   gl_ = ctx->extraFunctions();
   // The window system's own framebuffer does not tell its formats reliably.
   if (key.target == 0) return false;
-  const GLint depth_format = AttachmentFormat(gl_, GL_DEPTH_ATTACHMENT);
-  if (depth_format == 0) return false;
+  const GLint depth_format = depth_wanted_ ? AttachmentFormat(gl_, GL_DEPTH_ATTACHMENT) : 0;
+  if (depth_wanted_ && depth_format == 0) return false;
   GLint colour_format = AttachmentFormat(gl_, GL_COLOR_ATTACHMENT0);
   if (colour_format == 0 || colour_format == GL_RGB || colour_format == GL_RGBA) colour_format = GL_RGBA8;
   GLint samples = 0;
@@ -88,21 +92,25 @@ bool FrameCache::Allocate(const Key& key) {
   glGetIntegerv(GL_RENDERBUFFER_BINDING, &before);
   gl_->glGenFramebuffers(1, &fbo_);
   gl_->glGenRenderbuffers(1, &colour_);
-  gl_->glGenRenderbuffers(1, &depth_);
+  if (depth_wanted_) gl_->glGenRenderbuffers(1, &depth_);
   gl_->glBindRenderbuffer(GL_RENDERBUFFER, colour_);
   gl_->glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GLenum(colour_format), key.width,
                                         key.height);
-  gl_->glBindRenderbuffer(GL_RENDERBUFFER, depth_);
-  gl_->glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GLenum(depth_format), key.width,
-                                        key.height);
+  if (depth_wanted_) {
+    gl_->glBindRenderbuffer(GL_RENDERBUFFER, depth_);
+    gl_->glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GLenum(depth_format), key.width,
+                                          key.height);
+  }
   gl_->glBindRenderbuffer(GL_RENDERBUFFER, GLuint(before));
   gl_->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo_);
   gl_->glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
-  const bool stencil = depth_format == GL_DEPTH24_STENCIL8 || depth_format == GL_DEPTH32F_STENCIL8 ||
-                       depth_format == GL_DEPTH_STENCIL;
-  gl_->glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER,
-                                 stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                                 depth_);
+  if (depth_wanted_) {
+    const bool stencil = depth_format == GL_DEPTH24_STENCIL8 || depth_format == GL_DEPTH32F_STENCIL8 ||
+                         depth_format == GL_DEPTH_STENCIL;
+    gl_->glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER,
+                                   stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
+                                   GL_RENDERBUFFER, depth_);
+  }
   const bool complete = gl_->glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
   gl_->glBindFramebuffer(GL_FRAMEBUFFER, key.target);
   width_ = key.width;
@@ -124,8 +132,7 @@ void FrameCache::Store(const Key& key) {
   }
   gl_->glBindFramebuffer(GL_READ_FRAMEBUFFER, key.target);
   gl_->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo_);
-  gl_->glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_,
-                         GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+  gl_->glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, Buffers(), GL_NEAREST);
   gl_->glBindFramebuffer(GL_FRAMEBUFFER, key.target);
   if (glGetError() != GL_NO_ERROR) {
     // Formats the blit would not copy: full frames from now on.

@@ -25,7 +25,10 @@ class FrameCache {
     bool operator==(const Key&) const = default;
   };
 
-  FrameCache() = default;
+  // `depth`: keep the depth buffer too. A picture that nothing is drawn
+  // into with a depth test (the 2D views) keeps colour alone: on a software
+  // rasterizer copying depth costs many times what copying colour does.
+  explicit FrameCache(bool depth = true) : depth_wanted_(depth) {}
   ~FrameCache() = default;
   FrameCache(const FrameCache&) = delete;
   FrameCache& operator=(const FrameCache&) = delete;
@@ -35,11 +38,12 @@ class FrameCache {
   static Key CurrentTarget(int width, int height);
 
   // Copies the kept picture into the bound framebuffer when it was kept
-  // under `key`; false (nothing done) otherwise.
+  // under `key`; false (nothing done) otherwise. Without depth, the bound
+  // framebuffer's depth is cleared.
   bool Restore(const Key& key);
-  // Keeps the bound framebuffer's colour and depth under `key`. A context
-  // that cannot copy depth exactly (no framebuffer blits, or formats that
-  // are not found out) turns the cache off for good.
+  // Keeps the bound framebuffer's colour (and depth) under `key`. A context
+  // that cannot copy exactly (no framebuffer blits, or formats that are not
+  // found out) turns the cache off for good.
   void Store(const Key& key);
   // Forgets the picture (its GL objects stay for the next one).
   void Forget() { valid_ = false; }
@@ -50,8 +54,10 @@ class FrameCache {
 
  private:
   bool Allocate(const Key& key);
+  uint32_t Buffers() const;  // the blit's mask
 
   QOpenGLExtraFunctions* gl_ = nullptr;
+  bool depth_wanted_ = true;
   bool usable_ = true;
   bool valid_ = false;
   Key key_;

@@ -35,12 +35,40 @@ void Segment(const PixelPoint& a, const PixelPoint& b) {
   V(b);
 }
 
-void Circle(const PixelPoint& c, double r) {
-  for (int i = 0; i < kCircleSegments; ++i) {
-    const double a0 = 2 * kPi * i / kCircleSegments, a1 = 2 * kPi * (i + 1) / kCircleSegments;
-    V(c.x + r * std::cos(a0), c.y + r * std::sin(a0));
-    V(c.x + r * std::cos(a1), c.y + r * std::sin(a1));
+// The unit circle's corners and a light's ray directions, worked out once:
+// a level's hundreds of symbols are drawn at every frame.
+struct Directions {
+  double cos[kCircleSegments + 1], sin[kCircleSegments + 1];
+  double ray_cos[4], ray_sin[4];
+  Directions() {
+    for (int i = 0; i <= kCircleSegments; ++i) {
+      const double a = 2 * kPi * i / kCircleSegments;
+      cos[i] = std::cos(a);
+      sin[i] = std::sin(a);
+    }
+    for (int i = 0; i < 4; ++i) {
+      const double a = kPi / 4 + i * kPi / 2;
+      ray_cos[i] = std::cos(a);
+      ray_sin[i] = std::sin(a);
+    }
   }
+};
+const Directions kDirections;
+
+void Circle(const PixelPoint& c, double r) {
+  const Directions& d = kDirections;
+  for (int i = 0; i < kCircleSegments; ++i) {
+    V(c.x + r * d.cos[i], c.y + r * d.sin[i]);
+    V(c.x + r * d.cos[i + 1], c.y + r * d.sin[i + 1]);
+  }
+}
+
+// Whether a symbol around `c` can reach a pixel of the view: none of them
+// reaches further than this from its centre.
+constexpr double kSymbolReach = 16;
+bool SymbolInView(const PlaneView& view, const PixelPoint& c) {
+  return c.x >= -kSymbolReach && c.y >= -kSymbolReach && c.x <= view.Width() + kSymbolReach &&
+         c.y <= view.Height() + kSymbolReach;
 }
 
 void Rect(double x0, double y0, double x1, double y1) {
@@ -67,11 +95,6 @@ bool ScreenDirection(const PlaneView& view, const Vector& from, const Vector& di
   return true;
 }
 
-bool IsPointNode(const TSector* n) {
-  return n->NodeType == kLight || n->NodeType == kParticleSystem || n->NodeType == kActor ||
-         n->NodeType == kCheckpoint;
-}
-
 // The box of a node's subtree on the screen: its corners and the positions of point nodes.
 bool ScreenBox(const PlaneView& view, TSector* n, double* x0, double* y0, double* x1, double* y1) {
   *x0 = *y0 = INFINITY;
@@ -94,16 +117,17 @@ bool ScreenBox(const PlaneView& view, TSector* n, double* x0, double* y0, double
 
 void Symbol(const PlaneView& view, const TSector* n) {
   const PixelPoint c = view.ToPixel(n->Position);
+  if (!SymbolInView(view, c)) return;
   switch (n->NodeType) {
-    case kLight:
+    case kLight: {
       glColor3f(float(n->Color[0] / 255.0), float(n->Color[1] / 255.0), float(n->Color[2] / 255.0));
       Circle(c, kSymbolRadius - 1);
-      for (int i = 0; i < 4; ++i) {  // rays
-        const double a = kPi / 4 + i * kPi / 2;
-        Segment({c.x + 6 * std::cos(a), c.y + 6 * std::sin(a)},
-                {c.x + 9 * std::cos(a), c.y + 9 * std::sin(a)});
-      }
+      const Directions& d = kDirections;
+      for (int i = 0; i < 4; ++i)  // rays
+        Segment({c.x + 6 * d.ray_cos[i], c.y + 6 * d.ray_sin[i]},
+                {c.x + 9 * d.ray_cos[i], c.y + 9 * d.ray_sin[i]});
       return;
+    }
     case kParticleSystem:
       glColor3f(0.8f, 0.3f, 0.8f);
       Segment({c.x, c.y - kSymbolRadius}, {c.x + kSymbolRadius, c.y});
@@ -137,6 +161,7 @@ void ModelSymbol(const PlaneView& view, TSector* n) {
   double x0, y0, x1, y1;
   if (!ScreenBox(view, n, &x0, &y0, &x1, &y1)) return;
   const PixelPoint c{(x0 + x1) / 2, (y0 + y1) / 2};
+  if (!SymbolInView(view, c)) return;
   glColor3f(1, 0.6f, 0.1f);
   Rect(c.x - 4, c.y - 4, c.x + 4, c.y + 4);
   Segment({c.x - 4, c.y - 4}, {c.x + 4, c.y + 4});
@@ -241,19 +266,38 @@ void LoadPixels(const PlaneView& view) {
 }  // namespace
 
 void DrawPlaneFrame(Editor& e, const PlaneView& view, const ViewOptions& o, PlaneViewScene& scene,
-                    const std::optional<PixelRect>& rubber_band, int device_width, int device_height) {
+                    const std::optional<PixelRect>& rubber_band, int device_width, int device_height,
+                    PlaneStillPicture* kept) {
   ResetState();
   glViewport(0, 0, device_width, device_height);
-  glClearColor(kPlaneBackground, kPlaneBackground, kPlaneBackground, 1);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   // Pixels for the grid, the view's own projection for the outlines, pixels again on top.
   LoadPixels(view);
-  glLineWidth(1);
-  if (o.ShowGrid) DrawPlaneGrid(view, e.GridSize);
-  scene.DrawOutlines(e, view, o);
+  const std::optional<uint64_t> revision = kept ? scene.StillRevision(view, o) : std::nullopt;
+  FrameCache::Key key;
+  bool keep = false, reused = false;
+  if (revision) {
+    key = FrameCache::CurrentTarget(device_width, device_height);
+    view.ViewCoordinateClipMatrix(key.modelview);
+    const PlaneStillPicture::Still still{key, e.GridSize, o, *revision};
+    keep = still.view == kept->last.view && kept->picture.Usable();
+    if (!(still == kept->last)) ++kept->content;
+    kept->last = still;
+    key.content = kept->content;
+    reused = keep && kept->picture.Restore(key);
+  }
+  if (!reused) {
+    glClearColor(kPlaneBackground, kPlaneBackground, kPlaneBackground, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLineWidth(1);
+    if (o.ShowGrid) DrawPlaneGrid(view, e.GridSize);
+    scene.DrawStill(e, view, o);
+    if (keep) kept->picture.Store(key);
+  }
+  if (kept) kept->reused = reused;
+  scene.DrawMoving(e, view, o);
   ResetState();
   LoadPixels(view);
-  DrawPlaneOverlay(e, view, o, rubber_band);
+  DrawPlaneOverlay(e, view, o, rubber_band, scene.SymbolNodes());
 }
 
 void DrawPlaneGrid(const PlaneView& view, int32_t grid_size) {
@@ -290,7 +334,7 @@ void DrawPlaneGrid(const PlaneView& view, int32_t grid_size) {
 }
 
 void DrawPlaneOverlay(const Editor& e, const PlaneView& view, const ViewOptions& o,
-                      const std::optional<PixelRect>& rubber_band) {
+                      const std::optional<PixelRect>& rubber_band, const std::vector<TSector*>* symbols) {
   glLineWidth(1);
   glBegin(GL_LINES);
   // The start position.
@@ -298,12 +342,16 @@ void DrawPlaneOverlay(const Editor& e, const PlaneView& view, const ViewOptions&
   const PixelPoint start = view.ToPixel(e.StartPosition);
   Cross(start, kStartCross);
   Circle(start, 3);
-  e.Tree.Walk([&](TSector* n) {
-    if (IsPointNode(n))
+  auto symbol = [&](TSector* n) {
+    if (IsPlanePointNode(n))
       Symbol(view, n);
     else if (n->NodeType == kModel && ShownInPlane(n, o))
       ModelSymbol(view, n);
-  });
+  };
+  if (symbols)
+    for (TSector* n : *symbols) symbol(n);
+  else
+    e.Tree.Walk(symbol);
   glEnd();
 
   glLineWidth(2);

@@ -42,7 +42,7 @@ void Edges(const TSector* n) {
 
 }  // namespace
 
-void ImmediateOutlines::DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) {
+void ImmediateOutlines::DrawStill(Editor& e, const PlaneView& view, const ViewOptions& o) {
   double clip[16];
   view.ClipMatrix(clip);
   LoadMatrix(clip);
@@ -54,7 +54,12 @@ void ImmediateOutlines::DrawOutlines(Editor& e, const PlaneView& view, const Vie
   glEnd();
 }
 
-void MergedOutlines::DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) {
+std::optional<uint64_t> MergedOutlines::StillRevision(const PlaneView& view, const ViewOptions& o) {
+  cache_.Lines(view.Axes(), o);
+  return uint64_t(cache_.Builds());
+}
+
+void MergedOutlines::DrawStill(Editor&, const PlaneView& view, const ViewOptions& o) {
   const PlaneLineSet& set = cache_.Lines(view.Axes(), o);
   double m[16];
   view.ViewCoordinateClipMatrix(m);
@@ -70,20 +75,26 @@ void MergedOutlines::DrawOutlines(Editor& e, const PlaneView& view, const ViewOp
     glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(lines.size() * 2));
   }
   glDisableClientState(GL_VERTEX_ARRAY);
-  if (cache_.Moving().empty()) return;
+}
+
+void MergedOutlines::DrawMoving(Editor&, const PlaneView& view, const ViewOptions& o) {
+  cache_.Lines(view.Axes(), o);  // the moving nodes as of now
+  const std::vector<TSector*>& moving = cache_.MovingInTreeOrder();
+  if (moving.empty()) return;
+  double m[16];
   view.ClipMatrix(m);
   LoadMatrix(m);
+  glLineWidth(1);
   glBegin(GL_LINES);
-  e.Tree.Walk([&](TSector* n) {
-    if (cache_.Moving().count(n) && ShownInPlane(n, o)) Edges(n);
-  });
+  for (TSector* n : moving)
+    if (ShownInPlane(n, o)) Edges(n);
   glEnd();
 }
 
-void ViewportOutlines::DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) {
+void ViewportOutlines::DrawStill(Editor& e, const PlaneView& view, const ViewOptions& o) {
   auto* retained = dynamic_cast<RetainedRenderer*>(renderer_ ? renderer_() : nullptr);
   from_buffers_ = retained && retained->Ready();
-  if (!from_buffers_) return immediate_.DrawOutlines(e, view, o);
+  if (!from_buffers_) return immediate_.DrawStill(e, view, o);
   double clip[16];
   view.ClipMatrix(clip);
   LoadMatrix(clip);

@@ -3,7 +3,10 @@
 // portals and models as outlines, with the projection of the view. The 2D
 // views draw their grid, symbols and markers themselves on top.
 
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "document/editor.h"
 #include "render/viewport_renderer.h"
@@ -16,23 +19,42 @@ namespace qx {
 class PlaneViewScene {
  public:
   virtual ~PlaneViewScene() = default;
-  // With the context current; loads the view's projection itself.
-  virtual void DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) = 0;
+  // Every outline. With the context current; each part loads the view's
+  // projection itself.
+  void DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) {
+    DrawStill(e, view, o);
+    DrawMoving(e, view, o);
+  }
+  // What no drag is moving, then what one is. A scene that does not tell
+  // them apart draws everything as still.
+  virtual void DrawStill(Editor& e, const PlaneView& view, const ViewOptions& o) = 0;
+  virtual void DrawMoving(Editor&, const PlaneView&, const ViewOptions&) {}
+  // A number that changes whenever what DrawStill draws for this view and
+  // these options changes, so that a picture of it can be kept (see
+  // DrawPlaneFrame); nothing when the scene cannot tell.
+  virtual std::optional<uint64_t> StillRevision(const PlaneView&, const ViewOptions&) { return std::nullopt; }
+  // The nodes drawn as symbols (IsPlaneSymbolNode) in tree order, or null:
+  // the overlay walks the tree for them.
+  virtual const std::vector<TSector*>* SymbolNodes() { return nullptr; }
 };
 
 // Straight from the tree in immediate mode: one batch of lines per frame
 // (the reference the merged lines are compared with).
 class ImmediateOutlines : public PlaneViewScene {
  public:
-  void DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) override;
+  void DrawStill(Editor& e, const PlaneView& view, const ViewOptions& o) override;
 };
 
 // What the 2D views draw: the merged lines of PlaneLineCache in one batch,
-// and the nodes a drag is moving straight from the tree.
+// and the nodes a drag is moving by themselves. It learns both from the
+// document's change sets, so its revision is the cache's count of builds.
 class MergedOutlines : public PlaneViewScene {
  public:
   explicit MergedOutlines(Editor& e) : cache_(e) {}
-  void DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) override;
+  void DrawStill(Editor& e, const PlaneView& view, const ViewOptions& o) override;
+  void DrawMoving(Editor& e, const PlaneView& view, const ViewOptions& o) override;
+  std::optional<uint64_t> StillRevision(const PlaneView& view, const ViewOptions& o) override;
+  const std::vector<TSector*>* SymbolNodes() override { return &cache_.Symbols(); }
   const PlaneLineCache& Cache() const { return cache_; }
 
  private:
@@ -47,7 +69,7 @@ class ViewportOutlines : public PlaneViewScene {
  public:
   // The 3D view's renderer of the moment (it can change before the start).
   explicit ViewportOutlines(std::function<ViewportRenderer*()> renderer) : renderer_(std::move(renderer)) {}
-  void DrawOutlines(Editor& e, const PlaneView& view, const ViewOptions& o) override;
+  void DrawStill(Editor& e, const PlaneView& view, const ViewOptions& o) override;
   // Whether the last frame came from the retained buffers.
   bool LastFromBuffers() const { return from_buffers_; }
 

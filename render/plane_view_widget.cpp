@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QPainter>
 #include <QWheelEvent>
 #include <cmath>
@@ -74,11 +75,24 @@ PlaneViewWidget::PlaneViewWidget(Editor& editor, PlaneKind kind, QWidget* parent
   setFocusPolicy(Qt::ClickFocus);
   setMouseTracking(true);  // the pointer's coordinates follow it
   setMinimumSize(48, 48);
+  // A frame drawn by RenderNowForTiming survives until the window shows it;
+  // every frame covers all pixels anyway.
+  setUpdateBehavior(QOpenGLWidget::PartialUpdate);
   labels_ = new Labels(this);
 }
 
 PlaneViewWidget::~PlaneViewWidget() {
   qApp->removeEventFilter(this);
+  ReleasePicture();
+}
+
+// The kept picture's framebuffer belongs to this widget's context: it goes
+// with it (the widget is destroyed, or moved to another window).
+void PlaneViewWidget::ReleasePicture() {
+  if (!context()) return;
+  makeCurrent();
+  kept_.picture.Release();
+  doneCurrent();
 }
 
 void PlaneViewWidget::FrameSelection() {
@@ -86,7 +100,10 @@ void PlaneViewWidget::FrameSelection() {
   update();
 }
 
-void PlaneViewWidget::initializeGL() {}
+void PlaneViewWidget::initializeGL() {
+  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &PlaneViewWidget::ReleasePicture,
+          Qt::UniqueConnection);
+}
 
 void PlaneViewWidget::resizeGL(int, int) {
   view_.SetSize(width(), height());
@@ -96,8 +113,11 @@ void PlaneViewWidget::resizeGL(int, int) {
 void PlaneViewWidget::DrawFrame() {
   view_.SetSize(width(), height());
   const qreal ratio = devicePixelRatioF();
+  // Another scene (benchmarks) is drawn whole.
+  PlaneStillPicture* kept = keep_picture_ && !scene_ ? &kept_ : nullptr;
+  if (!kept) kept_.reused = false;
   DrawPlaneFrame(editor_, view_, Options(), scene_ ? *scene_ : outlines_, mouse_.RubberBand(),
-                 qRound(width() * ratio), qRound(height() * ratio));
+                 qRound(width() * ratio), qRound(height() * ratio), kept);
 }
 
 void PlaneViewWidget::DrawLabels(QPainter& p) {
@@ -142,18 +162,28 @@ void PlaneViewWidget::DrawLabels(QPainter& p) {
 }
 
 void PlaneViewWidget::paintGL() {
+  if (frame_ready_) {  // RenderNowForTiming has just drawn it; the framebuffer keeps it
+    frame_ready_ = false;
+    return;
+  }
   QElapsedTimer timer;
   timer.start();
   DrawFrame();
-  if (timing_) glFinish();
   last_frame_ms_ = timer.nsecsElapsed() / 1e6;
   labels_->update();
 }
 
 void PlaneViewWidget::RenderNowForTiming() {
-  timing_ = true;
-  repaint();
-  timing_ = false;
+  if (!isValid()) return;
+  makeCurrent();
+  QElapsedTimer timer;
+  timer.start();
+  DrawFrame();
+  glFinish();
+  last_frame_ms_ = timer.nsecsElapsed() / 1e6;
+  frame_ready_ = true;
+  update();
+  labels_->update();
 }
 
 void PlaneViewWidget::mousePressEvent(QMouseEvent* event) {

@@ -11,6 +11,7 @@
 class QInputEvent;
 class QPainter;
 
+#include "render/plane_view_overlay.h"
 #include "render/plane_view_scene.h"
 #include "tools/plane_edit.h"
 #include "tools/room_drawing.h"
@@ -47,8 +48,14 @@ class PlaneViewWidget : public QOpenGLWidget {
 
   // How long the last frame's GL work took, in milliseconds (benchmarks).
   double LastFrameMilliseconds() const { return last_frame_ms_; }
-  // Draws a frame now and waits for the GL work to finish.
+  // Draws a frame into the widget's framebuffer now and waits for the GL
+  // work to finish; the window shows it with its next paint, as it shows the
+  // 3D view's (ViewportPanel::Redraw), without drawing it again.
   void RenderNowForTiming();
+  // Whether the last frame copied the kept picture of the still outlines;
+  // turning it off draws every frame in full (tests compare the two).
+  bool LastFrameReusedPicture() const { return kept_.reused; }
+  void SetKeepPicture(bool on) { keep_picture_ = on; }
 
  protected:
   void initializeGL() override;
@@ -65,6 +72,7 @@ class PlaneViewWidget : public QOpenGLWidget {
  private:
   ViewOptions Options() const { return view_options ? view_options() : ViewOptions{}; }
   void DrawFrame();
+  void ReleasePicture();
   void DrawLabels(QPainter& p);
   void DrawRoomOutline(QPainter& p);
   PlanPoint RoomCornerAt(const QPointF& at, const QInputEvent* event) const;
@@ -86,7 +94,9 @@ class PlaneViewWidget : public QOpenGLWidget {
   bool room_pressed_ = false, room_dragging_ = false;
   QPointF room_press_;
   double last_frame_ms_ = 0;
-  bool timing_ = false;
+  PlaneStillPicture kept_;
+  bool keep_picture_ = true;
+  bool frame_ready_ = false;
 };
 
 }  // namespace qx

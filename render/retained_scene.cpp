@@ -238,8 +238,13 @@ const ChunkEntry* RetainedScene::DynamicEntry(const TSector* node) const {
   return it == dynamic_index_.end() ? nullptr : &dynamic_.entries[it->second];
 }
 
-bool RetainedScene::LightmapsChanged(bool check) const {
-  return lightmaps_changed_ || (verify_ && check && editor_ && LightmapFingerprint() != lightmap_print_);
+bool RetainedScene::LightmapsChanged(bool check) {
+  if (lightmaps_changed_) return true;
+  if (!verify_ || !check || !editor_ || LightmapFingerprint() == lightmap_print_) return false;
+  // A new lightmap list nobody announced: the product would draw the old atlas.
+  ++unannounced_;
+  if (count_in_process_) ++unannounced_in_process;
+  return true;
 }
 
 void RetainedScene::ForgetLightmapsChanged() {

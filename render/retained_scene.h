@@ -57,8 +57,9 @@ class RetainedScene : private TreeListener, private DocumentListener {
   // LightmapsChanged. `check`: verify now (when verifying at all).
   void Update(const LightmapPlacement& lightmaps, bool check = true);
   // Whether the lightmap list changed since ForgetLightmapsChanged (by a
-  // change set, or found when verifying and `check`).
-  bool LightmapsChanged(bool check = true) const;
+  // change set, or found when verifying and `check`, which counts as an
+  // unannounced change).
+  bool LightmapsChanged(bool check = true);
   void ForgetLightmapsChanged();
 
   const std::vector<std::unique_ptr<Chunk>>& Chunks() const { return chunks_; }

@@ -35,12 +35,22 @@ OutlineKind OutlineKindOf(const TSector* n) {
                                  : OutlineKind::kPolygon;
 }
 
+bool IsPlaneSymbolNode(const TSector* n) {
+  return IsPlanePointNode(n) || n->NodeType == kModel;
+}
+
 PlaneLineSet BuildPlaneLines(const SceneTree& tree, const PlaneAxes& axes, const ViewOptions& o,
-                             const std::unordered_set<const TSector*>& skip) {
+                             const std::unordered_set<const TSector*>& skip, std::vector<TSector*>* skipped) {
   PlaneLineSet set;
   std::vector<Piece> pieces;
+  if (skipped) skipped->clear();
   tree.Walk([&](TSector* n) {
-    if (!HasVertices(n->NodeType) || !ShownInPlane(n, o) || skip.count(n)) return;
+    if (!HasVertices(n->NodeType)) return;
+    if (!skip.empty() && skip.count(n)) {
+      if (skipped) skipped->push_back(n);
+      return;
+    }
+    if (!ShownInPlane(n, o)) return;
     const uint8_t kind = static_cast<uint8_t>(OutlineKindOf(n));
     ForEachOutlineEdge(n, [&](const Vector& a, const Vector& b) {
       ++set.edges;
@@ -97,10 +107,29 @@ PlaneLineSet BuildPlaneLines(const SceneTree& tree, const PlaneAxes& axes, const
 
 PlaneLineCache::PlaneLineCache(Editor& e) : e_(e) {
   e_.AddDocumentListener(this);
+  e_.Tree.AddListener(this);
 }
 
 PlaneLineCache::~PlaneLineCache() {
   e_.RemoveDocumentListener(this);
+  if (!tree_gone_) e_.Tree.RemoveListener(this);
+}
+
+void PlaneLineCache::Unlisted() {
+  symbols_dirty_ = true;
+  moving_order_.clear();
+  dirty_ = true;  // the next build finds the moving nodes still in the tree
+}
+
+const std::vector<TSector*>& PlaneLineCache::Symbols() {
+  if (symbols_dirty_) {
+    symbols_.clear();
+    e_.Tree.Walk([&](TSector* n) {
+      if (IsPlaneSymbolNode(n)) symbols_.push_back(n);
+    });
+    symbols_dirty_ = false;
+  }
+  return symbols_;
 }
 
 void PlaneLineCache::DocumentChanged(const ChangeSet& changes) {
@@ -115,7 +144,9 @@ void PlaneLineCache::DocumentChanged(const ChangeSet& changes) {
   for (const auto& [n, how] : changes.nodes) {
     if (!HasVertices(n->NodeType)) continue;
     // What a drag moves is drawn apart until it ends; taking it out of the set is one build.
-    if (changes.in_gesture && how == kChangeGeometry) {
+    // Its appearance may change with it ("Textur fixieren" turns the texture
+    // coordinates): apart, it is drawn as it is at every frame anyway.
+    if (changes.in_gesture && (how & kChangeGeometry)) {
       if (moving_.insert(n).second) dirty_ = true;
     } else if (how & (kChangeGeometry | kChangeAppearance)) {
       dirty_ = true;
@@ -129,7 +160,7 @@ const PlaneLineSet& PlaneLineCache::Lines(const PlaneAxes& axes, const ViewOptio
   if (!same_axes || o.ShowPortals != options_.ShowPortals || o.ShowTransparent != options_.ShowTransparent)
     dirty_ = true;
   if (dirty_) {
-    set_ = BuildPlaneLines(e_.Tree, axes, o, moving_);
+    set_ = BuildPlaneLines(e_.Tree, axes, o, moving_, &moving_order_);
     axes_ = axes;
     options_ = o;
     dirty_ = false;

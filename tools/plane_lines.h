@@ -8,7 +8,9 @@
 //
 // The set follows the document's announcements and is built again when
 // the view draws next. During a drag the moving nodes are left out of it
-// and drawn by themselves, so that each step costs only what moves.
+// and drawn by themselves, so that each step costs only what moves. The
+// cache also keeps, in tree order, the moving nodes and the nodes a view
+// draws as symbols, so that a frame never walks the whole tree.
 
 #include <cstdint>
 #include <unordered_set>
@@ -43,11 +45,17 @@ void ForEachOutlineEdge(const TSector* n, Edge edge);
 
 // Every shown polygon, portal and model of the tree but those in `skip`,
 // merged. Edges seen end on (shorter than 1/1000 unit in the view) are dropped.
+// `skipped`, when given, receives the nodes of `skip` met, in tree order.
 PlaneLineSet BuildPlaneLines(const SceneTree& tree, const PlaneAxes& axes, const ViewOptions& o,
-                             const std::unordered_set<const TSector*>& skip);
+                             const std::unordered_set<const TSector*>& skip,
+                             std::vector<TSector*>* skipped = nullptr);
+
+// Whether a 2D view draws a node as a symbol: lights, particle systems,
+// actors, checkpoints (point nodes) and models.
+bool IsPlaneSymbolNode(const TSector* n);
 
 // The lines of one view, built when needed.
-class PlaneLineCache : private DocumentListener {
+class PlaneLineCache : private DocumentListener, private TreeListener {
  public:
   explicit PlaneLineCache(Editor& e);
   ~PlaneLineCache() override;
@@ -58,10 +66,23 @@ class PlaneLineCache : private DocumentListener {
   const PlaneLineSet& Lines(const PlaneAxes& axes, const ViewOptions& o);
   // The nodes moving in the drag now open: drawn apart, not in Lines.
   const std::unordered_set<const TSector*>& Moving() const { return moving_; }
+  // Those of them in the tree at the last build of Lines, in tree order.
+  const std::vector<TSector*>& MovingInTreeOrder() const { return moving_order_; }
+  // The nodes drawn as symbols (IsPlaneSymbolNode), in tree order; walked
+  // for again after the tree's structure changed.
+  const std::vector<TSector*>& Symbols();
   int Builds() const { return builds_; }
 
  private:
   void DocumentChanged(const ChangeSet& changes) override;
+  // The tree tells at once, before any change set is published, so that no
+  // list here holds a removed node when a frame is drawn in between.
+  void AfterInsert(TSector*) override { symbols_dirty_ = true; }
+  void BeforeRemove(TSector*) override { Unlisted(); }
+  void AfterMove(TSector*) override { symbols_dirty_ = true; }
+  void BeforeReset() override { Unlisted(); }
+  void TreeGone() override { tree_gone_ = true; }
+  void Unlisted();
 
   Editor& e_;
   PlaneLineSet set_;
@@ -69,6 +90,8 @@ class PlaneLineCache : private DocumentListener {
   PlaneAxes axes_{};
   ViewOptions options_;
   std::unordered_set<const TSector*> moving_;
+  std::vector<TSector*> moving_order_, symbols_;
+  bool symbols_dirty_ = true, tree_gone_ = false;
   int builds_ = 0;
 };
 

@@ -13,11 +13,6 @@ bool IsQuadLike(const TSector* n) {
   return n->NodeType == kPolygon || n->NodeType == kPortal;
 }
 
-bool IsPointNode(const TSector* n) {
-  return n->NodeType == kLight || n->NodeType == kParticleSystem || n->NodeType == kActor ||
-         n->NodeType == kCheckpoint;
-}
-
 bool ValidIndex(const TSector* n, int32_t i) {
   return i >= 0 && static_cast<size_t>(i) < n->Vertices.size();
 }
@@ -119,6 +114,11 @@ void SortNearestFirst(std::vector<PlaneHit>& hits) {
 
 }  // namespace
 
+bool IsPlanePointNode(const TSector* n) {
+  return n->NodeType == kLight || n->NodeType == kParticleSystem || n->NodeType == kActor ||
+         n->NodeType == kCheckpoint;
+}
+
 bool ShownInPlane(const TSector* n, const ViewOptions& o) {
   return ShownByViewOptions(n->NodeType, n->Visible != 0, o);
 }
@@ -129,7 +129,7 @@ std::vector<PlaneHit> NodesAt(const Editor& e, const PlaneView& view, const View
   Projected s;
   e.Tree.Walk([&](TSector* n) {
     if (!ShownInPlane(n, o)) return;
-    if (IsPointNode(n)) {
+    if (IsPlanePointNode(n)) {
       if (Distance(view.ToPixel(n->Position), x, y) <= kPlaneSymbolPick)
         hits.push_back({n, -1, view.Depth(n->Position)});
       return;
@@ -178,7 +178,7 @@ std::vector<TSector*> NodesInRect(const Editor& e, const PlaneView& view, const 
   std::vector<TSector*> inside;
   e.Tree.Walk([&](TSector* n) {
     if (!ShownInPlane(n, o)) return;
-    if (IsPointNode(n)) {
+    if (IsPlanePointNode(n)) {
       if (r.Contains(view.ToPixel(n->Position))) inside.push_back(n);
       return;
     }

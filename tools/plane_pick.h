@@ -26,6 +26,8 @@ struct PlaneHit {
 // Whether a node appears in the 2D views (the view options hide portals and
 // invisible surfaces there as in the 3D view). Sectors draw nothing.
 bool ShownInPlane(const TSector* n, const ViewOptions& o);
+// Lights, particle systems, actors and checkpoints: a symbol at their position.
+bool IsPlanePointNode(const TSector* n);
 
 // The nodes under pixel (x, y), nearest to the viewer first (ties in tree
 // order): polygons, portals and models by their faces and outlines, the

@@ -99,11 +99,13 @@ TEST_F(UserTour, TwoRoomsToTheExportedLevel) {
   // sector is dropped on it in the tree.
   TSector* a = Room(0);
   a->Name = "Halle";
+  e().Tree.NotifyChanged(a);
   At({0, 40, -40}, "Portal1");
   TSector* portal = e().TreeSelection;
   ASSERT_EQ(portal->NodeType, kPortal);
   TSector* b = Room(200);
   b->Name = "Keller";
+  e().Tree.NotifyChanged(b);
   ClickInTree(b);
   test::DragWithMouse(w->Tree()->viewport(), Row(b).center(), Row(portal).center());
   EXPECT_EQ(portal->LinkedSector, b);
@@ -122,6 +124,8 @@ TEST_F(UserTour, TwoRoomsToTheExportedLevel) {
   ClickInTree(pasted);
   Do("ToolButton13");
   MoveSubtree(pasted, AxisLock::kZ, -200);
+  e().ChangedSubtree(pasted, kChangeGeometry);
+  e().Redraw();
 
   // Two textures from bitmap files, then a third from the model's skin.
   auto* pages = w->findChild<QTabWidget*>("PageControl1");

@@ -170,6 +170,19 @@ TEST_F(RetainedSceneTest, UnannouncedChangesAreFoundOnlyWhenVerifying) {
   EXPECT_EQ(scene.Stats().chunks_built, 1u);
   Update();
   EXPECT_EQ(scene.Stats().chunks_built, 1u);  // found once
+  EXPECT_EQ(scene.UnannouncedChanges(), 1u);
+  // A new lightmap list nobody announced is found, and counted, once.
+  scene.ForgetLightmapsChanged();
+  e.LightmapList.push_back(Lightmap{2, 2, std::vector<uint8_t>(12, 200)});
+  EXPECT_FALSE(scene.LightmapsChanged(false));
+  EXPECT_TRUE(scene.LightmapsChanged());
+  EXPECT_EQ(scene.UnannouncedChanges(), 2u);
+  scene.ForgetLightmapsChanged();
+  EXPECT_FALSE(scene.LightmapsChanged());
+  e.ChangedLightmaps();
+  e.PublishChanges();
+  EXPECT_TRUE(scene.LightmapsChanged(false));
+  EXPECT_EQ(scene.UnannouncedChanges(), 2u);
 }
 
 TEST_F(RetainedSceneTest, ChunkHoldsBatchesByTextureCellsBySectorAndEachNormalLineOnce) {

@@ -147,6 +147,7 @@ inline TwoRooms BuildTwoRooms(Editor& e, bool with_return = true) {
   for (const auto& top : e.Tree.TopLevel()) ComputeBounds(top.get());
   e.RaiseIdCounterToTree();
   e.StartPosition = {100, 10, 100};
+  e.ChangedStartPosition();
   return r;
 }
 

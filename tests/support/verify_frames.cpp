@@ -1,14 +1,12 @@
 // Every window of the GUI tests checks its retained buffers against the scene
 // at every frame. A difference that no change set announced would be a stale
 // picture in the product, where nothing verifies. A test that edits records
-// directly (setting up a scene) should announce those edits like a command
-// does; each test that leaves any unannounced prints how many frames found one.
+// directly (setting up a scene) announces those edits like a command does;
+// a test that leaves any unannounced fails, saying how many frames found one.
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "render/retained_scene.h"
 
@@ -19,11 +17,14 @@ class VerifyFrames : public ::testing::EmptyTestEventListener {
   void OnTestStart(const ::testing::TestInfo&) override {
     at_start_ = qx::RetainedScene::UnannouncedChangesInProcess();
   }
-  void OnTestEnd(const ::testing::TestInfo& info) override {
+  // Runs before the result printer's (gtest calls the end of a test on its
+  // listeners in reverse), so the failure counts for the test that ends.
+  void OnTestEnd(const ::testing::TestInfo&) override {
     const size_t found = qx::RetainedScene::UnannouncedChangesInProcess() - at_start_;
-    if (found == 0) return;
-    std::fprintf(stderr, "[ unannounced ] %s.%s: %zu frame(s) found buffers that differ from the scene\n",
-                 info.test_suite_name(), info.name(), found);
+    EXPECT_EQ(found, 0u)
+        << "frame(s) found retained buffers that differ from the scene: a change that no "
+           "change set announced (a command, or the test's own set-up, edited records "
+           "without Changed()/ChangedSubtree()/ChangedStartPosition() before PublishChanges)";
   }
 
  private:

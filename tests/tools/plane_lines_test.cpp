@@ -141,9 +141,15 @@ TEST_F(PlaneLinesTest, TheCacheFollowsAnnouncementsAndKeepsADragApart) {
   mouse.Move({}, at.x + 20, at.y, o);
   EXPECT_EQ(cache.Lines(kFrontAxes, o).Count(), 4u);
   EXPECT_EQ(cache.Moving(), (std::unordered_set<const TSector*>{a}));
+  EXPECT_EQ(cache.MovingInTreeOrder(), std::vector<TSector*>{a});
   const int builds = cache.Builds();
   mouse.Move({}, at.x + 40, at.y, o);
   mouse.Move({}, at.x + 60, at.y, o);
+  EXPECT_EQ(cache.Lines(kFrontAxes, o).Count(), 4u);
+  EXPECT_EQ(cache.Builds(), builds);
+  // A step that also turns the texture ("Textur fixieren") builds nothing either.
+  e.Changed(a, kChangeGeometry | kChangeAppearance);
+  e.PublishChanges();
   EXPECT_EQ(cache.Lines(kFrontAxes, o).Count(), 4u);
   EXPECT_EQ(cache.Builds(), builds);
   // Let go: back in the set where it now is.
@@ -151,6 +157,7 @@ TEST_F(PlaneLinesTest, TheCacheFollowsAnnouncementsAndKeepsADragApart) {
   const PlaneLineSet& after = cache.Lines(kFrontAxes, o);
   EXPECT_EQ(after.Count(), 8u);
   EXPECT_TRUE(cache.Moving().empty());
+  EXPECT_TRUE(cache.MovingInTreeOrder().empty());
   EXPECT_TRUE(Has(after.lines[0], 30, 30, 90, 30));
   // A change outside a drag, a removal, a new document: built again.
   b->Vertices[0].Position.y = 50;
@@ -162,6 +169,41 @@ TEST_F(PlaneLinesTest, TheCacheFollowsAnnouncementsAndKeepsADragApart) {
   EXPECT_EQ(cache.Lines(kFrontAxes, o).Count(), 4u);
   e.NewScene();
   EXPECT_EQ(cache.Lines(kFrontAxes, o).Count(), 0u);
+}
+
+// The nodes a frame draws by themselves (symbols, what a drag moves) are
+// kept in tree order and follow the tree at once: a frame drawn between a
+// removal and its announcement never meets a removed node.
+TEST_F(PlaneLinesTest, SymbolsAndMovingNodesFollowTheTreeBeforeAnyAnnouncement) {
+  TSector* light = test::AddLight(e, room, {0, 0, 0});
+  TSector* quad = test::AddQuad(e, room, {0, 0, 0});
+  TSector* model = test::AddModel(e, room, {100, 0, 0}, 3, 1);
+  TSector* other = test::AddSector(e, nullptr, "Nebenraum");
+  TSector* far_light = test::AddLight(e, other, {300, 0, 0});
+  PlaneLineCache cache(e);
+  EXPECT_EQ(cache.Symbols(), (std::vector<TSector*>{light, model, far_light}));
+  e.PublishChanges();
+  // A drag of the model and the quad, touched in that order.
+  e.SetGestureOpen(true);
+  e.Changed(model, kChangeGeometry);
+  e.Changed(quad, kChangeGeometry);
+  e.PublishChanges();
+  cache.Lines(kTopAxes, o);
+  EXPECT_EQ(cache.MovingInTreeOrder(), (std::vector<TSector*>{quad, model}));
+  // Inserted, moved and removed: the lists know before the change set comes.
+  TSector* second = test::AddLight(e, nullptr, {0, 0, 50});
+  EXPECT_EQ(cache.Symbols(), (std::vector<TSector*>{light, model, far_light, second}));
+  e.Tree.Move(second, room, light);
+  EXPECT_EQ(cache.Symbols(), (std::vector<TSector*>{second, light, model, far_light}));
+  e.Tree.Remove(model);
+  e.Tree.Remove(other);
+  EXPECT_EQ(cache.Symbols(), (std::vector<TSector*>{second, light}));
+  EXPECT_TRUE(cache.MovingInTreeOrder().empty());
+  cache.Lines(kTopAxes, o);
+  EXPECT_EQ(cache.MovingInTreeOrder(), std::vector<TSector*>{quad});
+  e.NewScene();
+  EXPECT_TRUE(cache.Symbols().empty());
+  EXPECT_TRUE(cache.MovingInTreeOrder().empty());
 }
 
 }  // namespace
