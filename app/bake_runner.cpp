@@ -24,6 +24,12 @@ uint32_t ViewportLightmapUploader::Upload(const Lightmap& lightmap) {
   return viewport_.UploadLightmap(lightmap.rgb.data(), lightmap.width, lightmap.height);
 }
 
+bool ViewportLightmapUploader::Replace(uint32_t texture, const Lightmap& lightmap) {
+  const size_t need = size_t(std::max(lightmap.width, 0)) * size_t(std::max(lightmap.height, 0)) * 3;
+  if (need == 0 || lightmap.rgb.size() < need) return false;
+  return viewport_.ReplaceLightmap(texture, lightmap.rgb.data(), lightmap.width, lightmap.height);
+}
+
 void ViewportLightmapUploader::Release(uint32_t texture) {
   viewport_.DeleteTexture(texture);
 }

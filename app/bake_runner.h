@@ -24,6 +24,7 @@ class ViewportLightmapUploader : public LightmapUploader {
   explicit ViewportLightmapUploader(ViewportPanel& viewport) : viewport_(viewport) {}
   uint32_t Upload(const Lightmap& lightmap) override;
   void Release(uint32_t texture) override;
+  bool Replace(uint32_t texture, const Lightmap& lightmap) override;
 
  private:
   ViewportPanel& viewport_;

@@ -191,12 +191,9 @@ bool RunLiveLightStats(TMain& main, int steps, double* median, double* most) {
     const uint64_t applied = main.LiveLightApplied();
     timer.start();
     SetSelectedCoordinate(editor, kLight, AxisLock::kX, ShownPosition(*light).x + float(editor.GridSize));
-    if (getenv("QXDBG")) fprintf(stderr, "ui command %.1f\n", double(timer.nsecsElapsed()) / 1e6);
     editor.Redraw();
-    if (getenv("QXDBG")) fprintf(stderr, "ui redraw %.1f\n", double(timer.nsecsElapsed()) / 1e6);
     // The update runs on its own thread; its result comes through the event loop.
     while (live->CurrentState() != LiveLight::State::kCurrent) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    if (getenv("QXDBG")) fprintf(stderr, "ui current %.1f\n", double(timer.nsecsElapsed()) / 1e6);
     main.Viewport()->Finish();
     times.push_back(double(timer.nsecsElapsed()) / 1e6);
     if (main.LiveLightApplied() == applied) return false;

@@ -2,7 +2,6 @@
 // status bar says whether what is shown is current.
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -51,13 +50,9 @@ void TMain::ReleaseLiveLight() {
 void TMain::PollLiveLight() {
   if (!live_light_) return;
   LightmapUploader* uploader = viewport_->GLReady() ? lightmap_uploader_.get() : nullptr;
-  QElapsedTimer t;
-  t.start();
   if (live_light_->Poll(uploader)) {
     ++live_light_applied_;
-    if (getenv("QXDBG")) fprintf(stderr, "poll %.1f\n", t.nsecsElapsed() / 1e6);
     Redraw();
-    if (getenv("QXDBG")) fprintf(stderr, "poll redraw %.1f\n", t.nsecsElapsed() / 1e6);
   }
   ShowLightStatus();
 }

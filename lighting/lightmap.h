@@ -41,6 +41,10 @@ struct LitScene {
 
   // Told after a bake wrote a new lightmap list and these nodes' lighting.
   virtual void LightingChanged(const std::vector<TSector*>& /*nodes*/) {}
+  // Told after an update wrote new bytes into these lightmaps (the list and
+  // every triangle's number staying) and new lighting into these nodes.
+  virtual void LightmapBytesChanged(const std::vector<uint32_t>& /*lightmaps*/,
+                                    const std::vector<TSector*>& /*nodes*/) {}
   // Told when collecting for a bake gave these nodes new triangle planes.
   virtual void PlanesChanged(const std::vector<TSector*>& /*nodes*/) {}
 };
@@ -58,6 +62,9 @@ class LightmapUploader {
   virtual ~LightmapUploader() = default;
   virtual uint32_t Upload(const Lightmap& lightmap) = 0;  // returns the texture name
   virtual void Release(uint32_t texture) = 0;
+  // Puts new bytes of the same size into a texture made by Upload, keeping
+  // its name; false when it cannot (the caller then releases and uploads).
+  virtual bool Replace(uint32_t /*texture*/, const Lightmap& /*lightmap*/) { return false; }
 };
 
 struct BakeOptions {

@@ -8,9 +8,6 @@
 #include <cstring>
 #include <limits>
 #include <unordered_set>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 
 #include "lighting/light_falloff.h"
 #include "lighting/light_tree.h"
@@ -320,7 +317,8 @@ bool Behind(const TSector& light, const Vector& normal, const TexelFrame& f) {
 // proven block by block (quartering down to single texels, a bounded number
 // of blocks) with the casters the segment to the block's middle passes through.
 bool Hidden(const ShadowSearch& search, uint32_t index, const TSector& l, uint32_t owner, const TexelFrame& f,
-            LightmapSize size) {
+            LightmapSize size, uint32_t* cover) {
+  *cover = 0;
   std::vector<std::pair<double, uint32_t>> hits;
   std::vector<TexelBlock> todo{WholeLightmap(f.o, f.e1, f.e2, size.width, size.height)};
   int budget = 64;  // blocks looked at before giving up
@@ -333,6 +331,8 @@ bool Hidden(const ShadowSearch& search, uint32_t index, const TSector& l, uint32
     for (const auto& hit : hits)
       if (ProveBlock(search.Proof(hit.second), l.Position, b, true) == BlockVerdict::kCovers) {
         covered = true;
+        if (todo.empty() && b.x0 == 0 && b.y0 == 0 && b.x1 == size.width && b.y1 == size.height)
+          *cover = hit.second + 1;
         break;
       }
     if (covered) continue;
@@ -357,14 +357,26 @@ bool Hidden(const ShadowSearch& search, uint32_t index, const TSector& l, uint32
   return true;
 }
 
+// One caster (+ 1; 0: none) hides the whole lightmap from the light: a
+// caster of another node, as the shadow test asks.
+bool Covers(const ShadowSearch& search, uint32_t caster, const TSector& l, uint32_t owner, const TexelFrame& f,
+            LightmapSize size) {
+  if (caster == 0 || caster > search.CasterCount() || search.CasterAt(caster - 1).owner == owner) return false;
+  const TexelBlock whole = WholeLightmap(f.o, f.e1, f.e2, size.width, size.height);
+  return ProveBlock(search.Proof(caster - 1), l.Position, whole, true) == BlockVerdict::kCovers;
+}
+
 // Per lightmap of the given numbering: 1 where light `index` of the search
 // (with the numbers of `light`) is proven skipped at every texel. Only the
 // nodes `want` names are looked at; a quad's two triangles mostly share
 // their frame and so their answer.
+// `cover` holds per lightmap the caster (+ 1) that hid all of it last time,
+// tried first (it mostly still does after a small move), and takes the new ones.
 std::vector<uint8_t> ProveSkipped(const ShadowSearch& search, uint32_t index, const TSector& light,
                                   const LightingInputs& in, const std::vector<int32_t>& first, size_t total,
-                                  const std::vector<uint8_t>& want, LightmapSize size) {
+                                  const std::vector<uint8_t>& want, LightmapSize size, std::vector<uint32_t>& cover) {
   std::vector<uint8_t> skipped(total, 0);
+  cover.resize(total, 0);
   if (light.Shadow != 1 || light.Kind != 0) return skipped;
   tbb::parallel_for(tbb::blocked_range<size_t>(0, in.polygons.size(), 4), [&](const auto& r) {
     for (size_t i = r.begin(); i != r.end(); ++i) {
@@ -381,7 +393,8 @@ std::vector<uint8_t> ProveSkipped(const ShadowSearch& search, uint32_t index, co
             SameVector(p.Triangles[t].Normal, last_normal))
           hit = last_skipped;
         else
-          hit = Behind(light, p.Triangles[t].Normal, f) || Hidden(search, index, light, p.Id, f, size);
+          hit = Behind(light, p.Triangles[t].Normal, f) || Covers(search, cover[size_t(first[i]) + t], light, p.Id, f, size) ||
+                Hidden(search, index, light, p.Id, f, size, &cover[size_t(first[i]) + t]);
         skipped[size_t(first[i]) + t] = hit;
         last = f, last_normal = p.Triangles[t].Normal, last_skipped = hit;
       }
@@ -519,9 +532,6 @@ LightingInputs CaptureLightingInputs(const SceneTree& tree) {
 LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, const LightingInputs& in,
                               LightmapSize size, const BakeOptions& options, LightingCache* cache) {
   if (!old || old->size.width != size.width || old->size.height != size.height) return Whole(in, size, options);
-  auto t0 = std::chrono::steady_clock::now();
-  auto ms = [&] { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count(); };
-  const bool dbg = std::getenv("QXDBG");
 
   // Which lights changed: each version that differs counts, before and after.
   EditBounds edit;
@@ -574,9 +584,7 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
   const bool redo_any = std::find(redo.begin(), redo.end(), 1) != redo.end();
   if (whole) return Whole(in, size, options);
 
-  if (dbg) fprintf(stderr, "diff %.1f ms\n", ms());
   std::shared_ptr<LightingBasis> basis = NewBasis(in, size);
-  if (dbg) fprintf(stderr, "newbasis %.1f ms\n", ms());
   LightingUpdate update;
   update.from_old.assign(basis->margins.size(), -1);
   const bool moved = !edit.lights.empty() || !edit.casters.empty();
@@ -595,7 +603,6 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
                                   : nullptr;
   if (single && cache && (single->before->Shadow == 1 || single->after->Shadow == 1)) {
     search = Search(cache, in, lists, basis->first);
-    if (dbg) fprintf(stderr, "search %.1f ms\n", ms());
     const uint32_t at = static_cast<uint32_t>(std::find(lists.lights.begin(), lists.lights.end(), single->after) -
                                               lists.lights.begin());
     std::vector<uint8_t> kept(in.polygons.size()), kept_before(old->inputs.polygons.size(), 0);
@@ -603,20 +610,29 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
       kept[i] = !redo[i];
       if (!redo[i]) kept_before[size_t(old_of[i])] = 1;
     }
+    std::vector<uint32_t> cover_before = old->cover;
     if (old->hidden_copy == single->before) {
       hidden_before = old->hidden;
     } else if (cache->search->UpdateLight(at, *single->before)) {
       hidden_before = ProveSkipped(*search, at, *single->before, old->inputs, old->first, old->margins.size(),
-                                   kept_before, size);
+                                   kept_before, size, cover_before);
       cache->search->UpdateLight(at, *single->after);
     }
     if (hidden_before.size() == old->margins.size()) {
-      hidden_after = ProveSkipped(*search, at, *single->after, in, basis->first, basis->margins.size(), kept, size);
+      // The casters that hid a kept lightmap before, under its new number.
+      basis->cover.assign(basis->margins.size(), 0);
+      for (size_t i = 0; i < in.polygons.size(); ++i) {
+        if (redo[i] || basis->first[i] < 0) continue;
+        const size_t from = size_t(old->first[size_t(old_of[i])]), to = size_t(basis->first[i]);
+        for (size_t t = 0; t < TriangleTotal(*in.polygons[i]); ++t)
+          if (from + t < cover_before.size()) basis->cover[to + t] = cover_before[from + t];
+      }
+      hidden_after = ProveSkipped(*search, at, *single->after, in, basis->first, basis->margins.size(), kept, size,
+                                  basis->cover);
       edit.hidden_before = &hidden_before;
       edit.hidden_after = &hidden_after;
     }
   }
-  if (dbg) fprintf(stderr, "diff+search %.1f ms\n", ms());
   // Every node kept: do its lightmaps and colours stay within their margins?
   tbb::parallel_for(tbb::blocked_range<size_t>(0, in.polygons.size(), 8), [&](const auto& r) {
     for (size_t i = r.begin(); i != r.end(); ++i) {
@@ -667,11 +683,9 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
   // Past a point the bake of everything is no slower and gives fresh margins throughout.
   if (lightmaps * 4 > basis->margins.size() * 3 && lightmaps > 64) return Whole(in, size, options);
 
-  if (dbg) fprintf(stderr, "bounds %.1f ms, chosen %zu nodes %zu lightmaps\n", ms(), chosen.size(), lightmaps);
   BakeOptions with_search = options;
   with_search.search = search ? search : (edit.casters.empty() && !redo_any ? Search(cache, in, lists, basis->first) : nullptr);
   BakeResult result = BakeLightmapsOf(lists, size, chosen, with_search);
-  if (dbg) fprintf(stderr, "bake %.1f ms\n", ms());
   update.status = result.status;
   update.message = result.message;
   if (result.status != BakeStatus::kDone) return update;
@@ -713,41 +727,38 @@ size_t ApplyLightingUpdate(LitScene& scene, LightingUpdate&& update, LightmapUpl
   const size_t total = update.from_old.size();
   std::unordered_set<TSector*> touched;
 
-  // Which computed lightmaps still show what the triangle's texture shows.
-  auto same_bytes = [&](const TTriangle& tri, const Lightmap& now) {
-    if (tri.LightmapIndex < 0 || size_t(tri.LightmapIndex) >= list.size()) return false;
-    const Lightmap& was = list[size_t(tri.LightmapIndex)];
-    return was.width == now.width && was.height == now.height && was.rgb == now.rgb;
-  };
-  struct Upload {
-    TTriangle* tri;
-    TSector* node;
-  };
-  std::vector<Upload> uploads;
-  for (BakeResult::NodeOutput& out : update.nodes) {
-    TSector* node = out.node;
-    for (size_t t = 0; t < out.lightmap_index.size() && t < node->Triangles.size(); ++t) {
-      const int32_t k = out.lightmap_index[t];
-      if (k == BakeResult::kNoNewLightmap) continue;
-      TTriangle& tri = node->Triangles[t];
-      const bool keep = same_bytes(tri, update.lightmaps[size_t(k)]) && (tri.LightmapTexture != 0 || !uploader);
-      if (!keep) uploads.push_back({&tri, node});
-      if (tri.LightmapIndex != k || !keep) touched.insert(node);
-    }
-  }
-
-  // The new list: kept lightmaps move over, computed ones come in.
+  // The new list. Numbers that stay and lightmaps that come out the same
+  // keep everything, bytes and textures; numbers that move take the list
+  // apart, which the views then take as a new list.
   bool in_place = list.size() == total;
   for (size_t k = 0; k < total && in_place; ++k)
     if (update.from_old[k] >= 0 && size_t(update.from_old[k]) != k) in_place = false;
+  std::vector<uint8_t> fresh(total, 0);  // 1: new bytes
+  std::vector<uint32_t> changed_bytes;
   if (in_place) {
-    for (size_t k = 0; k < total; ++k)
-      if (update.from_old[k] < 0) list[k] = std::move(update.lightmaps[k]);
+    for (size_t k = 0; k < total; ++k) {
+      if (update.from_old[k] >= 0) continue;
+      Lightmap& was = list[k];
+      Lightmap& now = update.lightmaps[k];
+      if (was.width == now.width && was.height == now.height && was.rgb == now.rgb) continue;
+      fresh[k] = 1;
+      changed_bytes.push_back(static_cast<uint32_t>(k));
+      // Into the same buffer where it fits, so that views holding on to it see the bytes.
+      if (was.rgb.size() == now.rgb.size() && was.width == now.width && was.height == now.height)
+        std::copy(now.rgb.begin(), now.rgb.end(), was.rgb.begin());
+      else
+        was = std::move(now);
+    }
   } else {
     std::vector<Lightmap> next(total);
-    for (size_t k = 0; k < total; ++k)
-      next[k] = update.from_old[k] >= 0 ? std::move(list[size_t(update.from_old[k])])
-                                        : std::move(update.lightmaps[k]);
+    for (size_t k = 0; k < total; ++k) {
+      if (update.from_old[k] >= 0) {
+        next[k] = std::move(list[size_t(update.from_old[k])]);
+      } else {
+        next[k] = std::move(update.lightmaps[k]);
+        fresh[k] = 1;
+      }
+    }
     list = std::move(next);
     // Nodes kept whole move to new numbers with their textures.
     for (size_t i = 0; i < basis.inputs.polygons.size(); ++i) {
@@ -775,22 +786,34 @@ size_t ApplyLightingUpdate(LitScene& scene, LightingUpdate&& update, LightmapUpl
         touched.insert(node);
       }
     }
-    for (size_t t = 0; t < out.lightmap_index.size() && t < node->Triangles.size(); ++t)
-      if (out.lightmap_index[t] != BakeResult::kNoNewLightmap) node->Triangles[t].LightmapIndex = out.lightmap_index[t];
-  }
-  for (const Upload& u : uploads) {
-    if (uploader) {
-      if (u.tri->LightmapTexture != 0) uploader->Release(u.tri->LightmapTexture);
-      u.tri->LightmapTexture = uploader->Upload(list[size_t(u.tri->LightmapIndex)]);
-    } else {
-      u.tri->LightmapTexture = 0;
+    for (size_t t = 0; t < out.lightmap_index.size() && t < node->Triangles.size(); ++t) {
+      const int32_t k = out.lightmap_index[t];
+      if (k == BakeResult::kNoNewLightmap) continue;
+      TTriangle& tri = node->Triangles[t];
+      const bool moved = tri.LightmapIndex != k;
+      tri.LightmapIndex = k;
+      if (moved) touched.insert(node);
+      // The triangle's texture shows its lightmap: made anew where the bytes
+      // or the number changed, in place where the uploader can.
+      if (!uploader) {
+        if (tri.LightmapTexture != 0) touched.insert(node);
+        tri.LightmapTexture = 0;
+        continue;
+      }
+      if (!moved && !fresh[size_t(k)] && tri.LightmapTexture != 0) continue;
+      if (tri.LightmapTexture != 0 && uploader->Replace(tri.LightmapTexture, list[size_t(k)])) continue;
+      if (tri.LightmapTexture != 0) uploader->Release(tri.LightmapTexture);
+      tri.LightmapTexture = uploader->Upload(list[size_t(k)]);
+      touched.insert(node);
     }
   }
-  if (!touched.empty() || !in_place) {
-    std::vector<TSector*> nodes(touched.begin(), touched.end());
+  std::vector<TSector*> nodes(touched.begin(), touched.end());
+  if (!in_place) {
     scene.LightingChanged(nodes);
+  } else if (!nodes.empty() || !changed_bytes.empty()) {
+    scene.LightmapBytesChanged(changed_bytes, nodes);
   }
-  return touched.size();
+  return touched.size() + changed_bytes.size();
 }
 
 }  // namespace qx

@@ -64,6 +64,7 @@ struct LightingBasis {
   // that light is proven to reach no texel (for the next move of it).
   const TSector* hidden_copy = nullptr;
   std::vector<uint8_t> hidden;
+  std::vector<uint32_t> cover;  // per lightmap: the caster (+ 1) that hid all of it then, or 0
 };
 
 class ShadowSearch;

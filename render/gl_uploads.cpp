@@ -42,6 +42,16 @@ uint32_t UploadLightmapPixels(const uint8_t* rgb, int width, int height) {
   return Upload(rgb, width, height, GL_LINEAR, true);
 }
 
+bool ReplaceLightmapPixels(uint32_t name, const uint8_t* rgb, int width, int height) {
+  if (!QOpenGLContext::currentContext() || name == 0 || !rgb || width <= 0 || height <= 0) return false;
+  glBindTexture(GL_TEXTURE_2D, name);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  // Every level anew, as the upload made them.
+  const bool ok = gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb) == 0;
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return ok;
+}
+
 void DeleteTextureName(uint32_t name) {
   if (name == 0 || !QOpenGLContext::currentContext()) return;
   GLuint n = name;

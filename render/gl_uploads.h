@@ -13,6 +13,10 @@ uint32_t UploadTexturePixels(const uint8_t* rgb, int width, int height);
 // A baked lightmap: linear filtering, clamped at the edges, all mipmap levels.
 uint32_t UploadLightmapPixels(const uint8_t* rgb, int width, int height);
 
+// New bytes of the same size for a lightmap texture made by
+// UploadLightmapPixels; false when there is no context or name.
+bool ReplaceLightmapPixels(uint32_t name, const uint8_t* rgb, int width, int height);
+
 void DeleteTextureName(uint32_t name);
 
 }  // namespace qx

@@ -5,6 +5,23 @@
 
 namespace qx {
 
+namespace {
+
+// Every texel of the bordered tile copies the nearest texel of the lightmap;
+// `to` is the tile's corner, `stride` the texels of a row there.
+void CopyTile(const uint8_t* src, int w, int h, uint8_t* to, size_t stride) {
+  for (int y = -1; y <= h; ++y) {
+    const int sy = std::clamp(y, 0, h - 1);
+    uint8_t* row = to + size_t(y + 1) * stride * 3;
+    const uint8_t* src_row = src + size_t(sy) * size_t(w) * 3;
+    std::memcpy(row, src_row, 3);
+    std::memcpy(row + 3, src_row, size_t(w) * 3);
+    std::memcpy(row + 3 + size_t(w) * 3, src_row + size_t(w - 1) * 3, 3);
+  }
+}
+
+}  // namespace
+
 int AtlasLayout::PageHeight(int page) const {
   if (page < 0 || page >= pages) return 0;
   const size_t per_page = TilesPerPage();
@@ -58,18 +75,19 @@ std::vector<uint8_t> BuildAtlasPage(const AtlasLayout& layout, int page,
   const size_t last = std::min(layout.count, first + layout.TilesPerPage());
   for (size_t i = first; i < last && i < lightmaps.size(); ++i) {
     if (!HasTile(layout, lightmaps, static_cast<int32_t>(i))) continue;
-    const uint8_t* src = lightmaps[i].rgb.data();
     const AtlasTile tile = TileOf(layout, i);
-    // Every texel of the bordered tile copies the nearest texel of the lightmap.
-    for (int y = -1; y <= h; ++y) {
-      const int sy = std::clamp(y, 0, h - 1);
-      uint8_t* row = out.data() + (size_t(tile.y + y) * size_t(pw) + size_t(tile.x - 1)) * 3;
-      const uint8_t* src_row = src + size_t(sy) * size_t(w) * 3;
-      std::memcpy(row, src_row, 3);
-      std::memcpy(row + 3, src_row, size_t(w) * 3);
-      std::memcpy(row + 3 + size_t(w) * 3, src_row + size_t(w - 1) * 3, 3);
-    }
+    CopyTile(lightmaps[i].rgb.data(), w, h, out.data() + (size_t(tile.y - 1) * size_t(pw) + size_t(tile.x - 1)) * 3,
+             size_t(pw));
   }
+  return out;
+}
+
+std::vector<uint8_t> BuildAtlasTile(const AtlasLayout& layout, const std::vector<Lightmap>& lightmaps,
+                                    size_t index) {
+  if (!HasTile(layout, lightmaps, static_cast<int32_t>(index))) return {};
+  const int w = layout.tile_width, h = layout.tile_height;
+  std::vector<uint8_t> out(size_t(w + 2) * size_t(h + 2) * 3);
+  CopyTile(lightmaps[index].rgb.data(), w, h, out.data(), size_t(w + 2));
   return out;
 }
 

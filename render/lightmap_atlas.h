@@ -47,6 +47,11 @@ void MapToPage(const AtlasLayout& layout, const AtlasTile& tile, float s, float 
 std::vector<uint8_t> BuildAtlasPage(const AtlasLayout& layout, int page,
                                     const std::vector<Lightmap>& lightmaps);
 
+// The bordered tile of lightmap `index` alone: (w + 2) x (h + 2) texels, to
+// go to (tile.x - 1, tile.y - 1) of its page. Empty without a tile.
+std::vector<uint8_t> BuildAtlasTile(const AtlasLayout& layout, const std::vector<Lightmap>& lightmaps,
+                                    size_t index);
+
 // The layout for a lightmap list: the size of its first lightmap.
 AtlasLayout PlanAtlasFor(const std::vector<Lightmap>& lightmaps, int max_side);
 // Whether lightmap `index` of the list has a tile in the layout.

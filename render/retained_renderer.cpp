@@ -138,6 +138,21 @@ void RetainedRenderer::UpdateAtlas(Editor& e) {
   glBindTexture(GL_TEXTURE_2D, 0);
 }
 
+void RetainedRenderer::PatchAtlas(Editor& e, const std::vector<uint32_t>& lightmaps) {
+  gl_->glActiveTexture(GL_TEXTURE0);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  for (uint32_t index : lightmaps) {
+    const std::vector<uint8_t> texels = BuildAtlasTile(atlas_, e.LightmapList, index);
+    const AtlasTile tile = TileOf(atlas_, index);
+    if (texels.empty() || tile.page < 0 || size_t(tile.page) >= atlas_pages_.size()) continue;
+    glBindTexture(GL_TEXTURE_2D, atlas_pages_[size_t(tile.page)]);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, tile.x - 1, tile.y - 1, atlas_.tile_width + 2, atlas_.tile_height + 2, GL_RGB,
+                    GL_UNSIGNED_BYTE, texels.data());
+  }
+  glBindTexture(GL_TEXTURE_2D, 0);
+  ++static_revision_;  // the kept picture shows the old texels
+}
+
 void RetainedRenderer::Upload(Chunk& c) {
   if (!c.buffer) gl_->glGenBuffers(1, &c.buffer);
   gl_->glBindBuffer(GL_ARRAY_BUFFER, c.buffer);
@@ -155,7 +170,10 @@ void RetainedRenderer::Prepare(Editor& e, bool check) {
     UpdateAtlas(e);
     scene_.MarkAllDirty();
     scene_.ForgetLightmapsChanged();
+    scene_.TakePatchedLightmaps();  // the atlas is new
   }
+  const std::vector<uint32_t> patched = scene_.TakePatchedLightmaps();
+  if (!patched.empty() && !atlas_.Empty()) PatchAtlas(e, patched);
   LightmapPlacement placement;
   if (!atlas_.Empty()) placement.layout = &atlas_;
   placement.lightmaps = &e.LightmapList;

@@ -98,6 +98,8 @@ class RetainedRenderer : public ViewportRenderer {
 
   void Prepare(Editor& e, bool check);
   void UpdateAtlas(Editor& e);
+  // New texels of these lightmaps into their tiles.
+  void PatchAtlas(Editor& e, const std::vector<uint32_t>& lightmaps);
   void Upload(Chunk& c);
   // The node pass of a frame over all chunks, or only the static ones or
   // only the dynamic one (for frames that keep the static part's picture);

@@ -61,6 +61,8 @@ class RetainedScene : private TreeListener, private DocumentListener {
   // unannounced change).
   bool LightmapsChanged(bool check = true);
   void ForgetLightmapsChanged();
+  // Lightmaps announced with new bytes (same list, same numbers) since the last call.
+  std::vector<uint32_t> TakePatchedLightmaps() { return std::move(patched_lightmaps_); }
 
   const std::vector<std::unique_ptr<Chunk>>& Chunks() const { return chunks_; }
   Chunk& Dynamic() { return dynamic_; }
@@ -124,6 +126,7 @@ class RetainedScene : private TreeListener, private DocumentListener {
   size_t unannounced_ = 0;
   bool count_in_process_ = false;
   bool lightmaps_changed_ = true;
+  std::vector<uint32_t> patched_lightmaps_;
   uint64_t lightmap_print_ = 0;
   Vector start_position_;
   Counters counters_;

@@ -190,6 +190,11 @@ uint32_t ViewportPanel::UploadLightmap(const uint8_t* rgb, int width, int height
   return UploadLightmapPixels(rgb, width, height);
 }
 
+bool ViewportPanel::ReplaceLightmap(uint32_t name, const uint8_t* rgb, int width, int height) {
+  if (!gl_ready_ || !MakeCurrent()) return false;
+  return ReplaceLightmapPixels(name, rgb, width, height);
+}
+
 void ViewportPanel::DeleteTexture(uint32_t name) {
   if (!gl_ready_ || !MakeCurrent()) return;
   DeleteTextureName(name);

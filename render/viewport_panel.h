@@ -52,6 +52,7 @@ class ViewportPanel : public QOpenGLWidget {
   // Library textures and lightmaps into this context; 0 when nothing was made.
   uint32_t UploadTexture(const uint8_t* rgb, int width, int height);
   uint32_t UploadLightmap(const uint8_t* rgb, int width, int height);
+  bool ReplaceLightmap(uint32_t name, const uint8_t* rgb, int width, int height);
   void DeleteTexture(uint32_t name);
 
   ViewportRenderer& Renderer() { return *renderer_; }

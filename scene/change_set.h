@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "scene/node.h"
 
@@ -23,6 +24,8 @@ struct ChangeSet {
   // the same step is dropped from the set before it is announced.
   std::unordered_map<TSector*, uint8_t> nodes;
   bool lightmaps = false;  // the lightmap list was replaced (a bake, undo of one)
+  // Lightmaps whose bytes alone changed, the list and every number staying.
+  std::vector<uint32_t> lightmap_bytes;
   bool structure = false;  // nodes were inserted, removed or moved
   bool replaced = false;   // a new or loaded document: everything is new
   bool start_position = false;
@@ -37,13 +40,14 @@ struct ChangeSet {
   bool gesture_ended = false;
 
   bool Empty() const {
-    return nodes.empty() && !lightmaps && !structure && !replaced && !start_position && !selection &&
+    return nodes.empty() && !lightmaps && lightmap_bytes.empty() && !structure && !replaced && !start_position && !selection &&
            !show_properties && !gesture_ended;
   }
   void Add(TSector* node, uint8_t how) { nodes[node] |= how; }
   void Merge(const ChangeSet& other) {
     for (const auto& [n, how] : other.nodes) nodes[n] |= how;
     lightmaps |= other.lightmaps;
+    lightmap_bytes.insert(lightmap_bytes.end(), other.lightmap_bytes.begin(), other.lightmap_bytes.end());
     structure |= other.structure;
     replaced |= other.replaced;
     start_position |= other.start_position;

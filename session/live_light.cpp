@@ -1,9 +1,6 @@
 #include "session/live_light.h"
 
 #include "document/undo.h"
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 
 namespace qx {
 
@@ -64,9 +61,7 @@ std::shared_ptr<const LightingInputs> LiveLight::TakeInputs() {
 
 void LiveLight::Schedule() {
   if (!enabled_ || !size_ || lit_revision_ == revision_) return;
-  auto t0 = std::chrono::steady_clock::now();
   Job job{TakeInputs(), basis_, *size_, revision_};
-  if (std::getenv("QXDBG")) fprintf(stderr, "take inputs %.1f\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now()-t0).count());
   {
     std::lock_guard<std::mutex> lock(mutex_);
     waiting_ = std::move(job);
@@ -112,20 +107,15 @@ void LiveLight::WaitIdle() {
 void LiveLight::Apply(LightingUpdate&& update, LightmapUploader* uploader) {
   std::shared_ptr<const LightingBasis> basis = update.basis;
   last_computed_ = update.whole ? update.from_old.size() : update.computed;
-  auto t0 = std::chrono::steady_clock::now();
   ignore_ = true;
   ApplyLightingUpdate(doc_, std::move(update), uploader);
-  auto t1 = std::chrono::steady_clock::now();
   doc_.PublishChanges();
   ignore_ = false;
-  auto t2 = std::chrono::steady_clock::now();
-  if (std::getenv("QXDBG")) fprintf(stderr, "apply %.1f publish %.1f\n", std::chrono::duration<double, std::milli>(t1-t0).count(), std::chrono::duration<double, std::milli>(t2-t1).count());
   basis_ = std::move(basis);
   lit_revision_ = revision_;
   // Outside a gesture the lighting joins the state of the edit it follows;
   // a gesture's end records it with the gesture.
   if (history_) history_->Absorb(basis_);
-  if (std::getenv("QXDBG")) fprintf(stderr, "absorb %.1f\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now()-t2).count());
 }
 
 bool LiveLight::Poll(LightmapUploader* uploader) {
