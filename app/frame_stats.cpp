@@ -319,8 +319,20 @@ int RunFrameStats(const StartOptions& options) {
     editor.CameraHeading = heading;
     editor.Redraw();
     viewport->Finish();
-    if (!options.screenshot.isEmpty() && !viewport->grabFramebuffer().save(options.screenshot)) {
+    const QImage live = viewport->grabFramebuffer();
+    if (!options.screenshot.isEmpty() && !live.save(options.screenshot)) {
       Complain("Bild nicht gespeichert: " + options.screenshot.toStdString());
+      return 1;
+    }
+    // The same scene baked whole must give the very same picture.
+    const std::vector<Lightmap> kept = editor.LightmapList;
+    main.BakeWhole(*options.bake);
+    editor.Redraw();
+    viewport->Finish();
+    bool same = kept.size() == editor.LightmapList.size() && live == viewport->grabFramebuffer();
+    for (size_t k = 0; same && k < kept.size(); ++k) same = kept[k].rgb == editor.LightmapList[k].rgb;
+    if (!same) {
+      Complain("Das Licht nach den Schritten weicht von einer ganzen Berechnung ab.");
       return 1;
     }
   }

@@ -21,7 +21,9 @@
 // panel's "Position" field does, waits until the live lighting has been
 // applied and drawn, and prints "live light median X ms, max Y ms" (from the
 // change to the finished frame that shows the new lighting); --screenshot is
-// then taken after the last step, with the camera as at the start.
+// then taken after the last step, with the camera as at the start. The run
+// then bakes the scene whole and fails (exit code 1) unless the lightmaps and
+// the picture are the same as the live lighting gave.
 
 #include <QString>
 #include <QStringList>

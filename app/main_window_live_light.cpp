@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "app/bake_runner.h"
 #include "app/main_window.h"
@@ -54,6 +55,8 @@ void TMain::PollLiveLight() {
     ++live_light_applied_;
     Redraw();
   }
+  // A command had a step open (its dialog is showing): again a little later.
+  if (live_light_->ResultWaiting()) QTimer::singleShot(50, this, [this] { PollLiveLight(); });
   ShowLightStatus();
 }
 

@@ -83,6 +83,8 @@ class UndoStack : private TreeListener {
   bool GestureOpen() const { return gesture_open_; }
   // A command or gesture is running: the scene may be half changed.
   bool Busy() const { return depth_ > 0 || gesture_open_; }
+  // A command's step is open (a dialog of it may be showing).
+  bool StepOpen() const { return depth_ > 0; }
 
   // Records changes made outside any step as a step named `name`; nothing
   // while a step or gesture is open. True when a step was recorded.

@@ -735,6 +735,7 @@ size_t ApplyLightingUpdate(LitScene& scene, LightingUpdate&& update, LightmapUpl
     if (update.from_old[k] >= 0 && size_t(update.from_old[k]) != k) in_place = false;
   std::vector<uint8_t> fresh(total, 0);  // 1: new bytes
   std::vector<uint32_t> changed_bytes;
+  bool resized = false;
   if (in_place) {
     for (size_t k = 0; k < total; ++k) {
       if (update.from_old[k] >= 0) continue;
@@ -744,10 +745,12 @@ size_t ApplyLightingUpdate(LitScene& scene, LightingUpdate&& update, LightmapUpl
       fresh[k] = 1;
       changed_bytes.push_back(static_cast<uint32_t>(k));
       // Into the same buffer where it fits, so that views holding on to it see the bytes.
-      if (was.rgb.size() == now.rgb.size() && was.width == now.width && was.height == now.height)
+      if (was.rgb.size() == now.rgb.size() && was.width == now.width && was.height == now.height) {
         std::copy(now.rgb.begin(), now.rgb.end(), was.rgb.begin());
-      else
+      } else {
         was = std::move(now);
+        resized = true;  // another size: views take the list as new
+      }
     }
   } else {
     std::vector<Lightmap> next(total);
@@ -808,7 +811,7 @@ size_t ApplyLightingUpdate(LitScene& scene, LightingUpdate&& update, LightmapUpl
     }
   }
   std::vector<TSector*> nodes(touched.begin(), touched.end());
-  if (!in_place) {
+  if (!in_place || resized) {
     scene.LightingChanged(nodes);
   } else if (!nodes.empty() || !changed_bytes.empty()) {
     scene.LightmapBytesChanged(changed_bytes, nodes);

@@ -122,6 +122,8 @@ bool LiveLight::Poll(LightmapUploader* uploader) {
   std::optional<Done> done;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    // Not into a command's step (a dialog of it may be open): after it.
+    if (history_ && history_->StepOpen()) return false;
     done.swap(done_);
   }
   bool applied = false;
@@ -175,6 +177,11 @@ void LiveLight::TakeBasis(std::shared_ptr<const LightingBasis> basis) {
     waiting_.reset();
     cancel_ = true;
   }
+}
+
+bool LiveLight::ResultWaiting() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return done_.has_value();
 }
 
 LiveLight::State LiveLight::CurrentState() const {

@@ -52,6 +52,8 @@ class LiveLight : public DocumentListener {
   // as its view was taken, and starts the next one if changes are waiting.
   // True when lighting was applied.
   bool Poll(LightmapUploader* uploader);
+  // A finished update waits for Poll (which leaves it while a command's step is open).
+  bool ResultWaiting();
   // Called on the worker thread when a finished update waits for Poll.
   std::function<void()> on_result;
   // Blocks until the worker has nothing running or waiting.

@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, FreshStartCaptionOptionsAndMenus) {
   EXPECT_EQ(menu(3), QStringList({"Cull Face", "Gitter einblenden", "Portale einblenden",
                                   "Normale einblenden", "Unsichtbare einblenden", "Markierungen einblenden",
                                   "Textur", "Drahtgitter", "Lightmaps aktivieren", "Texturen aktivieren",
-                                  "Auswahl zeigen", "Startansicht", "Vier Ansichten", "Level prüfen"}));
+                                  "Auswahl zeigen", "Startansicht", "Vier Ansichten", "Licht live", "Level prüfen"}));
   EXPECT_TRUE(menu(1).contains("Duplizieren"));
   EXPECT_TRUE(menu(1).contains("Fläche umdrehen"));
   EXPECT_TRUE(Captions(w->PopupMenu()).contains("Fläche umdrehen"));
