@@ -113,8 +113,10 @@ BakeStatus BakeRunner::Run() {
   if (status == BakeStatus::kDone) {
     ViewportLightmapUploader uploader(*main_.Viewport());
     // On the GUI thread, in the viewport's context; the previous textures go.
-    if (!job.Apply(main_.Viewport()->GLReady() ? &uploader : nullptr)) status = BakeStatus::kCancelled;
-    else if (LiveLight* live = main_.LiveLighting()) live->TakeBasis(job.Basis());
+    if (!job.Apply(main_.Viewport()->GLReady() ? &uploader : nullptr))
+      status = BakeStatus::kCancelled;
+    else if (LiveLight* live = main_.LiveLighting())
+      live->TakeBasis(job.Basis());
   }
   editor.view->SetStatusText(1, "");
   editor.UpdateCaption();

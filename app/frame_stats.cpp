@@ -193,7 +193,8 @@ bool RunLiveLightStats(TMain& main, int steps, double* median, double* most) {
     SetSelectedCoordinate(editor, kLight, AxisLock::kX, ShownPosition(*light).x + float(editor.GridSize));
     editor.Redraw();
     // The update runs on its own thread; its result comes through the event loop.
-    while (live->CurrentState() != LiveLight::State::kCurrent) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    while (live->CurrentState() != LiveLight::State::kCurrent)
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     main.Viewport()->Finish();
     times.push_back(double(timer.nsecsElapsed()) / 1e6);
     if (main.LiveLightApplied() == applied) return false;

@@ -1,7 +1,5 @@
 #include "app/main_window.h"
 
-#include "session/live_light.h"
-
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -30,6 +28,7 @@
 #include "commands/properties.h"
 #include "render/viewport_panel.h"
 #include "render/viewport_texture_uploader.h"
+#include "session/live_light.h"
 #include "session/unsaved_changes.h"
 #include "ui/image_list.h"
 #include "ui/properties_panel.h"

@@ -18,7 +18,10 @@ namespace qx {
 void TMain::WireLiveLight() {
   live_light_ = std::make_unique<LiveLight>(editor_, &editor_.History);
   // The worker finishes on its own thread; the result is taken on this one.
-  live_light_->on_result = [this] { QMetaObject::invokeMethod(this, [this] { PollLiveLight(); }, Qt::QueuedConnection); };
+  live_light_->on_result = [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { PollLiveLight(); }, Qt::QueuedConnection);
+  };
   light_status_ = new QLabel(statusBar());
   light_status_->setObjectName("LichtStatus");
   light_status_->setFrameShape(QFrame::StyledPanel);
@@ -71,13 +74,15 @@ void TMain::LightStatusDue() {
   // After the change set has reached every listener, the live lighting among them.
   if (light_status_due_) return;
   light_status_due_ = true;
-  QMetaObject::invokeMethod(this, [this] { ShowLightStatus(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { ShowLightStatus(); }, Qt::QueuedConnection);
 }
 
 BakeStatus TMain::BakeWhole(LightmapSize size, std::string* message) {
   LightmapUploader* uploader = viewport_->GLReady() ? lightmap_uploader_.get() : nullptr;
   std::unique_ptr<ViewportLightmapUploader> own;
-  if (!uploader && viewport_->GLReady()) uploader = (own = std::make_unique<ViewportLightmapUploader>(*viewport_)).get();
+  if (!uploader && viewport_->GLReady())
+    uploader = (own = std::make_unique<ViewportLightmapUploader>(*viewport_)).get();
   const BakeStatus status = live_light_->BakeNow(size, uploader, message);
   ShowLightStatus();
   return status;

@@ -46,7 +46,8 @@ void Document::LightingChanged(const std::vector<TSector*>& nodes) {
   for (TSector* n : nodes) pending_.Add(n, kChangeAppearance);
 }
 
-void Document::LightmapBytesChanged(const std::vector<uint32_t>& lightmaps, const std::vector<TSector*>& nodes) {
+void Document::LightmapBytesChanged(const std::vector<uint32_t>& lightmaps,
+                                    const std::vector<TSector*>& nodes) {
   pending_.lightmap_bytes.insert(pending_.lightmap_bytes.end(), lightmaps.begin(), lightmaps.end());
   for (TSector* n : nodes) pending_.Add(n, kChangeAppearance);
 }

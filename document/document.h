@@ -66,7 +66,8 @@ class Document : public LitScene {
 
   void LightingChanged(const std::vector<TSector*>& nodes) override;
   void PlanesChanged(const std::vector<TSector*>& nodes) override;
-  void LightmapBytesChanged(const std::vector<uint32_t>& lightmaps, const std::vector<TSector*>& nodes) override;
+  void LightmapBytesChanged(const std::vector<uint32_t>& lightmaps,
+                            const std::vector<TSector*>& nodes) override;
 
  protected:
   bool modified_ = false;

@@ -139,7 +139,8 @@ bool UndoStack::Sync(const std::string& name, const std::string& merge_key) {
       mergeable_ && !merge_key.empty() && !undo_.empty() && undo_.back().merge_key == merge_key;
   if (!merge) {
     current_->DropSources();
-    undo_.push_back({std::move(current_), name, merge_key, current_id_, document_id_, std::move(current_tag_)});
+    undo_.push_back(
+        {std::move(current_), name, merge_key, current_id_, document_id_, std::move(current_tag_)});
     redo_.clear();
   }
   current_tag_.reset();
@@ -184,8 +185,8 @@ bool UndoStack::Restore(std::deque<Entry>& from, std::deque<Entry>& to) {
     return false;  // the editor was not touched
   }
   current_->DropSources();
-  to.push_back({std::move(current_), entry.name, entry.merge_key, current_id_, document_id_,
-                std::move(current_tag_)});
+  to.push_back(
+      {std::move(current_), entry.name, entry.merge_key, current_id_, document_id_, std::move(current_tag_)});
   current_ = std::move(entry.state);
   current_tag_ = std::move(entry.tag);
   ++restores_;

@@ -143,8 +143,8 @@ bool SameLight(const TSector& a, const TSector& b) {
 // Everything of a polygon the bake reads: its own lightmaps and colours, and
 // whether and where it casts shadows.
 bool SamePolygon(const TSector& a, const TSector& b) {
-  if (a.Id != b.Id || a.NodeType != b.NodeType || a.Visible != b.Visible || a.LightingMode != b.LightingMode ||
-      a.NoShadow != b.NoShadow || a.TriangleCount != b.TriangleCount ||
+  if (a.Id != b.Id || a.NodeType != b.NodeType || a.Visible != b.Visible ||
+      a.LightingMode != b.LightingMode || a.NoShadow != b.NoShadow || a.TriangleCount != b.TriangleCount ||
       a.Vertices.size() != b.Vertices.size() || a.Triangles.size() != b.Triangles.size())
     return false;
   for (size_t v = 0; v < a.Vertices.size(); ++v)
@@ -198,9 +198,11 @@ double FrameExtent(const LightingInputs& in, const std::vector<int32_t>& first) 
     for (size_t t = 0; t < TriangleTotal(*in.polygons[i]); ++t) {
       const TexelFrame f = LightmapFrame(*in.polygons[i], t);
       if (!f.area) continue;
-      const float o[3] = {f.o.x, f.o.y, f.o.z}, a[3] = {f.e1.x, f.e1.y, f.e1.z}, b[3] = {f.e2.x, f.e2.y, f.e2.z};
+      const float o[3] = {f.o.x, f.o.y, f.o.z}, a[3] = {f.e1.x, f.e1.y, f.e1.z},
+                  b[3] = {f.e2.x, f.e2.y, f.e2.z};
       for (int k = 0; k < 3; ++k)
-        extent = std::max(extent, std::fabs(double(o[k])) + std::fabs(double(a[k])) + std::fabs(double(b[k])));
+        extent =
+            std::max(extent, std::fabs(double(o[k])) + std::fabs(double(a[k])) + std::fabs(double(b[k])));
     }
   }
   return extent;
@@ -211,7 +213,8 @@ std::shared_ptr<LightingBasis> NewBasis(const LightingInputs& in, LightmapSize s
   basis->size = size;
   basis->inputs = in;
   basis->polygon_index.reserve(in.polygons.size());
-  for (size_t i = 0; i < in.polygon_sources.size(); ++i) basis->polygon_index.emplace(in.polygon_sources[i], i);
+  for (size_t i = 0; i < in.polygon_sources.size(); ++i)
+    basis->polygon_index.emplace(in.polygon_sources[i], i);
   for (size_t i = 0; i < in.light_sources.size(); ++i) basis->light_index.emplace(in.light_sources[i], i);
   size_t total = 0;
   basis->first = FirstLightmaps(in, &total);
@@ -238,7 +241,8 @@ void TakeNodes(BakeResult& result, const LightingInputs& in, LightingBasis& basi
         basis.boxes[size_t(basis.first[i]) + t] = FrameBox(*in.polygons[i], t);
     }
   });
-  for (size_t n = 0; n < result.nodes.size(); ++n) result.nodes[n].node = const_cast<TSector*>(in.polygon_sources[where[n]]);
+  for (size_t n = 0; n < result.nodes.size(); ++n)
+    result.nodes[n].node = const_cast<TSector*>(in.polygon_sources[where[n]]);
   update.nodes = std::move(result.nodes);
 }
 
@@ -359,9 +363,10 @@ bool Hidden(const ShadowSearch& search, uint32_t index, const TSector& l, uint32
 
 // One caster (+ 1; 0: none) hides the whole lightmap from the light: a
 // caster of another node, as the shadow test asks.
-bool Covers(const ShadowSearch& search, uint32_t caster, const TSector& l, uint32_t owner, const TexelFrame& f,
-            LightmapSize size) {
-  if (caster == 0 || caster > search.CasterCount() || search.CasterAt(caster - 1).owner == owner) return false;
+bool Covers(const ShadowSearch& search, uint32_t caster, const TSector& l, uint32_t owner,
+            const TexelFrame& f, LightmapSize size) {
+  if (caster == 0 || caster > search.CasterCount() || search.CasterAt(caster - 1).owner == owner)
+    return false;
   const TexelBlock whole = WholeLightmap(f.o, f.e1, f.e2, size.width, size.height);
   return ProveBlock(search.Proof(caster - 1), l.Position, whole, true) == BlockVerdict::kCovers;
 }
@@ -374,7 +379,8 @@ bool Covers(const ShadowSearch& search, uint32_t caster, const TSector& l, uint3
 // tried first (it mostly still does after a small move), and takes the new ones.
 std::vector<uint8_t> ProveSkipped(const ShadowSearch& search, uint32_t index, const TSector& light,
                                   const LightingInputs& in, const std::vector<int32_t>& first, size_t total,
-                                  const std::vector<uint8_t>& want, LightmapSize size, std::vector<uint32_t>& cover) {
+                                  const std::vector<uint8_t>& want, LightmapSize size,
+                                  std::vector<uint32_t>& cover) {
   std::vector<uint8_t> skipped(total, 0);
   cover.resize(total, 0);
   if (light.Shadow != 1 || light.Kind != 0) return skipped;
@@ -393,7 +399,8 @@ std::vector<uint8_t> ProveSkipped(const ShadowSearch& search, uint32_t index, co
             SameVector(p.Triangles[t].Normal, last_normal))
           hit = last_skipped;
         else
-          hit = Behind(light, p.Triangles[t].Normal, f) || Covers(search, cover[size_t(first[i]) + t], light, p.Id, f, size) ||
+          hit = Behind(light, p.Triangles[t].Normal, f) ||
+                Covers(search, cover[size_t(first[i]) + t], light, p.Id, f, size) ||
                 Hidden(search, index, light, p.Id, f, size, &cover[size_t(first[i]) + t]);
         skipped[size_t(first[i]) + t] = hit;
         last = f, last_normal = p.Triangles[t].Normal, last_skipped = hit;
@@ -423,8 +430,8 @@ const ShadowSearch* Search(LightingCache* cache, const LightingInputs& in, const
 // What an edit changed, as the bounds need it.
 struct EditBounds {
   std::vector<LightChange> lights;
-  std::vector<Box> casters;            // boxes of shadow casters before and after a change
-  const LightTree* tree = nullptr;     // the lights after the edit, grouped
+  std::vector<Box> casters;         // boxes of shadow casters before and after a change
+  const LightTree* tree = nullptr;  // the lights after the edit, grouped
   const std::vector<TSector*>* light_list = nullptr;
   // For a single light that changed: per lightmap (old numbering for the
   // light before, new for after), 1 where it is proven skipped at every
@@ -531,7 +538,8 @@ LightingInputs CaptureLightingInputs(const SceneTree& tree) {
 
 LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, const LightingInputs& in,
                               LightmapSize size, const BakeOptions& options, LightingCache* cache) {
-  if (!old || old->size.width != size.width || old->size.height != size.height) return Whole(in, size, options);
+  if (!old || old->size.width != size.width || old->size.height != size.height)
+    return Whole(in, size, options);
 
   // Which lights changed: each version that differs counts, before and after.
   EditBounds edit;
@@ -603,8 +611,8 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
                                   : nullptr;
   if (single && cache && (single->before->Shadow == 1 || single->after->Shadow == 1)) {
     search = Search(cache, in, lists, basis->first);
-    const uint32_t at = static_cast<uint32_t>(std::find(lists.lights.begin(), lists.lights.end(), single->after) -
-                                              lists.lights.begin());
+    const uint32_t at = static_cast<uint32_t>(
+        std::find(lists.lights.begin(), lists.lights.end(), single->after) - lists.lights.begin());
     std::vector<uint8_t> kept(in.polygons.size()), kept_before(old->inputs.polygons.size(), 0);
     for (size_t i = 0; i < in.polygons.size(); ++i) {
       kept[i] = !redo[i];
@@ -627,8 +635,8 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
         for (size_t t = 0; t < TriangleTotal(*in.polygons[i]); ++t)
           if (from + t < cover_before.size()) basis->cover[to + t] = cover_before[from + t];
       }
-      hidden_after = ProveSkipped(*search, at, *single->after, in, basis->first, basis->margins.size(), kept, size,
-                                  basis->cover);
+      hidden_after = ProveSkipped(*search, at, *single->after, in, basis->first, basis->margins.size(), kept,
+                                  size, basis->cover);
       edit.hidden_before = &hidden_before;
       edit.hidden_after = &hidden_after;
     }
@@ -657,7 +665,8 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
       const size_t from = size_t(old->first[j]), to = size_t(basis->first[i]);
       for (size_t t = 0; t < TriangleTotal(p) && !redo[i]; ++t) {
         const double margin = old->margins[from + t];
-        const double delta = moved ? Padded(edit.Texel(from + t, to + t, ToBox(old->boxes[from + t]), margin)) : 0;
+        const double delta =
+            moved ? Padded(edit.Texel(from + t, to + t, ToBox(old->boxes[from + t]), margin)) : 0;
         if (moved ? !(delta < margin) : std::isnan(margin)) {
           redo[i] = 1;
           break;
@@ -684,7 +693,9 @@ LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& old, c
   if (lightmaps * 4 > basis->margins.size() * 3 && lightmaps > 64) return Whole(in, size, options);
 
   BakeOptions with_search = options;
-  with_search.search = search ? search : (edit.casters.empty() && !redo_any ? Search(cache, in, lists, basis->first) : nullptr);
+  with_search.search =
+      search ? search
+             : (edit.casters.empty() && !redo_any ? Search(cache, in, lists, basis->first) : nullptr);
   BakeResult result = BakeLightmapsOf(lists, size, chosen, with_search);
   update.status = result.status;
   update.message = result.message;
@@ -780,7 +791,8 @@ size_t ApplyLightingUpdate(LitScene& scene, LightingUpdate&& update, LightmapUpl
     TSector* node = out.node;
     for (size_t v = 0; v < node->Vertices.size(); ++v) {
       TVertex& vertex = node->Vertices[v];
-      if (out.lightmapped && std::memcmp(vertex.LightmapCoord, &out.lightmap_coords[2 * v], 2 * sizeof(float))) {
+      if (out.lightmapped &&
+          std::memcmp(vertex.LightmapCoord, &out.lightmap_coords[2 * v], 2 * sizeof(float))) {
         std::copy_n(&out.lightmap_coords[2 * v], 2, vertex.LightmapCoord);
         touched.insert(node);
       }

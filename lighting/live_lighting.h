@@ -55,9 +55,9 @@ LightingInputs CaptureLightingInputs(const SceneTree& tree);
 struct LightingBasis {
   LightmapSize size;
   LightingInputs inputs;
-  std::vector<int32_t> first;          // per polygon: its first lightmap, -1 when it has none
-  std::vector<double> margins;         // per lightmap (see BakeResult::lightmap_margins)
-  std::vector<double> colour_margins;  // per polygon (see BakeResult::NodeOutput::colour_margin)
+  std::vector<int32_t> first;                // per polygon: its first lightmap, -1 when it has none
+  std::vector<double> margins;               // per lightmap (see BakeResult::lightmap_margins)
+  std::vector<double> colour_margins;        // per polygon (see BakeResult::NodeOutput::colour_margin)
   std::vector<std::array<double, 6>> boxes;  // per lightmap: lo and hi of its texel frame
   std::unordered_map<const TSector*, uint32_t> polygon_index, light_index;  // source -> index
   // The copy of the light the last update moved, and per lightmap 1 where
@@ -94,7 +94,8 @@ struct LightingUpdate {
 // The update from `basis` (null: none yet) to `inputs`. Reads only the
 // copies; safe on any thread. With options.cancel set it stops, status kCancelled.
 LightingUpdate UpdateLighting(const std::shared_ptr<const LightingBasis>& basis, const LightingInputs& inputs,
-                              LightmapSize size, const BakeOptions& options = {}, LightingCache* cache = nullptr);
+                              LightmapSize size, const BakeOptions& options = {},
+                              LightingCache* cache = nullptr);
 
 // On the scene's thread, with the scene as the inputs were taken (unchanged
 // since): writes the lightmap list, the triangles' lightmap numbers and

@@ -217,7 +217,8 @@ void ShadowSearch::FillLight(LightInfo& info, const TSector& light, std::vector<
 
 bool ShadowSearch::UpdateLight(size_t index, const TSector& light) {
   // A light with shadow beyond the extent would have widened it when built anew.
-  if (index >= lights_.size() || (light.Shadow == 1 && Finite(light.Position) && MaxAbs(light.Position) > extent_))
+  if (index >= lights_.size() ||
+      (light.Shadow == 1 && Finite(light.Position) && MaxAbs(light.Position) > extent_))
     return false;
   std::vector<uint32_t> at;
   FillLight(lights_[index], light, at);

@@ -76,8 +76,8 @@ std::vector<uint8_t> BuildAtlasPage(const AtlasLayout& layout, int page,
   for (size_t i = first; i < last && i < lightmaps.size(); ++i) {
     if (!HasTile(layout, lightmaps, static_cast<int32_t>(i))) continue;
     const AtlasTile tile = TileOf(layout, i);
-    CopyTile(lightmaps[i].rgb.data(), w, h, out.data() + (size_t(tile.y - 1) * size_t(pw) + size_t(tile.x - 1)) * 3,
-             size_t(pw));
+    CopyTile(lightmaps[i].rgb.data(), w, h,
+             out.data() + (size_t(tile.y - 1) * size_t(pw) + size_t(tile.x - 1)) * 3, size_t(pw));
   }
   return out;
 }

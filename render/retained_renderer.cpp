@@ -146,8 +146,8 @@ void RetainedRenderer::PatchAtlas(Editor& e, const std::vector<uint32_t>& lightm
     const AtlasTile tile = TileOf(atlas_, index);
     if (texels.empty() || tile.page < 0 || size_t(tile.page) >= atlas_pages_.size()) continue;
     glBindTexture(GL_TEXTURE_2D, atlas_pages_[size_t(tile.page)]);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, tile.x - 1, tile.y - 1, atlas_.tile_width + 2, atlas_.tile_height + 2, GL_RGB,
-                    GL_UNSIGNED_BYTE, texels.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, tile.x - 1, tile.y - 1, atlas_.tile_width + 2, atlas_.tile_height + 2,
+                    GL_RGB, GL_UNSIGNED_BYTE, texels.data());
   }
   glBindTexture(GL_TEXTURE_2D, 0);
   ++static_revision_;  // the kept picture shows the old texels

@@ -202,7 +202,8 @@ void RetainedScene::DocumentChanged(const ChangeSet& changes) {
   if (!editor_) return;
   if (changes.replaced) return Rebuild();
   if (changes.lightmaps) InvalidateAll();
-  patched_lightmaps_.insert(patched_lightmaps_.end(), changes.lightmap_bytes.begin(), changes.lightmap_bytes.end());
+  patched_lightmaps_.insert(patched_lightmaps_.end(), changes.lightmap_bytes.begin(),
+                            changes.lightmap_bytes.end());
   if (changes.start_position) {
     // Checkpoints are drawn relative to the start.
     start_position_ = editor_->StartPosition;

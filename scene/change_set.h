@@ -40,8 +40,8 @@ struct ChangeSet {
   bool gesture_ended = false;
 
   bool Empty() const {
-    return nodes.empty() && !lightmaps && lightmap_bytes.empty() && !structure && !replaced && !start_position && !selection &&
-           !show_properties && !gesture_ended;
+    return nodes.empty() && !lightmaps && lightmap_bytes.empty() && !structure && !replaced &&
+           !start_position && !selection && !show_properties && !gesture_ended;
   }
   void Add(TSector* node, uint8_t how) { nodes[node] |= how; }
   void Merge(const ChangeSet& other) {

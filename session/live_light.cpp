@@ -14,7 +14,8 @@ bool Lit(const TSector* n) {
 
 LiveLight::LiveLight(Document& doc, UndoStack* history) : doc_(doc), history_(history) {
   if (history_) seen_restores_ = history_->Restores();
-  if (!doc_.LightmapList.empty()) size_ = LightmapSize{doc_.LightmapList[0].width, doc_.LightmapList[0].height};
+  if (!doc_.LightmapList.empty())
+    size_ = LightmapSize{doc_.LightmapList[0].width, doc_.LightmapList[0].height};
   doc_.AddDocumentListener(this);
   worker_ = std::thread([this] { Work(); });
 }
@@ -207,7 +208,8 @@ void LiveLight::DocumentChanged(const ChangeSet& changes) {
     copies_.clear();
     basis_.reset();
     size_.reset();
-    if (!doc_.LightmapList.empty()) size_ = LightmapSize{doc_.LightmapList[0].width, doc_.LightmapList[0].height};
+    if (!doc_.LightmapList.empty())
+      size_ = LightmapSize{doc_.LightmapList[0].width, doc_.LightmapList[0].height};
     relevant = true;
   } else if (history_ && history_->Restores() != seen_restores_) {
     // Undo, redo or a cancelled drag brought back a state with the lighting

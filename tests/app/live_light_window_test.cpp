@@ -54,8 +54,8 @@ class LiveLightWindowTest : public ::testing::Test {
   }
 
   bool WaitCurrent() {
-    return QTest::qWaitFor(
-        [&] { return w->LiveLighting()->CurrentState() == LiveLight::State::kCurrent; }, 20000);
+    return QTest::qWaitFor([&] { return w->LiveLighting()->CurrentState() == LiveLight::State::kCurrent; },
+                           20000);
   }
 
   test::TempDir dir;

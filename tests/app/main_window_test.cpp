@@ -74,10 +74,11 @@ TEST_F(MainWindowTest, FreshStartCaptionOptionsAndMenus) {
   EXPECT_EQ(w->Action("ToolButton28")->toolTip(), "Testen (F9)");
   EXPECT_EQ(menu(2), QStringList({"Sektor", "Quadrat", "Lichtquelle", "Portal", "Partikelsystem", "Model...",
                                   "Actor", "Checkpoint", "Startposition setzen", "Raum zeichnen"}));
-  EXPECT_EQ(menu(3), QStringList({"Cull Face", "Gitter einblenden", "Portale einblenden",
-                                  "Normale einblenden", "Unsichtbare einblenden", "Markierungen einblenden",
-                                  "Textur", "Drahtgitter", "Lightmaps aktivieren", "Texturen aktivieren",
-                                  "Auswahl zeigen", "Startansicht", "Vier Ansichten", "Licht live", "Level prüfen"}));
+  EXPECT_EQ(menu(3),
+            QStringList({"Cull Face", "Gitter einblenden", "Portale einblenden", "Normale einblenden",
+                         "Unsichtbare einblenden", "Markierungen einblenden", "Textur", "Drahtgitter",
+                         "Lightmaps aktivieren", "Texturen aktivieren", "Auswahl zeigen", "Startansicht",
+                         "Vier Ansichten", "Licht live", "Level prüfen"}));
   EXPECT_TRUE(menu(1).contains("Duplizieren"));
   EXPECT_TRUE(menu(1).contains("Fläche umdrehen"));
   EXPECT_TRUE(Captions(w->PopupMenu()).contains("Fläche umdrehen"));

@@ -96,8 +96,8 @@ TEST(LiveLighting, RandomEditsLeaveWhatAWholeBakeGives) {
             p->LightingMode = uint8_t(pick(0, 2));
         }
       } else if (kind == 7) {
-        AddQuad(e, sectors[size_t(pick(0, int(sectors.size()) - 1))], {real(-40, 40), real(0, 30), real(-40, 40)},
-                {real(3, 12), 0, 0}, {0, real(3, 12), 0});
+        AddQuad(e, sectors[size_t(pick(0, int(sectors.size()) - 1))],
+                {real(-40, 40), real(0, 30), real(-40, 40)}, {real(3, 12), 0, 0}, {0, real(3, 12), 0});
       } else if (kind == 8 && p) {
         inputs.Touch(p);
         e.Tree.Remove(p);
