@@ -22,6 +22,13 @@ void TMain::WireLiveLight() {
     QMetaObject::invokeMethod(
         this, [this] { PollLiveLight(); }, Qt::QueuedConnection);
   };
+  // During a drag the lighting starts once the mouse rests this long.
+  auto* rest = new QTimer(this);
+  rest->setObjectName("LichtRuhe");
+  rest->setSingleShot(true);
+  rest->setInterval(40);
+  connect(rest, &QTimer::timeout, this, [this] { PollLiveLight(); });
+  live_light_->schedule_later = [rest] { rest->start(); };
   light_status_ = new QLabel(statusBar());
   light_status_->setObjectName("LichtStatus");
   light_status_->setFrameShape(QFrame::StyledPanel);

@@ -44,29 +44,58 @@ void LiveLight::SetEnabled(bool on) {
 }
 
 std::shared_ptr<const LightingInputs> LiveLight::TakeInputs() {
-  auto in = std::make_shared<LightingInputs>();
-  std::unordered_map<const TSector*, std::shared_ptr<const TSector>> kept;
-  kept.reserve(copies_.size());
-  doc_.Tree.Walk([&](TSector* n) {
-    if (!Lit(n)) return;
-    auto it = copies_.find(n);
-    std::shared_ptr<const TSector> copy = it != copies_.end() ? it->second : CopyLightingInput(*n);
-    const bool polygon = n->NodeType != kLight;
-    (polygon ? in->polygons : in->lights).push_back(copy);
-    (polygon ? in->polygon_sources : in->light_sources).push_back(n);
-    kept.emplace(n, std::move(copy));
-  });
-  copies_ = std::move(kept);  // records no longer in the tree are forgotten
-  return in;
+  if (structure_ || !view_) {
+    // The order of the records: a walk of the tree, reusing the copies kept.
+    auto in = std::make_shared<LightingInputs>();
+    std::unordered_map<const TSector*, std::shared_ptr<const TSector>> kept;
+    kept.reserve(copies_.size());
+    where_.clear();
+    doc_.Tree.Walk([&](TSector* n) {
+      if (!Lit(n)) return;
+      auto it = copies_.find(n);
+      std::shared_ptr<const TSector> copy = it != copies_.end() ? it->second : CopyLightingInput(*n);
+      const bool polygon = n->NodeType != kLight;
+      auto& list = polygon ? in->polygons : in->lights;
+      where_[n] = {polygon, static_cast<uint32_t>(list.size())};
+      list.push_back(copy);
+      (polygon ? in->polygon_sources : in->light_sources).push_back(n);
+      kept.emplace(n, std::move(copy));
+    });
+    copies_ = std::move(kept);  // records no longer in the tree are forgotten
+    view_ = std::move(in);
+    structure_ = false;
+    touched_.clear();
+    return view_;
+  }
+  // Same records in the same order: only those a change named get a new
+  // copy. A view a job still holds stays as it is; this one is new.
+  if (!touched_.empty() && view_.use_count() > 1) view_ = std::make_shared<LightingInputs>(*view_);
+  for (const TSector* n : touched_) {
+    auto at = where_.find(n);
+    if (at == where_.end()) continue;
+    std::shared_ptr<const TSector> copy = CopyLightingInput(*n);
+    copies_[n] = copy;
+    (at->second.first ? view_->polygons : view_->lights)[at->second.second] = std::move(copy);
+  }
+  touched_.clear();
+  return view_;
 }
 
 void LiveLight::Schedule() {
   if (!enabled_ || !size_ || lit_revision_ == revision_) return;
+  {
+    // While the worker is busy its update is out of date: it stops, and the
+    // view is taken when it has (Poll), once for any number of changes.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (running_ || waiting_.has_value()) {
+      cancel_ = true;
+      return;
+    }
+  }
   Job job{TakeInputs(), basis_, *size_, revision_};
   {
     std::lock_guard<std::mutex> lock(mutex_);
     waiting_ = std::move(job);
-    cancel_ = true;  // whatever runs is out of date
   }
   wake_.notify_all();
 }
@@ -90,9 +119,9 @@ void LiveLight::Work() {
     lock.lock();
     running_ = false;
     if (update.status != BakeStatus::kCancelled) done_ = Done{std::move(update), job.revision};
-    const bool tell = done_.has_value();
     wake_.notify_all();
-    if (tell && on_result) {
+    // Also after a cancel: the owner then starts the update that is due.
+    if (on_result) {
       lock.unlock();
       on_result();
       lock.lock();
@@ -160,6 +189,7 @@ BakeStatus LiveLight::BakeNow(LightmapSize size, LightmapUploader* uploader, std
   if (message) *message = update.message;
   if (update.status != BakeStatus::kDone) return update.status;
   size_ = size;
+  ++revision_;  // whatever the worker still brings is older than this
   Apply(std::move(update), uploader);
   return BakeStatus::kDone;
 }
@@ -171,7 +201,7 @@ void LiveLight::TakeBasis(std::shared_ptr<const LightingBasis> basis) {
   if (!basis) return;
   size_ = basis->size;
   basis_ = std::move(basis);
-  lit_revision_ = revision_;
+  lit_revision_ = ++revision_;  // whatever the worker still brings is older than this
   // The bake is recorded with the next step; the tag follows it there.
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -206,6 +236,7 @@ void LiveLight::DocumentChanged(const ChangeSet& changes) {
   bool relevant = false;
   if (changes.replaced) {
     copies_.clear();
+    view_.reset();
     basis_.reset();
     size_.reset();
     if (!doc_.LightmapList.empty())
@@ -224,15 +255,31 @@ void LiveLight::DocumentChanged(const ChangeSet& changes) {
   for (const auto& [node, how] : changes.nodes)
     if (Lit(node)) {
       copies_.erase(node);
+      touched_.push_back(node);
       relevant = true;
     }
-  if (changes.structure) relevant = true;
+  // Long edits without an update (the lighting off): a walk is cheaper then.
+  if (touched_.size() > 4096) {
+    touched_.clear();
+    structure_ = true;
+  }
+  if (changes.structure) relevant = structure_ = true;
   // A new step's state holds the lighting the document has, as long as no
   // lighting from elsewhere came in.
   if (history_ && !history_->CurrentTag() && basis_ && !changes.lightmaps && !changes.replaced)
     history_->TagCurrent(basis_);
   if (!relevant) return;
   ++revision_;
+  if (changes.in_gesture && schedule_later) {
+    // A drag goes on: an update started now would be out of date at the next
+    // step and only take the processor from the drawing. The owner starts it
+    // when the mouse rests (Poll); one running now stops.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (running_ || waiting_.has_value()) cancel_ = true;
+    waiting_.reset();
+    schedule_later();
+    return;
+  }
   Schedule();
 }
 

@@ -56,6 +56,9 @@ class LiveLight : public DocumentListener {
   bool ResultWaiting();
   // Called on the worker thread when a finished update waits for Poll.
   std::function<void()> on_result;
+  // Given, a change during a drag does not start an update at once: this is
+  // called instead, and the owner calls Poll once the drag rests.
+  std::function<void()> schedule_later;
   // Blocks until the worker has nothing running or waiting.
   void WaitIdle();
 
@@ -94,6 +97,11 @@ class LiveLight : public DocumentListener {
 
   // One copy per record, taken anew when a change names the record.
   std::unordered_map<const TSector*, std::shared_ptr<const TSector>> copies_;
+  // The last view taken, where each record sits in it, and what changed since.
+  std::shared_ptr<LightingInputs> view_;
+  std::unordered_map<const TSector*, std::pair<bool, uint32_t>> where_;  // polygon?, index
+  std::vector<const TSector*> touched_;
+  bool structure_ = true;
 
   std::mutex mutex_;
   std::condition_variable wake_;
