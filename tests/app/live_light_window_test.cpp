@@ -14,6 +14,7 @@
 #include "support/qt_app.h"
 #include "support/scene_generator.h"
 #include "support/test_support.h"
+#include "support/viewport_projection.h"
 #include "tools/camera.h"
 
 namespace qx {
@@ -33,20 +34,7 @@ class LiveLightWindowTest : public ::testing::Test {
     if (!vp->GLReady()) GTEST_SKIP() << "no OpenGL context";
   }
 
-  // Where a world point appears in the viewport (the viewport's own projection).
-  QPoint Project(const Vector& p) {
-    const Editor& e = w->editor();
-    Vector f = VectorSubtract(e.CameraTarget, e.CameraPosition);
-    VectorNormalize(f);
-    Vector s = VectorCross(f, Vector{0, 1, 0});
-    VectorNormalize(s);
-    const Vector u = VectorCross(s, f);
-    const Vector d = VectorSubtract(p, e.CameraPosition);
-    const double xe = VectorDotD(s, d), ye = VectorDotD(u, d), ze = -VectorDotD(f, d);
-    const double t = std::tan(57.0 / 2 * kPi / 180), aspect = double(vp->width()) / vp->height();
-    const double nx = xe / (aspect * t) / -ze, ny = ye / t / -ze;
-    return QPoint(qRound((nx + 1) / 2 * vp->width()), qRound((1 - ny) / 2 * vp->height()));
-  }
+  QPoint Project(const Vector& p) { return test::ProjectToViewport(w->editor(), *vp, p); }
 
   QImage Frame() {
     w->editor().Redraw();

@@ -18,6 +18,7 @@
 #include "render/viewport_panel.h"
 #include "support/qt_app.h"
 #include "support/test_support.h"
+#include "support/viewport_projection.h"
 #include "tools/camera.h"
 #include "ui/properties_panel.h"
 #include "ui/scene_tree_model.h"
@@ -43,20 +44,7 @@ class EditWindowTest : public ::testing::Test {
 
   virtual void BeforeShow() {}
 
-  // Where a world point appears in the viewport (the viewport's own projection).
-  QPoint Project(const Vector& p) {
-    const Editor& e = w->editor();
-    Vector f = VectorSubtract(e.CameraTarget, e.CameraPosition);
-    VectorNormalize(f);
-    Vector s = VectorCross(f, Vector{0, 1, 0});
-    VectorNormalize(s);
-    const Vector u = VectorCross(s, f);
-    const Vector d = VectorSubtract(p, e.CameraPosition);
-    const double xe = VectorDotD(s, d), ye = VectorDotD(u, d), ze = -VectorDotD(f, d);
-    const double t = std::tan(57.0 / 2 * kPi / 180), aspect = double(vp->width()) / vp->height();
-    const double nx = xe / (aspect * t) / -ze, ny = ye / t / -ze;
-    return QPoint(qRound((nx + 1) / 2 * vp->width()), qRound((1 - ny) / 2 * vp->height()));
-  }
+  QPoint Project(const Vector& p) { return test::ProjectToViewport(w->editor(), *vp, p); }
 
   void Trigger(const char* action) { w->Action(action)->trigger(); }
   QString Status(int i) { return w->findChild<QLabel*>(QString("SbPanel%1").arg(i))->text(); }
